@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every package the build, the tests and the benchmarks need.
+# Idempotent: packages already present are not installed again.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-image-formats-plugins libqt6sql6-sqlite
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libtiff-dev libtiff-tools libsane-dev sane-utils
+  libsqlite3-dev sqlite3 freetds-dev freetds-bin
+  libzxing-dev
+  clang libclang-rt-14-dev
+  xvfb xauth x11-apps imagemagick poppler-utils fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
