@@ -17,4 +17,4 @@ MSG
   exit 1
 fi
 
-exec ./build/src/main/docuvane "$@"
+exec ./build/bin/docuvane "$@"

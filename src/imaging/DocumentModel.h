@@ -8,6 +8,7 @@
 // is announced per page, so views redraw only what changed.
 #include "imaging/Annotation.h"
 #include "imaging/Document.h"
+#include "imaging/PageOps.h"
 
 #include <QImage>
 #include <QObject>
@@ -79,6 +80,10 @@ public:
     void insertPagesFrom(const QString& source, int sourcePage, int destPage, int count);
     void appendPagesFrom(const QString& source, int firstPage, int count);
     void deletePages(int firstPage, int count);
+    // Scanned or generated pages written into the file at once (placement as the scanner
+    // uses it): inserted before `destPage` (pageCount()+1 appends), or replacing one page.
+    void insertPageSources(int destPage, const std::vector<PageSource>& pages);
+    void replacePage(int page, const PageSource& source);
 
     // Discards unsaved edits and re-reads the file.
     void reload();
