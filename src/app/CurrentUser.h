@@ -1,0 +1,51 @@
+#pragma once
+// The hospital suite's current-user component: it signs the user in, opens the one database
+// connection of the run and knows the employee. The program talks to it only through this
+// interface.
+#include "db/Connection.h"
+
+#include <QString>
+
+namespace app {
+
+class CurrentUser {
+public:
+    virtual ~CurrentUser() = default;
+
+    // Department the sign-in is for ("19", "16" or an other-department id); set before
+    // ShowMain.
+    virtual void setPasswordDeptCode(const QString& code) = 0;
+    virtual QString PasswordDeptCode() const = 0;
+
+    // Runs the sign-in and opens the connection; returns when done.
+    virtual void ShowMain() = 0;
+    virtual bool Connected() const = 0;
+
+    // The open connection (null while not connected).
+    virtual db::Connection* sqlconnection() = 0;
+
+    virtual QString EmployeeCode() const = 0;
+    virtual QString EmployeeName() const = 0;
+    virtual QString UserRights() const = 0;
+
+    // Asks for the password of a user allowed to change settings; True lets the user in.
+    virtual bool CheckUserSettings() = 0;
+
+    // Opens a client-side result set for `text` on the connection into `rs`.
+    virtual void OpenRec(db::RecordsetPtr& rs, const QString& text) = 0;
+
+    // Name of the payroll database.
+    virtual QString PayrollDB() const = 0;
+
+    // Looks for a newer version of the program (folder, program name, file name, flag).
+    virtual void GetUpdates(const QString& folder, const QString& programName,
+                            const QString& fileName, bool flag) = 0;
+};
+
+// The rights letter that bars changes: a capital "B" anywhere in the rights text (the test
+// is case-sensitive). Every command that changes records asks this one function.
+bool rightsBarChanges(const QString& userRights);
+// The rights letter that allows changing settings and administration: a capital "S".
+bool rightsAllowSettings(const QString& userRights);
+
+} // namespace app

@@ -1,0 +1,31 @@
+#pragma once
+// Small shared procedures used across the program.
+#include <QString>
+
+namespace app {
+
+struct Session;
+class PathMapper;
+
+// True when the (logical) path names an existing folder.
+bool FolderExists(const PathMapper& paths, const QString& path);
+
+// Takes the text before the first `delimiter` (case-sensitive) and leaves what follows it in
+// `text`; without a delimiter returns the whole text and leaves "".
+QString GetToken(QString& text, const QString& delimiter);
+
+// The part after the last "\", trimmed; a path ending in "\" gives "".
+QString GetFileNameFromPath(const QString& path);
+
+// The program's per-user "Windows folder" (see SystemInfo), with a trailing "\" added when
+// `addBackslash` is true and removed when false.
+QString GetWindowsDir(const Session& s, bool addBackslash);
+
+// "Lastname, FirstName MiddleName" of an employee, trimmed; "" for an empty id or no row.
+// Database errors pass to the caller.
+QString GetEmployeeFullName(Session& s, const QString& employeeId);
+
+// The statement GetEmployeeFullName sends.
+QString employeeFullNameStatement(const QString& employeeId);
+
+} // namespace app

@@ -1,0 +1,82 @@
+#pragma once
+// The values that live for the whole run: the session state, the record context, and the
+// platform services every window uses. One Session exists per run; windows get it by
+// reference.
+#include <QString>
+#include <memory>
+
+namespace app {
+
+class SettingsStore;
+class Prompter;
+class Clock;
+class Shell;
+class SystemInfo;
+class LogSink;
+class PathMapper;
+class ComponentFactory;
+class CurrentUser;
+class ClassesComponent;
+
+// The platform edges. Real implementations in the program, doubles in tests.
+struct Services {
+    SettingsStore* settings = nullptr;
+    Prompter* prompter = nullptr;
+    Clock* clock = nullptr;
+    Shell* shell = nullptr;
+    SystemInfo* system = nullptr;
+    LogSink* log = nullptr;
+    PathMapper* paths = nullptr;
+    ComponentFactory* components = nullptr;
+    QString programFolder; // folder of the program's executable
+};
+
+// The record being filed or viewed, as text values.
+struct RecordContext {
+    QString gstrAdmissionID;
+    QString gstrHospNum;
+    QString gstrPatientName;
+    QString gstrAdmDate;
+    QString gstrDisDate;
+    QString gstrDescription;
+    QString gstrRecTypeName;
+    QString gstrScanUpdate;
+    QString gstrEmployeeID;
+    QString gstrCurrentFile;
+    QString gstrRecFileId;
+    QString gstrRecDate;
+};
+
+struct Session {
+    explicit Session(Services s) : svc(std::move(s)) {}
+
+    Services svc;
+
+    std::shared_ptr<CurrentUser> gobjCurrentUser;
+    std::shared_ptr<ClassesComponent> gobjClasses;
+    bool gblnClassesReady = false;
+    int gintStartupType = 0;       // 0 medical records, 1 nurse, 2 other department
+    bool gblnAdmin = false;
+    bool gblnSettingsUnlocked = false;
+    int gintPlatformId = 0;
+    QString gstrTempDir;
+    QString gstrDefaultDirectoryD; // configured storage root
+    QString gstrDefaultDirectory;  // effective storage root (with the department folder)
+    QString gstrDeptFolder;
+    QString gstrDepartmentID;
+    QString gstrZoom;
+    bool gblnShowScrollbars = false;
+
+    RecordContext rec;
+
+    // WriteLog, through the session's log.
+    void WriteLog(const QString& text) const;
+};
+
+// The program's version (8.0.78 in this build) as shown in the title.
+struct ProgramVersion {
+    int major, minor, revision;
+};
+ProgramVersion programVersion();
+
+} // namespace app

@@ -1,0 +1,61 @@
+#pragma once
+// The per-user settings store: texts addressed by application name, section and key.
+#include "app/IniFile.h"
+
+#include <QHash>
+#include <QString>
+
+namespace app {
+
+// Application names used by the program. The difference (one blank) matters: they are two
+// separate stores.
+inline const QString kAppMain = QStringLiteral("TALVORDocuvane");
+inline const QString kAppPrefs = QStringLiteral("TALVOR Docuvane");
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored text, or `def` when the key does not exist.
+    virtual QString read(const QString& application, const QString& section, const QString& key,
+                         const QString& def = {}) const = 0;
+    virtual void write(const QString& application, const QString& section, const QString& key,
+                       const QString& value) = 0;
+};
+
+// One INI file per application name in a folder ("<folder>/<application>.ini"), created
+// readable by the user only (the share password is kept there). Every write re-reads the
+// file first, so two running copies of the program do not undo each other's keys.
+class IniSettingsStore : public SettingsStore {
+public:
+    explicit IniSettingsStore(QString folder);
+    QString read(const QString& application, const QString& section, const QString& key,
+                 const QString& def = {}) const override;
+    void write(const QString& application, const QString& section, const QString& key,
+               const QString& value) override;
+    QString fileFor(const QString& application) const;
+
+private:
+    QString folder_;
+};
+
+// Settings kept in memory only (tests, and a fallback when the folder is not writable).
+class MemorySettingsStore : public SettingsStore {
+public:
+    QString read(const QString& application, const QString& section, const QString& key,
+                 const QString& def = {}) const override;
+    void write(const QString& application, const QString& section, const QString& key,
+               const QString& value) override;
+    bool contains(const QString& application, const QString& section, const QString& key) const;
+    int writeCount() const { return writes_; }
+
+private:
+    QHash<QString, IniFile> files_;
+    int writes_ = 0;
+};
+
+// Text forms of Boolean settings, as the program has always stored them.
+QString boolText(bool b);
+// "True"/"False" in any case, and numbers (non-zero is true); anything else gives `def`.
+bool parseBool(const QString& text, bool def);
+
+} // namespace app

@@ -1,0 +1,51 @@
+#include "app/SignIn.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+SignInDialog::SignInDialog(const QString& title, const QString& explanation,
+                           const QString& proposedId, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("frmSignIn");
+    setWindowTitle(title);
+    auto* info = new QLabel(explanation, this);
+    info->setObjectName("lblExplanation");
+    info->setWordWrap(true);
+    id_ = new QLineEdit(proposedId, this);
+    id_->setObjectName("txtEmployeeID");
+    password_ = new QLineEdit(this);
+    password_->setObjectName("txtPassword");
+    password_->setEchoMode(QLineEdit::Password);
+    auto* form = new QFormLayout;
+    form->addRow("&Employee ID:", id_);
+    form->addRow("&Password:", password_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(info);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (!proposedId.isEmpty()) password_->setFocus();
+    setMinimumWidth(360);
+}
+
+Credentials SignInDialog::credentials() const { return {id_->text().trimmed(), password_->text()}; }
+
+std::optional<Credentials> DialogCredentialsPrompt::ask(const QString& title,
+                                                        const QString& explanation,
+                                                        const QString& proposedId) {
+    SignInDialog d(title, explanation, proposedId);
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return d.credentials();
+}
+
+} // namespace app

@@ -1,0 +1,41 @@
+#pragma once
+// Facts about the operating system the program asks for at start-up.
+#include <QString>
+
+namespace app {
+
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+    // Platform id of the operating-system version record: 2 is the NT family (Save As then
+    // offers two file types). Linux reports 2.
+    virtual int platformId() const = 0;
+    // The "Windows folder": here the program's per-user data folder (native path, existing).
+    virtual QString windowsFolder() const = 0;
+    // Bits per pixel of the screen.
+    virtual int colorDepth() const = 0;
+};
+
+class LinuxSystemInfo : public SystemInfo {
+public:
+    // `dataFolder` is created when missing.
+    explicit LinuxSystemInfo(QString dataFolder);
+    int platformId() const override { return 2; }
+    QString windowsFolder() const override { return folder_; }
+    int colorDepth() const override;
+
+private:
+    QString folder_;
+};
+
+class FakeSystemInfo : public SystemInfo {
+public:
+    int platformId() const override { return platform; }
+    QString windowsFolder() const override { return folder; }
+    int colorDepth() const override { return depth; }
+    int platform = 2;
+    QString folder;
+    int depth = 24;
+};
+
+} // namespace app

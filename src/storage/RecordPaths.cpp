@@ -1,0 +1,178 @@
+#include "storage/RecordPaths.h"
+
+#include "app/CurrentUser.h"
+#include "app/Failure.h"
+#include "app/General.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Prompter.h"
+#include "app/Session.h"
+#include "db/Connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace storage {
+
+QDate parseRecordDate(const QString& text) {
+    const QString t = text.trimmed();
+    static const QRegularExpression mdy(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    static const QRegularExpression ymd(QStringLiteral("^(\\d{4})[-/](\\d{1,2})[-/](\\d{1,2})$"));
+    static const QRegularExpression mdyDash(QStringLiteral("^(\\d{1,2})-(\\d{1,2})-(\\d{4})$"));
+    QRegularExpressionMatch m;
+    if ((m = mdy.match(t)).hasMatch() || (m = mdyDash.match(t)).hasMatch())
+        return QDate(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+    if ((m = ymd.match(t)).hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return {};
+}
+
+bool isDateText(const QString& text) { return parseRecordDate(text).isValid(); }
+
+QString dateFolderPath(const QString& root, const QDate& date) {
+    return root + "\\" + date.toString("yyyy") + "\\" + date.toString("yyyy-MM-dd");
+}
+
+std::optional<QString> invalidIdReason(const QString& id) {
+    if (id.isEmpty()) return QStringLiteral("The ID is empty.");
+    if (id.contains(QLatin1String("..")))
+        return QStringLiteral("The ID must not contain \"..\".");
+    for (QChar c : id) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return QStringLiteral("The ID must not contain a control character.");
+        if (QStringLiteral("\\/<>:\"|?*").contains(c))
+            return QStringLiteral("The ID must not contain the character \"%1\".").arg(c);
+    }
+    if (id.endsWith(' ')) return QStringLiteral("The ID must not end with a blank.");
+    if (id.endsWith('.')) return QStringLiteral("The ID must not end with a full stop.");
+    return std::nullopt;
+}
+
+RecordPath recordPath(const QString& root, const QString& id, int recordType, const QDate& date) {
+    RecordPath r;
+    r.storedName = "\\" + date.toString("yyyy") + "\\" + date.toString("yyyy-MM-dd") + "\\" + id +
+                   "-" + QString::number(recordType) + ".tif";
+    r.fullPath = root + r.storedName;
+    return r;
+}
+
+namespace {
+// Creates one folder level; raises an error with a description when it cannot.
+void createFolder(const app::PathMapper& paths, const QString& logical) {
+    const QString native = paths.toNative(logical);
+    QFileInfo parent(QFileInfo(native).absolutePath());
+    if (!parent.isDir())
+        throw std::runtime_error(("Path not found: " + logical).toStdString());
+    if (!QDir().mkdir(native) && !QFileInfo(native).isDir())
+        throw std::runtime_error(("Permission denied: " + logical).toStdString());
+}
+} // namespace
+
+RecordPath buildRecordPath(app::Session& s, const QString& root, const QString& id,
+                           int recordType, const QDate& date) {
+    app::Steps steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter);
+    steps.format([](const app::ErrorInfo& e) { return e.description + "- ScanStart"; });
+    const app::PathMapper& paths = *s.svc.paths;
+    const QString year = root + "\\" + date.toString("yyyy");
+    steps([&] {
+        if (!app::FolderExists(paths, year)) createFolder(paths, year);
+    });
+    const QString day = year + "\\" + date.toString("yyyy-MM-dd");
+    steps([&] {
+        if (!app::FolderExists(paths, day)) createFolder(paths, day);
+    });
+    return recordPath(root, id, recordType, date);
+}
+
+namespace {
+
+// True when the folder (logical, ending in "\") holds at least one ".tif" file. A folder
+// that cannot be listed at all (the share is not reachable, no permission) is reported to the
+// log; a folder that simply is not there is not an error.
+bool holdsTif(const app::PathMapper& paths, const QString& root, const QString& folder,
+              app::LogSink* log) {
+    const QString native = paths.toNative(folder);
+    const QFileInfo info(native);
+    QString failure;
+    if (!QFileInfo(paths.toNative(root)).isDir())
+        failure = QStringLiteral("Path not found");
+    else if (info.isDir() && !info.isReadable())
+        failure = QStringLiteral("Permission denied");
+    if (!failure.isEmpty()) {
+        if (log) log->writeLog(folder + ", does not exist or cannot be found." + " " + failure);
+        return false;
+    }
+    if (!info.isDir()) return false;
+    return !QDir(native).entryList({"*.tif"}, QDir::Files, QDir::NoSort).isEmpty();
+}
+
+bool staysInsideRoot(const app::PathMapper& paths, const QString& root, const QString& path) {
+    return app::isInside(paths.toNative(path), paths.toNative(root));
+}
+
+} // namespace
+
+Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
+                           const QString& storedName, app::LogSink* log) {
+    Resolved r;
+    if (!storedName.startsWith("\\\\")) {
+        QString rel = "\\" + storedName;
+        rel.replace("\\\\", "\\");
+        r.path = root + rel;
+        r.currentFolder = r.path.left(r.path.lastIndexOf('\\') + 1);
+    } else {
+        // An absolute path of an earlier layout: find its date folder.
+        QString rest = storedName;
+        QString d;
+        while (!rest.isEmpty()) {
+            d = app::GetToken(rest, "\\");
+            if (isDateText(d)) break;
+        }
+        const QDate date = parseRecordDate(d);
+        QString folder = root + "\\" + (date.isValid() ? date.toString("yyyy") : QString()) +
+                         "\\" + d + "\\";
+        if (!date.isValid() || !holdsTif(paths, root, folder, log)) {
+            folder = root + "\\" + d + "\\";
+            if (!holdsTif(paths, root, folder, log)) {
+                if (log) log->writeLog("Cannot acccess target folder. " + folder);
+                return r;
+            }
+        }
+        r.currentFolder = folder;
+        r.path = folder + rest;
+    }
+    if (!staysInsideRoot(paths, root, r.path)) {
+        if (log)
+            log->writeLog("The stored file name " + storedName +
+                          " points outside the storage folder; the record is not opened.");
+        return {};
+    }
+    r.found = true;
+    return r;
+}
+
+void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType) {
+    app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
+    steps([&] {
+        auto rs = s.gobjCurrentUser->sqlconnection()->execute(
+            "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE admission_id='" +
+            db::quote(admissionId) + "' and rectype_id='" + QString::number(recordType) +
+            "'    ORDER BY recfile_id");
+        if (rs->bof() && rs->eof()) return;
+        for (; !rs->eof(); rs->moveNext()) {
+            const Resolved f =
+                resolveStoredName(*s.svc.paths, s.gstrDefaultDirectory, rs->text("file_name"), nullptr);
+            if (!f.found)
+                throw std::runtime_error(("File not found: " + rs->text("file_name")).toStdString());
+            QFile file(s.svc.paths->toNative(f.path));
+            if (!file.exists())
+                throw std::runtime_error(("File not found: " + f.path).toStdString());
+            if (!file.remove())
+                throw std::runtime_error(("Permission denied: " + f.path).toStdString());
+        }
+    });
+}
+
+} // namespace storage

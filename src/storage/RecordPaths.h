@@ -1,0 +1,66 @@
+#pragma once
+// Where record files live: the storage root, the year and date folders, the record file
+// name, and the stored form of a file's name in the records table.
+//
+//   root\yyyy\yyyy-mm-dd\<ID>-<record type>.tif     stored as   \yyyy\yyyy-mm-dd\<ID>-<type>.tif
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace app {
+struct Session;
+class PathMapper;
+class LogSink;
+} // namespace app
+
+namespace storage {
+
+// The record date as the dialogs show it ("11/25/2008", "1/2/2009", "2008-11-25", ...);
+// an invalid date when the text is not one.
+QDate parseRecordDate(const QString& text);
+
+// True when `text` reads as a date (the rule used when walking stored paths).
+bool isDateText(const QString& text);
+
+// root + "\" + yyyy + "\" + yyyy-mm-dd, no trailing backslash.
+QString dateFolderPath(const QString& root, const QDate& date);
+
+// Why an ID cannot become part of a file name, or nothing when it can. An ID is used exactly
+// as entered, but one that could leave the storage root or that other workstations could not
+// open is refused: "\", "/", "..", control characters, < > : " | ? *, and a trailing blank
+// or full stop.
+std::optional<QString> invalidIdReason(const QString& id);
+
+struct RecordPath {
+    QString storedName; // "\yyyy\yyyy-mm-dd\ID-type.tif"
+    QString fullPath;   // root + storedName
+};
+
+// The stored name and full path of a record, without touching the disk.
+RecordPath recordPath(const QString& root, const QString& id, int recordType, const QDate& date);
+
+// Builds the record path and creates the year and then the date folder when missing, one
+// level at a time. A folder that cannot be created is logged as its failure's description
+// followed by "- ScanStart" and the sequence goes on.
+RecordPath buildRecordPath(app::Session& s, const QString& root, const QString& id,
+                           int recordType, const QDate& date);
+
+// Resolving a stored file name to a file under the storage root.
+struct Resolved {
+    bool found = false;
+    QString path;          // logical full path
+    QString currentFolder; // folder of the file, with its trailing backslash
+};
+
+// A relative stored name (the current form) gives root + "\" + name; an absolute share path
+// of an earlier layout is re-rooted at its date folder, looked for first in root\yyyy\date\
+// and then in root\date\. A name that would resolve outside the storage root is refused.
+// Failures are written to `log` with the messages users know.
+Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
+                           const QString& storedName, app::LogSink* log);
+
+// Deletes from disk every file filed for one ID and record type (the rows stay). The first
+// failure is shown in a message box and ends it.
+void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType);
+
+} // namespace storage

@@ -1,0 +1,152 @@
+#include "viewer/MainWindow.h"
+
+#include "app/CurrentUser.h"
+#include "app/General.h"
+#include "app/Paths.h"
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/StartupWindow.h"
+#include "app/SystemInfo.h"
+#include "viewer/Preferences.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+namespace viewer {
+
+MainWindow::MainWindow(app::Session& session, QWidget* parent)
+    : QMainWindow(parent), s_(session) {
+    setObjectName("frmMain");
+    ui_.build(this);
+    resize(designSize());
+    connectCommands();
+}
+
+MainWindow::~MainWindow() = default;
+
+double MainWindow::twipsPerPixelX() const { return 1440.0 / logicalDpiX(); }
+double MainWindow::twipsPerPixelY() const { return 1440.0 / logicalDpiY(); }
+
+void MainWindow::connectCommands() {
+    connect(ui_.mnuFileExit, &QAction::triggered, this, [this] { close(); });
+    connect(ui_.Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+}
+
+void MainWindow::Form_Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    s_.gintPlatformId = s_.svc.system->platformId();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    // The temporary folder for new scans: the program's data folder followed by "\Temp".
+    s_.gstrTempDir = app::GetWindowsDir(s_, false) + "\\Temp";
+    if (s_.svc.paths) QDir().mkpath(s_.svc.paths->toNative(s_.gstrTempDir));
+
+    LoadSavePreferences("Get");
+    QApplication::restoreOverrideCursor();
+    SetWindowTitle();
+    if (unloadStartupWindow_) unloadStartupWindow_();
+    ApplyAccessMenus();
+    loadDepartments();
+
+    ui_.statusPanel1->setText(s_.gobjCurrentUser->EmployeeName());
+    ui_.statusPanel2->setText(s_.gobjCurrentUser->UserRights());
+
+    ui_.Picture1->setPixmap(app::programPicture(520, 180));
+    ui_.Picture1->setGeometry(ui_.paneArea->rect());
+    ui_.Picture1->show();
+    ui_.Timer1->start();
+}
+
+void MainWindow::Timer1_Timer() {
+    ui_.Picture1->hide();
+    ui_.Timer1->stop();
+}
+
+void MainWindow::loadDepartments() {
+    // The user's departments are loaded by the department feature.
+}
+
+void MainWindow::SetWindowTitle() {
+    const app::ProgramVersion v = app::programVersion();
+    setWindowTitle(QStringLiteral("TALVOR Docuvane v%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision) +
+                   (s_.gblnAdmin ? " - Admin User " : " - Standard User"));
+}
+
+void MainWindow::ApplyAccessMenus() {
+    const bool admin = s_.gblnAdmin;
+    for (int pos : {2, 13, 14}) ui_.tbarButton(pos)->setVisible(admin);
+    for (QAction* a : {ui_.mnuFileNew, ui_.mnuFileManual, ui_.mnuFileScanNew, ui_.mnuScanSet,
+                       ui_.mnuFileSelectScanner, ui_.mnuFileScanPreferences,
+                       ui_.mnuShowScanSetupbeforeScan, ui_.mnuFileSave, ui_.mReports,
+                       ui_.mnuRectype})
+        a->setVisible(admin);
+}
+
+void MainWindow::LoadSavePreferences(const QString& action) {
+    app::SettingsStore& store = *s_.svc.settings;
+    if (action == "Save") {
+        Preferences p;
+        p.zoom = s_.gstrZoom;
+        p.scrollbars = s_.gblnShowScrollbars;
+        p.defaultDirectory = s_.gstrDefaultDirectoryD;
+        p.viewMode = ViewMode;
+        p.showScanSetupBeforeScan = ui_.mnuShowScanSetupbeforeScan->isChecked();
+        // A maximized window stores its maximized bounds.
+        const QRect g = geometry();
+        const WindowBounds b{float(g.x() * twipsPerPixelX()), float(g.y() * twipsPerPixelY()),
+                             float(g.width() * twipsPerPixelX()),
+                             float(g.height() * twipsPerPixelY())};
+        writePreferences(store, p, isMinimized(), b);
+        return;
+    }
+    const Preferences p = readPreferences(store);
+    s_.gstrZoom = p.zoom;
+    s_.gblnShowScrollbars = p.scrollbars;
+    s_.gstrDefaultDirectoryD = p.defaultDirectory;
+    ViewMode = p.viewMode;
+    ui_.mnuShowScanSetupbeforeScan->setChecked(p.showScanSetupBeforeScan);
+    if (!p.position) {
+        resize(designSize());
+        const QRect screen = this->screen() ? this->screen()->geometry() : QRect(0, 0, 1280, 1024);
+        move(screen.x() + (screen.width() - width()) / 2,
+             screen.y() + (screen.height() - height()) / 2);
+    } else {
+        const WindowBounds& b = *p.position;
+        setGeometry(qRound(b.left / twipsPerPixelX()), qRound(b.top / twipsPerPixelY()),
+                    qRound(b.width / twipsPerPixelX()), qRound(b.height / twipsPerPixelY()));
+    }
+}
+
+bool MainWindow::PerformFileClose() { return true; }
+
+bool MainWindow::Form_QueryUnload() { return PerformFileClose(); }
+
+void MainWindow::Form_Unload() {
+    if (unloading_) return;
+    unloading_ = true;
+    LoadSavePreferences("Save");
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->objectName() != "frmMain" && w->isWindow()) w->close();
+    emit programEnded();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (unloading_) {
+        event->accept();
+        return;
+    }
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+} // namespace viewer

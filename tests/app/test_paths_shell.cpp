@@ -1,0 +1,83 @@
+#include "app/Paths.h"
+#include "app/Settings.h"
+#include "app/Shell.h"
+
+#include <gtest/gtest.h>
+
+using namespace app;
+
+namespace {
+struct Mapping : ::testing::Test {
+    MemorySettingsStore settings;
+    PathMapper paths{&settings, "/home/clerk", "/run/user/1000/gvfs"};
+};
+} // namespace
+
+TEST_F(Mapping, SharesGoToTheirConfiguredFolderOrWhereGioMountsThem) {
+    settings.write(kAppPrefs, "Shares", "\\\\records-fs\\recfiles", "/srv/recfiles");
+    EXPECT_EQ(paths.toNative("\\\\records-fs\\recfiles\\2008\\2008-11-25\\55-7.tif"),
+              "/srv/recfiles/2008/2008-11-25/55-7.tif");
+    // The share name is matched without regard to case.
+    EXPECT_EQ(paths.toNative("\\\\RECORDS-FS\\RecFiles\\HRD"), "/srv/recfiles/HRD");
+    EXPECT_EQ(paths.toNative("\\\\other\\Scans\\a.tif"),
+              "/run/user/1000/gvfs/smb-share:server=other,share=scans/a.tif");
+}
+
+TEST_F(Mapping, DrivePathsGoToAConfiguredFolderOrTheHomeFolder) {
+    EXPECT_EQ(paths.toNative("C:\\import"), "/home/clerk/import");
+    EXPECT_EQ(paths.toNative("c:\\"), "/home/clerk");
+    settings.write(kAppPrefs, "Shares", "D:", "/mnt/data");
+    EXPECT_EQ(paths.toNative("d:\\scans\\x.tif"), "/mnt/data/scans/x.tif");
+}
+
+TEST_F(Mapping, NativePathsOnlyLoseTheirBackslashes) {
+    EXPECT_EQ(paths.toNative("/var/lib/docuvane\\Temp"), "/var/lib/docuvane/Temp");
+    EXPECT_EQ(paths.toNative("/tmp//a/./b"), "/tmp/a/b");
+}
+
+TEST_F(Mapping, DotDotNeverLeavesTheMappedRoot) {
+    settings.write(kAppPrefs, "Shares", "\\\\records-fs\\recfiles", "/srv/recfiles");
+    EXPECT_EQ(paths.toNative("\\\\records-fs\\recfiles\\..\\..\\etc\\passwd"),
+              "/srv/recfiles/etc/passwd");
+    EXPECT_EQ(paths.toNative("C:\\..\\..\\etc"), "/home/clerk/etc");
+    EXPECT_TRUE(isInside("/srv/recfiles/2008/a.tif", "/srv/recfiles"));
+    EXPECT_TRUE(isInside("/srv/recfiles", "/srv/recfiles/"));
+    EXPECT_FALSE(isInside("/srv/recfiles2/a.tif", "/srv/recfiles"));
+    EXPECT_FALSE(isInside("/srv/recfiles/../etc", "/srv/recfiles"));
+}
+
+TEST_F(Mapping, ExplorerAndThePictureViewerOpenTheNativePathWithTheDesktop) {
+    settings.write(kAppPrefs, "Shares", "\\\\records-fs\\recfiles", "/srv/recfiles");
+    auto spec = translateCommand("explorer.exe \\\\records-fs\\recfiles\\test write20081125.txt", paths);
+    EXPECT_EQ(spec.program, "xdg-open");
+    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/test write20081125.txt"});
+    spec = translateCommand("explorer \\\\records-fs\\recfiles\\2008\\", paths);
+    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/2008"});
+    spec = translateCommand(
+        "rundll32.exe c:\\windows\\System32\\shimgvw.dll, ImageView_Fullscreen    "
+        "\\\\records-fs\\recfiles\\2008\\2008-11-25\\55-7.tif",
+        paths);
+    EXPECT_EQ(spec.program, "xdg-open");
+    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/2008/2008-11-25/55-7.tif"});
+}
+
+TEST_F(Mapping, NetUseMountsTheShareWithTheCredentialsOnStandardInputOnly) {
+    const auto spec =
+        translateCommand("net use  \\\\records-fs\\recfiles /user:mrdshare s3cr3t pw", paths);
+    EXPECT_EQ(spec.program, "gio");
+    EXPECT_EQ(spec.arguments, (QStringList{"mount", "smb://records-fs/recfiles"}));
+    EXPECT_EQ(spec.input, QByteArray("mrdshare\nWORKGROUP\ns3cr3t pw\n"));
+    for (const QString& a : spec.arguments) EXPECT_FALSE(a.contains("s3cr3t"));
+}
+
+TEST_F(Mapping, CommandsWithoutALinuxCounterpartFailClearly) {
+    EXPECT_THROW(translateCommand("format c:", paths), ShellError);
+    EXPECT_THROW(translateCommand("net view", paths), ShellError);
+    EXPECT_THROW(translateCommand("explorer ", paths), ShellError);
+    try {
+        translateCommand("regedit /s x.reg", paths);
+        FAIL();
+    } catch (const ShellError& e) {
+        EXPECT_NE(std::string(e.what()).find("regedit /s x.reg"), std::string::npos);
+    }
+}

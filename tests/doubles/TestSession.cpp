@@ -1,0 +1,31 @@
+#include "doubles/TestSession.h"
+
+#include <QDir>
+
+namespace doubles {
+
+TestSession::TestSession() {
+    system.folder = dir.file("data");
+    QDir().mkpath(system.folder);
+    paths = std::make_unique<app::PathMapper>(&settings, dir.file("home"), dir.file("gvfs"));
+    app::Services svc;
+    svc.settings = &settings;
+    svc.prompter = &prompter;
+    svc.clock = &clock;
+    svc.shell = &shell;
+    svc.system = &system;
+    svc.log = &log;
+    svc.paths = paths.get();
+    svc.components = &components;
+    svc.programFolder = dir.file("bin");
+    session = std::make_unique<app::Session>(svc);
+    user = std::make_shared<FakeCurrentUser>();
+    components.makeUser = [this] { return user; };
+}
+
+void TestSession::signIn() {
+    session->gobjCurrentUser = user;
+    user->connected = true;
+}
+
+} // namespace doubles

@@ -1,0 +1,38 @@
+#pragma once
+// A session wired to doubles of every platform edge, over a scratch folder.
+#include "app/Clock.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/Shell.h"
+#include "app/SystemInfo.h"
+#include "doubles/FakeCurrentUser.h"
+#include "doubles/ScriptedPrompter.h"
+#include "support/TempDir.h"
+
+#include <memory>
+
+namespace doubles {
+
+struct TestSession {
+    TestSession();
+    testsupport::TempDir dir;
+    app::MemorySettingsStore settings;
+    ScriptedPrompter prompter;
+    app::FixedClock clock{QDateTime(QDate(2008, 11, 25), QTime(14, 5, 0))};
+    app::RecordingShell shell;
+    app::FakeSystemInfo system;
+    app::MemoryLog log;
+    std::unique_ptr<app::PathMapper> paths;
+    FakeComponentFactory components;
+    std::unique_ptr<app::Session> session;
+    // The current user the session signed in with (owned by the session).
+    std::shared_ptr<FakeCurrentUser> user;
+
+    app::Session& s() { return *session; }
+    // Makes `user` the session's signed-in component.
+    void signIn();
+};
+
+} // namespace doubles

@@ -1,0 +1,165 @@
+#include "app/Settings.h"
+#include "doubles/RecordingConnection.h"
+#include "doubles/TestSession.h"
+#include "storage/RecordPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace storage;
+
+namespace {
+
+// A scratch folder standing for the share \\fs\recfiles.
+struct Share : ::testing::Test {
+    doubles::TestSession t;
+    QString root = "\\\\fs\\recfiles";
+    QString native;
+    void SetUp() override {
+        native = t.dir.file("share");
+        QDir().mkpath(native);
+        t.settings.write(app::kAppPrefs, "Shares", root, native);
+    }
+    void touch(const QString& rel) {
+        QDir().mkpath(QFileInfo(native + "/" + rel).absolutePath());
+        QFile f(native + "/" + rel);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("II*\0", 4);
+    }
+};
+
+} // namespace
+
+TEST(RecordDates, ReadTheFormsTheDialogsShow) {
+    EXPECT_EQ(parseRecordDate("11/25/2008"), QDate(2008, 11, 25));
+    EXPECT_EQ(parseRecordDate("02/03/2009"), QDate(2009, 2, 3)); // month first
+    EXPECT_EQ(parseRecordDate(" 1/2/2008 "), QDate(2008, 1, 2));
+    EXPECT_EQ(parseRecordDate("2008-11-25"), QDate(2008, 11, 25));
+    EXPECT_FALSE(parseRecordDate("13/45/2008").isValid());
+    EXPECT_FALSE(parseRecordDate("recfiles").isValid());
+    EXPECT_FALSE(parseRecordDate("").isValid());
+}
+
+TEST(RecordPathsLayout, NamesTheYearAndDateFoldersAndTheFile) {
+    const RecordPath p = recordPath("\\\\fs\\recfiles", "55", 7, QDate(2008, 11, 25));
+    EXPECT_EQ(p.storedName, "\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(p.fullPath, "\\\\fs\\recfiles\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath,
+              recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath);
+    EXPECT_EQ(dateFolderPath("\\\\fs\\recfiles\\HRD", QDate(2009, 2, 3)),
+              "\\\\fs\\recfiles\\HRD\\2009\\2009-02-03");
+    // The ID is used exactly as entered.
+    EXPECT_EQ(recordPath("R", " 55T", 12, QDate(2008, 1, 2)).storedName, "\\2008\\2008-01-02\\ 55T-12.tif");
+}
+
+TEST(RecordIds, HostileIdsAreRefusedNamingTheCharacter) {
+    EXPECT_FALSE(invalidIdReason("55").has_value());
+    EXPECT_FALSE(invalidIdReason("31245B").has_value());
+    EXPECT_FALSE(invalidIdReason("O'Brien 2").has_value());
+    EXPECT_FALSE(invalidIdReason("Müller").has_value());
+    for (const char* bad : {"..\\..\\etc", "a/b", "a\\b", "x..y", "a:b", "a*", "a?", "a|b",
+                            "a<b", "a>b", "a\"b"}) {
+        const auto r = invalidIdReason(QString::fromUtf8(bad));
+        ASSERT_TRUE(r.has_value()) << bad;
+    }
+    EXPECT_TRUE(invalidIdReason("a/b")->contains("\"/\""));
+    EXPECT_TRUE(invalidIdReason("a:b")->contains("\":\""));
+    EXPECT_TRUE(invalidIdReason(QString("a") + QChar(9) + "b")->contains("control"));
+    EXPECT_TRUE(invalidIdReason("55 ")->contains("blank"));
+    EXPECT_TRUE(invalidIdReason("55.")->contains("full stop"));
+}
+
+TEST_F(Share, BuildingAPathCreatesTheYearAndThenTheDateFolder) {
+    const RecordPath p = buildRecordPath(t.s(), root, "55", 7, QDate(2008, 11, 25));
+    EXPECT_EQ(p.fullPath, root + "\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_TRUE(QDir(native + "/2008/2008-11-25").exists());
+    EXPECT_TRUE(t.log.lines.empty());
+    // Again: nothing to create, nothing logged.
+    buildRecordPath(t.s(), root, "56", 7, QDate(2008, 11, 25));
+    EXPECT_TRUE(t.log.lines.empty());
+}
+
+TEST_F(Share, AFolderThatCannotBeCreatedIsLoggedAndTheSequenceGoesOn) {
+    const QString missingRoot = "\\\\fs\\recfiles\\nosuchdept";
+    const RecordPath p = buildRecordPath(t.s(), missingRoot, "55", 7, QDate(2008, 11, 25));
+    EXPECT_EQ(p.storedName, "\\2008\\2008-11-25\\55-7.tif");
+    ASSERT_EQ(t.log.lines.size(), 2u);
+    for (const QString& l : t.log.lines) EXPECT_TRUE(l.endsWith("- ScanStart")) << l.toStdString();
+}
+
+TEST_F(Share, StoredNamesOfTheCurrentFormResolveUnderTheRoot) {
+    Resolved r = resolveStoredName(*t.paths, root, "\\2008\\2008-11-25\\55-7.tif", &t.log);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.path, root + "\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(r.currentFolder, root + "\\2008\\2008-11-25\\");
+    // Without the leading backslash, and with doubled ones, the same path comes out.
+    EXPECT_EQ(resolveStoredName(*t.paths, root, "2008\\2008-11-25\\55-7.tif", &t.log).path, r.path);
+    EXPECT_EQ(resolveStoredName(*t.paths, root, "2008\\\\2008-11-25\\55-7.tif", &t.log).path, r.path);
+}
+
+TEST_F(Share, OldAbsoluteNamesAreReRootedAtTheirDateFolder) {
+    touch("2008/2008-11-25/55-7.tif");
+    Resolved r = resolveStoredName(*t.paths, root, "\\\\oldserver\\scans\\2008-11-25\\55-7.tif", &t.log);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.path, root + "\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(r.currentFolder, root + "\\2008\\2008-11-25\\");
+
+    // The layout without year folders is the second place to look.
+    touch("2007-01-05/12-3.tif");
+    r = resolveStoredName(*t.paths, root, "\\\\oldserver\\scans\\2007-01-05\\12-3.tif", &t.log);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.path, root + "\\2007-01-05\\12-3.tif");
+    EXPECT_TRUE(t.log.lines.empty());
+
+    // Neither folder holds a file: the last folder tried is logged.
+    r = resolveStoredName(*t.paths, root, "\\\\oldserver\\scans\\2006-06-06\\1-1.tif", &t.log);
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(t.log.lines, std::vector<QString>{"Cannot acccess target folder. " + root + "\\2006-06-06\\"});
+}
+
+TEST_F(Share, AnAbsoluteNameWithoutADateFindsNothing) {
+    const Resolved r = resolveStoredName(*t.paths, root, "\\\\oldserver\\scans\\55-7.tif", &t.log);
+    EXPECT_FALSE(r.found);
+    ASSERT_FALSE(t.log.lines.empty());
+    EXPECT_EQ(t.log.lines.back(), "Cannot acccess target folder. " + root + "\\55-7.tif\\");
+}
+
+TEST_F(Share, NamesThatWouldLeaveTheStorageRootAreNotOpened) {
+    const Resolved r = resolveStoredName(*t.paths, root, "\\..\\..\\..\\etc\\passwd", &t.log);
+    // The mapper keeps ".." inside the share; a name that climbs is refused outright.
+    if (r.found) EXPECT_TRUE(t.paths->toNative(r.path).startsWith(native));
+    touch("2008/2008-11-25/a.tif");
+    const Resolved r2 =
+        resolveStoredName(*t.paths, root + "\\HRD", "\\..\\2008\\2008-11-25\\a.tif", &t.log);
+    EXPECT_FALSE(r2.found);
+    EXPECT_TRUE(t.log.lines.back().contains("outside the storage folder"));
+}
+
+TEST_F(Share, DeletingRecordTypeFilesRemovesEachFileAndStopsAtTheFirstFailure) {
+    touch("2008/2008-11-25/55-7.tif");
+    touch("2009/2009-01-02/55-7.tif");
+    doubles::RecordingConnection db;
+    db.results.push_back(db::Recordset({"file_name"}, {{QString("\\2008\\2008-11-25\\55-7.tif")},
+                                                      {QString("\\2007\\2007-01-01\\55-7.tif")},
+                                                      {QString("\\2009\\2009-01-02\\55-7.tif")}}));
+    t.user->connection = &db;
+    t.signIn();
+    t.s().gstrDefaultDirectory = root;
+    DeleteRecordTypeFiles(t.s(), "55", 7);
+    EXPECT_EQ(db.statements.front(), "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE "
+                                     "admission_id='55' and rectype_id='7'    ORDER BY recfile_id");
+    EXPECT_FALSE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    EXPECT_TRUE(QFile::exists(native + "/2009/2009-01-02/55-7.tif")); // after the failure: kept
+    ASSERT_EQ(t.prompter.shown.size(), 1u);
+    EXPECT_TRUE(t.prompter.lastText().contains("2007-01-01"));
+}
+
+TEST_F(Share, QuotesInTheIdDoNotBreakTheStatement) {
+    doubles::RecordingConnection db;
+    t.user->connection = &db;
+    t.signIn();
+    DeleteRecordTypeFiles(t.s(), "O'Brien", 2);
+    EXPECT_TRUE(db.statements.front().contains("admission_id='O''Brien'"));
+    EXPECT_TRUE(t.prompter.shown.empty());
+}
