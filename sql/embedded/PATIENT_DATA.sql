@@ -1,0 +1,26 @@
+-- PATIENT_DATA: admissions (in-patients, out-patient visits) and the patient master.
+CREATE TABLE tbPatient (
+    IdNum   VARCHAR(20) COLLATE TSQL NOT NULL,
+    HospNum VARCHAR(20) COLLATE TSQL,
+    AdmDate DATETIME,
+    DcrDate DATETIME
+);
+CREATE UNIQUE INDEX tbPatient_IdNum ON tbPatient (IdNum COLLATE BINARY);
+CREATE INDEX tbPatient_HospNum ON tbPatient (HospNum COLLATE BINARY);
+
+CREATE TABLE tbOutPatient (
+    IdNum   VARCHAR(20) COLLATE TSQL NOT NULL,
+    HospNum VARCHAR(20) COLLATE TSQL,
+    AdmDate DATETIME,
+    DcrDate DATETIME
+);
+CREATE UNIQUE INDEX tbOutPatient_IdNum ON tbOutPatient (IdNum COLLATE BINARY);
+CREATE INDEX tbOutPatient_HospNum ON tbOutPatient (HospNum COLLATE BINARY);
+
+CREATE TABLE tbMaster (
+    HospNum    VARCHAR(20) COLLATE TSQL NOT NULL,
+    LastName   VARCHAR(50) COLLATE TSQL,
+    FirstName  VARCHAR(50) COLLATE TSQL,
+    MiddleName VARCHAR(50) COLLATE TSQL
+);
+CREATE UNIQUE INDEX tbMaster_HospNum ON tbMaster (HospNum COLLATE BINARY);

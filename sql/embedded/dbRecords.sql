@@ -1,0 +1,29 @@
+-- dbRecords: one row per filed record file, and the record types of each department.
+-- Text columns compare like SQL Server's default collation (TSQL: case-insensitive, trailing
+-- blanks ignored). Indexes use built-in collations only, so the tables stay writable from any
+-- SQLite connection, also one without the program's collation.
+CREATE TABLE tblRecFiles (
+    recfile_id   INTEGER PRIMARY KEY AUTOINCREMENT,
+    admission_id VARCHAR(50) COLLATE TSQL,
+    file_name    VARCHAR(150) COLLATE TSQL,
+    rectype_id   INTEGER,
+    EmployeeID   VARCHAR(20) COLLATE TSQL,
+    Description  VARCHAR(150) COLLATE TSQL,
+    date_created DATETIME,
+    date_updated DATETIME,
+    file_type    VARCHAR(10) COLLATE TSQL
+);
+CREATE INDEX by_recfile_id ON tblRecFiles (recfile_id);
+CREATE INDEX by_IDNum ON tblRecFiles (admission_id COLLATE BINARY);
+CREATE INDEX by_Description ON tblRecFiles (recfile_id);
+
+CREATE TABLE tblRecType (
+    rectype_id      INTEGER PRIMARY KEY AUTOINCREMENT,
+    rectype_name    VARCHAR(50) COLLATE TSQL,
+    rectype_desc    VARCHAR(150) COLLATE TSQL,
+    rectype_default BIT NOT NULL DEFAULT 0,
+    user_created    VARCHAR(20) COLLATE TSQL,
+    date_updated    DATETIME,
+    user_updated    VARCHAR(20) COLLATE TSQL,
+    DepartmentID    VARCHAR(50) COLLATE TSQL
+);

@@ -1,0 +1,15 @@
+# Writes the embedded schema and demo data (sql/embedded/*.sql) into a C++ header, so the
+# schema lives in the .sql files only. Run as: cmake -DSQL_DIR=... -DOUTPUT=... -P EmbedSql.cmake
+file(GLOB sql_files "${SQL_DIR}/*.sql")
+list(SORT sql_files)
+set(content "// Generated from sql/embedded by EmbedSql.cmake; do not edit.\n#pragma once\n\n")
+string(APPEND content "namespace db::embedded_sql {\n\nstruct Script {\n    const char* name;\n    const char* text;\n};\n\ninline constexpr Script kScripts[] = {\n")
+foreach(f ${sql_files})
+  get_filename_component(name "${f}" NAME_WE)
+  file(READ "${f}" text)
+  string(APPEND content "    {\"${name}\", R\"docuvane_sql(${text})docuvane_sql\"},\n")
+endforeach()
+string(APPEND content "};\n\n} // namespace db::embedded_sql\n")
+file(WRITE "${OUTPUT}.tmp" "${content}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,11 @@
+#include "db/Connection.h"
+
+namespace db {
+
+QString quote(const QString& value) {
+    QString out = value;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return out;
+}
+
+} // namespace db
