@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace app {
 
@@ -137,6 +138,11 @@ bool StartupWindow::Form_Load() {
     s_.gintStartupType = (ok && value <= 32767) ? value : (n == 0 ? 0 : -1);
     selectType(s_.gintStartupType);
 
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect g = screen->availableGeometry();
+        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 3);
+    }
     show();
     QApplication::processEvents();
     cmdStart_Click();

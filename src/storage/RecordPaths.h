@@ -53,8 +53,8 @@ struct Resolved {
 };
 
 // A relative stored name (the current form) gives root + "\" + name; an absolute share path
-// of an earlier layout is re-rooted at its date folder, looked for first in root\yyyy\date\
-// and then in root\date\. A name that would resolve outside the storage root is refused.
+// of an earlier layout is re-rooted at its date folder, looked for first in the folder
+// root\yyyy\date and then in root\date. A name that would resolve outside the storage root is refused.
 // Failures are written to `log` with the messages users know.
 Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
                            const QString& storedName, app::LogSink* log);

@@ -128,7 +128,9 @@ TEST_F(Share, AnAbsoluteNameWithoutADateFindsNothing) {
 TEST_F(Share, NamesThatWouldLeaveTheStorageRootAreNotOpened) {
     const Resolved r = resolveStoredName(*t.paths, root, "\\..\\..\\..\\etc\\passwd", &t.log);
     // The mapper keeps ".." inside the share; a name that climbs is refused outright.
-    if (r.found) EXPECT_TRUE(t.paths->toNative(r.path).startsWith(native));
+    if (r.found) {
+        EXPECT_TRUE(t.paths->toNative(r.path).startsWith(native));
+    }
     touch("2008/2008-11-25/a.tif");
     const Resolved r2 =
         resolveStoredName(*t.paths, root + "\\HRD", "\\..\\2008\\2008-11-25\\a.tif", &t.log);

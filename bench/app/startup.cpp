@@ -1,0 +1,54 @@
+// Program start to main window shown, on the embedded backend: the start-up window, the
+// sign-in of a demo user (answered at once, so the user's typing is not measured, the
+// password check is), the connection, and the main window's load.
+#include "app/Prompter.h"
+#include "app/SignIn.h"
+#include "main/Program.h"
+#include "viewer/MainWindow.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class AlwaysOk : public app::Prompter {
+public:
+    int ask(const app::Message&) override { return app::mb::OK; }
+};
+
+void BM_StartToMainWindow(benchmark::State& state) {
+    QTemporaryDir scratch;
+    const program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
+    {
+        // First use: the demo database is created once, outside the measurement.
+        app::ScriptedCredentialsPrompt c;
+        c.answers.push_back(app::Credentials{"1001", "records"});
+        AlwaysOk p;
+        program::Program warm(folders, &c, &p);
+        warm.start();
+    }
+    for (auto _ : state) {
+        app::ScriptedCredentialsPrompt credentials;
+        credentials.answers.push_back(app::Credentials{"1001", "records"});
+        AlwaysOk prompter;
+        program::Program p(folders, &credentials, &prompter);
+        p.start();
+        QApplication::processEvents();
+        if (!p.mainWindow() || !p.mainWindow()->isVisible()) state.SkipWithError("no main window");
+        state.PauseTiming();
+        p.mainWindow()->hide();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartToMainWindow)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

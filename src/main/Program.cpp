@@ -1,0 +1,193 @@
+#include "main/Program.h"
+
+#include "app/Classes.h"
+#include "app/Clock.h"
+#include "app/Components.h"
+#include "app/Failure.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Prompter.h"
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/Shell.h"
+#include "app/SignIn.h"
+#include "app/SystemInfo.h"
+#include "app/TalvorUser.h"
+#include "db/EmbeddedDatabase.h"
+#include "db/SqliteConnection.h"
+#include "imaging/ImagingError.h"
+#include "imaging/PathResolver.h"
+#include "viewer/MainWindow.h"
+#include "viewer/Preferences.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace program {
+
+Folders Folders::standard() {
+    Folders f;
+    f.config = qEnvironmentVariable("DOCUVANE_CONFIG_DIR");
+    if (f.config.isEmpty())
+        f.config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/docuvane";
+    f.data = qEnvironmentVariable("DOCUVANE_DATA_DIR");
+    if (f.data.isEmpty())
+        f.data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/docuvane";
+    return f;
+}
+
+namespace {
+
+// The suite's components as this program provides them.
+class Components : public app::ComponentFactory {
+public:
+    Components(const Folders& folders, app::CredentialsPrompt* credentials, app::Prompter* prompter,
+               app::SettingsStore* settings)
+        : folders_(folders), credentials_(credentials), prompter_(prompter), settings_(settings) {}
+
+    std::shared_ptr<app::CurrentUser> createCurrentUser(const QString& progId) override {
+        if (progId != app::kCurrentUserProgId)
+            throw app::ComponentError(("Unknown component " + progId).toStdString());
+        app::TalvorUserConfig c;
+        const QString dbFolder = folders_.embeddedDatabase();
+        c.openConnection = [dbFolder](const QString&) -> std::unique_ptr<db::Connection> {
+            db::EmbeddedDatabase::ensure(dbFolder);
+            return std::make_unique<db::SqliteConnection>(dbFolder);
+        };
+        c.credentials = credentials_;
+        c.prompter = prompter_;
+        c.settings = settings_;
+        return std::make_shared<app::TalvorUser>(c);
+    }
+
+    std::shared_ptr<app::ClassesComponent> createClasses(const QString& progId) override {
+        if (progId != app::kClassesProgId)
+            throw app::ComponentError(("Unknown component " + progId).toStdString());
+        return std::make_shared<app::BasicClassesComponent>();
+    }
+
+private:
+    Folders folders_;
+    app::CredentialsPrompt* credentials_;
+    app::Prompter* prompter_;
+    app::SettingsStore* settings_;
+};
+
+void registerErrorNumbers() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    app::registerErrorNumberReader([](const std::exception& e, int* n) {
+        if (auto* d = dynamic_cast<const db::Error*>(&e)) {
+            *n = d->number();
+            return true;
+        }
+        return false;
+    });
+    app::registerErrorNumberReader([](const std::exception& e, int* n) {
+        if (auto* i = dynamic_cast<const imaging::Error*>(&e)) {
+            *n = i->number();
+            return true;
+        }
+        return false;
+    });
+}
+
+} // namespace
+
+Program::Program(Folders folders, app::CredentialsPrompt* credentials, app::Prompter* prompter)
+    : folders_(std::move(folders)) {
+    registerErrorNumbers();
+    QDir().mkpath(folders_.config);
+    QDir().mkpath(folders_.data);
+    settings_ = std::make_unique<app::IniSettingsStore>(folders_.config);
+    if (!prompter) {
+        ownPrompter_ = std::make_unique<app::MessageBoxPrompter>();
+        prompter = ownPrompter_.get();
+    }
+    prompter_ = prompter;
+    if (!credentials) {
+        ownCredentials_ = std::make_unique<app::DialogCredentialsPrompt>();
+        credentials = ownCredentials_.get();
+    }
+    credentials_ = credentials;
+    clock_ = std::make_unique<app::SystemClock>();
+    paths_ = std::make_unique<app::PathMapper>(settings_.get(), QDir::homePath(),
+                                               app::PathMapper::defaultGvfsRoot());
+    imaging::setPathResolver([p = paths_.get()](const QString& path) { return p->toNative(path); });
+    shell_ = std::make_unique<app::LinuxShell>(*paths_);
+    system_ = std::make_unique<app::LinuxSystemInfo>(folders_.data);
+    logger_ = std::make_unique<app::Logger>();
+    components_ =
+        std::make_unique<Components>(folders_, credentials_, prompter_, settings_.get());
+
+    app::Services svc;
+    svc.settings = settings_.get();
+    svc.prompter = prompter_;
+    svc.clock = clock_.get();
+    svc.shell = shell_.get();
+    svc.system = system_.get();
+    svc.log = logger_.get();
+    svc.paths = paths_.get();
+    svc.components = components_.get();
+    svc.programFolder = QCoreApplication::applicationDirPath();
+    session_ = std::make_unique<app::Session>(svc);
+}
+
+Program::~Program() {
+    delete startup_.data();
+    main_.reset();
+}
+
+void Program::prepareDemo() {
+    // The embedded database is the default: create it, and a storage folder standing for the
+    // default share, the first time the program runs.
+    db::EmbeddedDatabase::ensure(folders_.embeddedDatabase());
+    const QString shareKey = viewer::kDefaultStorageShare;
+    if (settings_->read(app::kAppPrefs, "Shares", shareKey).isEmpty()) {
+        QDir().mkpath(folders_.demoShare());
+        settings_->write(app::kAppPrefs, "Shares", shareKey, folders_.demoShare());
+    }
+}
+
+bool Program::start() {
+    try {
+        prepareDemo();
+    } catch (const std::exception& e) {
+        prompter_->msgBox(QString("Docuvane cannot prepare its database: ") + e.what(),
+                          app::mb::OKOnly, app::mb::Critical);
+        return false;
+    }
+    // The start-up window may already be gone: it unloads itself once the main window is up.
+    return showStartupWindow();
+}
+
+bool Program::showStartupWindow() {
+    auto* w = new app::StartupWindow(*session_, *this);
+    startup_ = w;
+    connect(w, &app::StartupWindow::quitRequested, this, &Program::ended);
+    return w->Form_Load();
+}
+
+void Program::showMainWindow() {
+    if (!main_) {
+        main_ = std::make_unique<viewer::MainWindow>(*session_);
+        connect(main_.get(), &viewer::MainWindow::programEnded, this, &Program::ended);
+        main_->setUnloadStartupWindow([this] {
+            if (startup_) startup_->close();
+        });
+        logger_->setOwner(main_.get());
+        if (auto* mbp = dynamic_cast<app::MessageBoxPrompter*>(prompter_)) mbp->setOwner(main_.get());
+        main_->show();
+        main_->Form_Load();
+        return;
+    }
+    main_->show();
+    main_->raise();
+}
+
+bool Program::mainWindowLoaded() const { return main_ && main_->loaded(); }
+
+} // namespace program

@@ -1,0 +1,81 @@
+// docuvane-shots OUTDIR: starts the program on a scratch folder, signs in the demo users
+// one after another and saves pictures of the windows under OUTDIR.
+#include "app/Log.h"
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/SignIn.h"
+#include "doubles/ScriptedPrompter.h"
+#include "main/Program.h"
+#include "viewer/MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void save(QWidget* w, const QString& out, const QString& name) {
+    QApplication::processEvents();
+    w->grab().save(out + "/" + name + ".png");
+    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: docuvane-shots OUTDIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir scratch;
+    program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
+
+    {
+        app::SignInDialog d("Sign in - Docuvane", "Sign in to department 19.", "1001");
+        d.show();
+        save(&d, out, "signin");
+    }
+
+    struct Access {
+        const char* name;
+        const char* type;
+        const char* department;
+        app::Credentials who;
+    };
+    const Access users[] = {
+        {"medical-records", "0", "", {"1001", "records"}},
+        {"nurse", "1", "", {"2001", "nurse"}},
+        {"hr", "2", "HRD", {"3001", "hr"}},
+    };
+    for (const Access& a : users) {
+        app::ScriptedCredentialsPrompt credentials;
+        credentials.answers.push_back(a.who);
+        doubles::ScriptedPrompter prompter;
+        program::Program p(folders, &credentials, &prompter);
+        p.session().svc.settings->write("TALVORDocuvane", "MAIN", "StartupType", a.type);
+        p.session().svc.settings->write("TALVORDocuvane", "MAIN", "DepartmentID", a.department);
+        if (!p.start() || !p.mainWindow()) {
+            std::fprintf(stderr, "%s: the program did not reach the main window\n", a.name);
+            for (const auto& m : prompter.shown) std::fprintf(stderr, "  message: %s\n", qPrintable(m.text));
+            for (const auto& q : credentials.asked) std::fprintf(stderr, "  asked: %s\n", qPrintable(q));
+            return 1;
+        }
+        viewer::MainWindow* w = p.mainWindow();
+        w->resize(1100, 780);
+        save(w, out, QString("main-%1").arg(a.name));
+        if (QString(a.name) == "medical-records") {
+            p.session().WriteLog("checking files...");
+            p.session().WriteLog("scan.tif");
+            p.session().WriteLog("done.");
+            auto* log = w->findChild<app::LogWindow*>("frmLog");
+            if (log) save(log, out, "log");
+        }
+        for (const auto& m : prompter.shown) std::printf("  message: %s\n", qPrintable(m.text));
+    }
+    return 0;
+}
