@@ -20,6 +20,7 @@ function(docuvane_test name)
   endif()
   add_executable(test_${name} ${ARG_SOURCES})
   target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} docuvane_testsupport)
+  target_compile_options(test_${name} PRIVATE -include "${PROJECT_SOURCE_DIR}/tests/support/QtPrint.h")
   set(env "QT_QPA_PLATFORM=offscreen" "CUPS_SERVER=/nonexistent/cups.sock"
           "DOCUVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${ARG_ENV})
   set_target_properties(test_${name} PROPERTIES

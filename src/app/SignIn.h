@@ -48,9 +48,11 @@ public:
     std::optional<Credentials> ask(const QString& title, const QString& explanation,
                                    const QString& /*proposedId*/) override {
         asked.push_back(title + "|" + explanation);
-        if (answers.empty()) return std::nullopt;
-        auto a = answers.front();
-        answers.pop_front();
+        std::optional<Credentials> a;
+        if (!answers.empty()) {
+            a.swap(answers.front());
+            answers.pop_front();
+        }
         return a;
     }
     std::deque<std::optional<Credentials>> answers;

@@ -175,6 +175,8 @@ void Program::showMainWindow() {
     if (!main_) {
         main_ = std::make_unique<viewer::MainWindow>(*session_);
         connect(main_.get(), &viewer::MainWindow::programEnded, this, &Program::ended);
+        connect(main_.get(), &viewer::MainWindow::startupWindowRequested, this,
+                [this] { showStartupWindow(); });
         main_->setUnloadStartupWindow([this] {
             if (startup_) startup_->close();
         });

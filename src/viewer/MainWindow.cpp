@@ -6,14 +6,19 @@
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/StartupWindow.h"
+#include "storage/RecordPaths.h"
 #include "app/SystemInfo.h"
 #include "viewer/Preferences.h"
+#include "viewer/SessionCommands.h"
+#include "app/Failure.h"
+#include "app/Prompter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 
@@ -24,6 +29,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     setObjectName("frmMain");
     ui_.build(this);
     resize(designSize());
+    sessionCommands_ = new SessionCommands(*this);
     connectCommands();
 }
 
@@ -52,7 +58,7 @@ void MainWindow::Form_Load() {
     SetWindowTitle();
     if (unloadStartupWindow_) unloadStartupWindow_();
     ApplyAccessMenus();
-    loadDepartments();
+    sessionCommands_->loadDepartments();
 
     ui_.statusPanel1->setText(s_.gobjCurrentUser->EmployeeName());
     ui_.statusPanel2->setText(s_.gobjCurrentUser->UserRights());
@@ -66,10 +72,6 @@ void MainWindow::Form_Load() {
 void MainWindow::Timer1_Timer() {
     ui_.Picture1->hide();
     ui_.Timer1->stop();
-}
-
-void MainWindow::loadDepartments() {
-    // The user's departments are loaded by the department feature.
 }
 
 void MainWindow::SetWindowTitle() {
@@ -124,6 +126,37 @@ void MainWindow::LoadSavePreferences(const QString& action) {
 }
 
 bool MainWindow::PerformFileClose() { return true; }
+
+void MainWindow::mnuFileClose_Click() {}
+
+void MainWindow::runCommand(const std::function<void()>& command) {
+    app::Steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter)(command);
+}
+
+void MainWindow::SetExamData() {
+    const app::RecordContext& r = s_.rec;
+    ui_.txtRecID->setText(r.gstrRecFileId);
+    ui_.txtAdmID->setText(r.gstrAdmissionID);
+    ui_.txtType->setText(r.gstrRecTypeName);
+    ui_.txtDescription->setText(r.gstrDescription);
+    ui_.txtScanBy->setText(app::GetEmployeeFullName(s_, r.gstrEmployeeID));
+    const QDate recDate = storage::parseRecordDate(r.gstrRecDate);
+    ui_.txtScanDate->setText(recDate.isValid() ? recDate.toString("MM/dd/yyyy") : r.gstrRecDate);
+    ui_.txtScanUpdate->setText(r.gstrScanUpdate);
+    ui_.txtHospNum->setText(r.gstrHospNum);
+    ui_.txtAdmDate->setText(r.gstrAdmDate);
+    ui_.txtDisDate->setText(r.gstrDisDate);
+    ui_.txtLastname->setText(r.gstrPatientName);
+}
+
+void MainWindow::ClearRecordData() {
+    app::RecordContext& r = s_.rec;
+    const QString currentFile = r.gstrCurrentFile;
+    r = {};
+    r.gstrCurrentFile = currentFile;
+    ui_.txtPages->clear();
+    SetExamData();
+}
 
 bool MainWindow::Form_QueryUnload() { return PerformFileClose(); }
 

@@ -39,6 +39,20 @@ public:
 
     // Document procedures used across the program.
     bool PerformFileClose();
+    void mnuFileClose_Click();
+
+    // The record panel: shows the record context, or empties it.
+    void SetExamData();
+    void ClearRecordData();
+
+    // Runs a menu or button command: a failure that the command does not handle itself ends
+    // the command with its description in a message box, never the program.
+    void runCommand(const std::function<void()>& command);
+
+    // Folder of the current department's storage or of the open record.
+    QString CurrentFolder;
+
+    class SessionCommands* sessionCommands() const { return sessionCommands_; }
 
     // The view mode chosen in the View menu (0 one page, 1 thumbnails, 2 both).
     int ViewMode = 0;
@@ -52,13 +66,16 @@ public:
 signals:
     // The program ends (after Form_Unload).
     void programEnded();
+    // Another department was chosen: windows built for the old one unload themselves.
+    void departmentChanged();
+    // "Change Program Access Type": the start-up window is shown again.
+    void startupWindowRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void connectCommands();
-    void loadDepartments();
     void Timer1_Timer();
 
     app::Session& s_;
@@ -66,6 +83,7 @@ private:
     std::function<void()> unloadStartupWindow_;
     bool loaded_ = false;
     bool unloading_ = false;
+    class SessionCommands* sessionCommands_ = nullptr;
 };
 
 } // namespace viewer

@@ -1,5 +1,8 @@
 #include "doubles/TestSession.h"
 
+#include "db/EmbeddedDatabase.h"
+#include "db/SqliteConnection.h"
+
 #include <QDir>
 
 namespace doubles {
@@ -20,7 +23,19 @@ TestSession::TestSession() {
     svc.programFolder = dir.file("bin");
     session = std::make_unique<app::Session>(svc);
     user = std::make_shared<FakeCurrentUser>();
+    db = std::make_unique<RecordingConnection>();
+    user->connection = db.get();
     components.makeUser = [this] { return user; };
+}
+
+void TestSession::useDemoDatabase() {
+    db::EmbeddedDatabase::Options o;
+    o.passwordIterations = 1000; // cheap hashes: tests sign in often
+    const QString folder = dir.file("db");
+    db::EmbeddedDatabase::ensure(folder, o);
+    demo = std::make_unique<db::SqliteConnection>(folder);
+    db = std::make_unique<RecordingConnection>(demo.get());
+    user->connection = db.get();
 }
 
 void TestSession::signIn() {

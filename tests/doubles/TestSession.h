@@ -8,6 +8,7 @@
 #include "app/Shell.h"
 #include "app/SystemInfo.h"
 #include "doubles/FakeCurrentUser.h"
+#include "doubles/RecordingConnection.h"
 #include "doubles/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -29,10 +30,16 @@ struct TestSession {
     std::unique_ptr<app::Session> session;
     // The current user the session signed in with (owned by the session).
     std::shared_ptr<FakeCurrentUser> user;
+    // The user's connection: records every statement; answers from scripted results, or
+    // from the embedded demo database after useDemoDatabase().
+    std::unique_ptr<db::Connection> demo;
+    std::unique_ptr<RecordingConnection> db;
 
     app::Session& s() { return *session; }
     // Makes `user` the session's signed-in component.
     void signIn();
+    // Creates the embedded demo database in the scratch folder and connects `db` to it.
+    void useDemoDatabase();
 };
 
 } // namespace doubles
