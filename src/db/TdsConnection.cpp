@@ -1,0 +1,334 @@
+#include "db/TdsConnection.h"
+
+#include "db/KeyedRowWriter.h"
+#include "db/SqlTokenizer.h"
+
+#include <QDateTime>
+#include <mutex>
+
+#define MSDBLIB 1
+#include <sybdb.h>
+#include <sybfront.h>
+
+namespace db {
+
+namespace {
+
+constexpr int kNotConnected = 3709;
+
+} // namespace
+
+// The state db-lib's handlers report into. db-lib's handlers are process-wide; each
+// connection's DBPROCESS carries its Impl as user data, and during the login (before there is
+// a DBPROCESS) the handlers report into the connection that is logging in on this thread.
+struct TdsConnection::Impl {
+    DBPROCESS* proc = nullptr;
+    ServerConfig config;
+    int commandTimeout = 120;
+    int cursorLocation = 2;
+    int serverError = 0; // first server message of severity > 10 in the current call
+    QString serverText;
+    int libraryError = 0; // first db-lib error in the current call
+    QString libraryText;
+
+    void reset() {
+        serverError = libraryError = 0;
+        serverText.clear();
+        libraryText.clear();
+    }
+
+    // The error of the current call: the server's own message when there is one (it says
+    // more than db-lib's "check messages from the server"), else db-lib's.
+    Error failure(const QString& statement, int fallback, const QString& fallbackText) const {
+        if (serverError != 0) return Error(serverError, serverText, statement);
+        if (libraryError != 0) return Error(libraryError, libraryText, statement);
+        return Error(fallback, fallbackText, statement);
+    }
+
+    void requireOpen(const QString& statement) const {
+        if (!proc || DBDEAD(proc))
+            throw Error(kNotConnected, "The connection to the server is closed.", statement);
+    }
+};
+
+namespace {
+
+thread_local TdsConnection::Impl* tLoggingIn = nullptr;
+
+TdsConnection::Impl* implOf(DBPROCESS* proc) {
+    if (proc) {
+        if (auto* d = reinterpret_cast<TdsConnection::Impl*>(dbgetuserdata(proc))) return d;
+    }
+    return tLoggingIn;
+}
+
+int errorHandler(DBPROCESS* proc, int, int dberr, int oserr, char* dberrstr, char* oserrstr) {
+    if (auto* d = implOf(proc); d && d->libraryError == 0) {
+        d->libraryError = dberr;
+        d->libraryText = QString::fromUtf8(dberrstr ? dberrstr : "");
+        if (oserr != 0 && oserrstr && *oserrstr)
+            d->libraryText += " (" + QString::fromUtf8(oserrstr) + ")";
+    }
+    // Cancel on every error, timeouts included: waiting again could wait forever.
+    return INT_CANCEL;
+}
+
+int messageHandler(DBPROCESS* proc, DBINT msgno, int, int severity, char* msgtext, char*, char*,
+                   int) {
+    if (severity <= 10) return 0; // informational, e.g. 5701 "Changed database context"
+    if (auto* d = implOf(proc); d && d->serverError == 0) {
+        d->serverError = msgno;
+        d->serverText = QString::fromUtf8(msgtext ? msgtext : "");
+    }
+    return 0;
+}
+
+void initDbLib() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (dbinit() == FAIL)
+            throw Error(20000, "The SQL Server client library (FreeTDS) could not start.");
+        dberrhandle(errorHandler);
+        dbmsghandle(messageHandler);
+    });
+}
+
+QVariant columnValue(DBPROCESS* proc, int column) {
+    BYTE* data = dbdata(proc, column);
+    const DBINT length = dbdatlen(proc, column);
+    if (!data) return {};
+    const int type = dbcoltype(proc, column);
+    switch (type) {
+    case SYBINT1:
+        return int(*reinterpret_cast<const DBTINYINT*>(data));
+    case SYBINT2:
+        return int(*reinterpret_cast<const DBSMALLINT*>(data));
+    case SYBINT4:
+        return int(*reinterpret_cast<const DBINT*>(data));
+    case SYBINT8:
+        return qlonglong(*reinterpret_cast<const DBBIGINT*>(data));
+    case SYBBIT:
+    case SYBBITN:
+        return *reinterpret_cast<const DBBIT*>(data) != 0;
+    case SYBDATETIME:
+    case SYBDATETIME4:
+    case SYBDATETIMN:
+    case SYBMSDATE:
+    case SYBMSTIME:
+    case SYBMSDATETIME2:
+    case SYBMSDATETIMEOFFSET: {
+        DBDATEREC2 rec{};
+        if (dbanydatecrack(proc, &rec, type, data) == FAIL) return {};
+        return QDateTime(QDate(rec.year, rec.month, rec.day),
+                         QTime(rec.hour, rec.minute, rec.second, rec.nanosecond / 1000000));
+    }
+    case SYBFLT8:
+    case SYBREAL:
+    case SYBMONEY:
+    case SYBMONEY4:
+    case SYBDECIMAL:
+    case SYBNUMERIC: {
+        DBFLT8 value = 0;
+        if (dbconvert(proc, type, data, length, SYBFLT8, reinterpret_cast<BYTE*>(&value),
+                      sizeof value) < 0)
+            return {};
+        return double(value);
+    }
+    case SYBBINARY:
+    case SYBVARBINARY:
+    case SYBIMAGE:
+        return QByteArray(reinterpret_cast<const char*>(data), length);
+    case SYBCHAR:
+    case SYBVARCHAR:
+    case SYBTEXT:
+    case SYBNVARCHAR:
+    case SYBNTEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(data), length);
+    default: {
+        // Anything else (uniqueidentifier, ...) in its text form.
+        QByteArray text(256, '\0');
+        const DBINT n = dbconvert(proc, type, data, length, SYBCHAR,
+                                  reinterpret_cast<BYTE*>(text.data()), text.size());
+        if (n < 0) return QByteArray(reinterpret_cast<const char*>(data), length);
+        return QString::fromUtf8(text.constData(), n).trimmed();
+    }
+    }
+}
+
+// "USE name" as one statement: the name, else nothing.
+QString useTarget(const QString& text) {
+    try {
+        const auto t = SqlTokenizer::tokenize(text);
+        size_t n = t.size() - 1;
+        while (n > 0 && t[n - 1].isOp(";"))
+            --n;
+        if (n == 2 && t[0].isWord("USE") && t[1].isName()) return t[1].text;
+    } catch (const Error&) {
+    }
+    return {};
+}
+
+} // namespace
+
+struct TdsResult {
+    bool hasRows = false;
+    QStringList columns;
+    std::vector<Row> rows;
+    long changes = -1;
+};
+
+static TdsResult runStatement(TdsConnection::Impl& d, const QString& text) {
+    d.requireOpen(text);
+    d.reset();
+    TdsResult result;
+    const QString database = useTarget(text);
+    if (!database.isEmpty()) {
+        if (dbuse(d.proc, database.toUtf8().constData()) == FAIL)
+            throw d.failure(text, 911, "Cannot change to database " + database + ".");
+        return result;
+    }
+    dbsettime(d.commandTimeout); // db-lib keeps one query timeout for the process
+    const QByteArray command = text.toUtf8();
+    if (dbcmd(d.proc, command.constData()) == FAIL || dbsqlexec(d.proc) == FAIL) {
+        const Error e = d.failure(text, 20018, "The statement failed.");
+        dbcancel(d.proc);
+        throw e;
+    }
+    RETCODE rc;
+    while ((rc = dbresults(d.proc)) != NO_MORE_RESULTS) {
+        if (rc == FAIL) {
+            const Error e = d.failure(text, 20018, "The statement failed.");
+            dbcancel(d.proc);
+            throw e;
+        }
+        const int columns = dbnumcols(d.proc);
+        if (columns > 0) {
+            TdsResult set;
+            set.hasRows = true;
+            for (int c = 1; c <= columns; ++c)
+                set.columns << QString::fromUtf8(dbcolname(d.proc, c));
+            STATUS status;
+            while ((status = dbnextrow(d.proc)) != NO_MORE_ROWS) {
+                if (status == FAIL) {
+                    const Error e = d.failure(text, 20018, "Reading the result failed.");
+                    dbcancel(d.proc);
+                    throw e;
+                }
+                if (status != REG_ROW) continue; // compute rows are not part of the result
+                Row row(columns);
+                for (int c = 1; c <= columns; ++c)
+                    row[c - 1] = columnValue(d.proc, c);
+                set.rows.push_back(std::move(row));
+            }
+            result = std::move(set);
+        } else if (!result.hasRows) {
+            const DBINT count = DBCOUNT(d.proc);
+            if (count >= 0) result.changes = count;
+        }
+    }
+    if (d.serverError != 0) // an error raised inside a batch that still completed
+        throw d.failure(text, d.serverError, d.serverText);
+    return result;
+}
+
+TdsConnection::TdsConnection(const ServerConfig& config, const QString& password)
+    : d_(std::make_shared<Impl>()) {
+    initDbLib();
+    d_->config = config;
+    d_->commandTimeout = config.queryTimeoutSeconds;
+    if (config.server.trimmed().isEmpty())
+        throw Error(20012, "No SQL Server host is configured ([Server] Host).");
+    LOGINREC* login = dblogin();
+    if (!login) throw Error(20010, "Out of memory while preparing the SQL Server login.");
+    DBSETLUSER(login, config.user.toUtf8().constData());
+    DBSETLPWD(login, password.toUtf8().constData());
+    DBSETLAPP(login, "Docuvane");
+    DBSETLCHARSET(login, "UTF-8");
+    // us_english reads "2008-11-25" and "11/25/2008" as the program writes them.
+    DBSETLNATLANG(login, "us_english");
+    if (!config.database.isEmpty()) DBSETLDBNAME(login, config.database.toUtf8().constData());
+    DBSETLVERSION(login, DBVERSION_74);
+    // A login timeout of 0 would wait forever on a server that never answers.
+    dbsetlogintime(config.loginTimeoutSeconds > 0 ? config.loginTimeoutSeconds : 10);
+    const QByteArray server = (config.server + ":" + QString::number(config.port)).toUtf8();
+    tLoggingIn = d_.get();
+    d_->reset();
+    DBPROCESS* proc = dbopen(login, server.constData());
+    tLoggingIn = nullptr;
+    dbloginfree(login);
+    if (!proc) throw d_->failure({}, 20002, "Adaptive Server connection failed.");
+    d_->proc = proc;
+    dbsetuserdata(proc, reinterpret_cast<BYTE*>(d_.get()));
+    // Long texts in full (db-lib's default limit would cut them).
+    runStatement(*d_, "SET TEXTSIZE 2147483647");
+}
+
+TdsConnection::~TdsConnection() {
+    close();
+}
+
+RecordsetPtr TdsConnection::execute(const QString& text, long* rowsAffected) {
+    TdsResult r = runStatement(*d_, text);
+    if (rowsAffected) *rowsAffected = r.hasRows ? -1 : r.changes;
+    if (!r.hasRows) return std::make_unique<Recordset>();
+    return std::make_unique<Recordset>(std::move(r.columns), std::move(r.rows));
+}
+
+RecordsetPtr TdsConnection::open(const QString& text, CursorOptions options) {
+    TdsResult r = runStatement(*d_, text);
+    if (!r.hasRows) return std::make_unique<Recordset>();
+    std::shared_ptr<RowWriter> writer;
+    if (options.lockType == 3) {
+        std::weak_ptr<Impl> weak = d_;
+        auto keyOf = [this](const QString& table) {
+            const QStringList parts = table.split('.');
+            const QString db = parts.size() == 3 && !parts[0].isEmpty()
+                                   ? parts[0]
+                                   : QString::fromUtf8(dbname(d_->proc));
+            const TdsResult key =
+                runStatement(*d_, "SELECT name FROM [" + QString(db).replace("]", "]]") +
+                                      "].sys.identity_columns WHERE object_id = OBJECT_ID(N'" +
+                                      quote(table) + "')");
+            return key.rows.empty() ? QString() : key.rows[0][0].toString();
+        };
+        writer = makeKeyedRowWriter(text, r.columns, keyOf, [weak](const QString& statement) {
+            const auto d = weak.lock();
+            if (!d)
+                throw Error(kNotConnected, "The connection of this result set is closed.",
+                            statement);
+            return runStatement(*d, statement).changes;
+        });
+    }
+    return std::make_unique<Recordset>(std::move(r.columns), std::move(r.rows), writer);
+}
+
+void TdsConnection::setCommandTimeout(int seconds) {
+    d_->commandTimeout = std::max(0, seconds);
+}
+int TdsConnection::commandTimeout() const {
+    return d_->commandTimeout;
+}
+void TdsConnection::setCursorLocation(int location) {
+    d_->cursorLocation = location;
+}
+int TdsConnection::cursorLocation() const {
+    return d_->cursorLocation;
+}
+
+QString TdsConnection::currentDatabase() const {
+    return d_->proc ? QString::fromUtf8(dbname(d_->proc)) : QString();
+}
+
+bool TdsConnection::isOpen() const {
+    return d_->proc && !DBDEAD(d_->proc);
+}
+
+void TdsConnection::close() {
+    if (d_->proc) {
+        dbsetuserdata(d_->proc, nullptr);
+        dbclose(d_->proc);
+        d_->proc = nullptr;
+    }
+}
+
+} // namespace db
