@@ -14,7 +14,7 @@
 #include "app/SystemInfo.h"
 #include "app/TalvorUser.h"
 #include "db/EmbeddedDatabase.h"
-#include "db/SqliteConnection.h"
+#include "db/ServerConfig.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
 #include "viewer/MainWindow.h"
@@ -52,10 +52,18 @@ public:
             throw app::ComponentError(("Unknown component " + progId).toStdString());
         app::TalvorUserConfig c;
         const QString dbFolder = folders_.embeddedDatabase();
-        c.openConnection = [dbFolder](const QString&) -> std::unique_ptr<db::Connection> {
-            db::EmbeddedDatabase::ensure(dbFolder);
-            return std::make_unique<db::SqliteConnection>(dbFolder);
+        const QString configFile = folders_.databaseConfig();
+        // The connection settings file chooses the backend; without it the embedded demo
+        // database is used. A server login uses the password typed at sign-in.
+        c.openConnection = [dbFolder, configFile](const QString& password) {
+            return db::openConnection(db::loadConnectionSettings(configFile), password, dbFolder);
         };
+        try {
+            c.acceptConnectionLogin = db::loadConnectionSettings(configFile).backend ==
+                                      db::ConnectionSettings::Backend::SqlServer;
+        } catch (const db::Error&) {
+            // Reported when the connection is opened.
+        }
         c.credentials = credentials_;
         c.prompter = prompter_;
         c.settings = settings_;
@@ -144,7 +152,10 @@ Program::~Program() {
 void Program::prepareDemo() {
     // The embedded database is the default: create it, and a storage folder standing for the
     // default share, the first time the program runs.
-    db::EmbeddedDatabase::ensure(folders_.embeddedDatabase());
+    const db::ConnectionSettings cs = db::loadConnectionSettings(folders_.databaseConfig());
+    if (cs.backend != db::ConnectionSettings::Backend::Embedded) return;
+    db::EmbeddedDatabase::ensure(cs.embeddedFolder.isEmpty() ? folders_.embeddedDatabase()
+                                                             : cs.embeddedFolder);
     const QString shareKey = viewer::kDefaultStorageShare;
     if (settings_->read(app::kAppPrefs, "Shares", shareKey).isEmpty()) {
         QDir().mkpath(folders_.demoShare());
