@@ -11,12 +11,19 @@ namespace {
 
 using namespace imaging;
 
+// A white bitonal page (index 0 white, 1 black, as the decoder delivers them).
+QImage blankMono(int w, int h) {
+    QImage img(w, h, QImage::Format_Mono);
+    img.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    img.fill(0);
+    return img;
+}
+
 // A bitonal image from text rows: '#' black, anything else white.
 QImage monoFromRows(const std::vector<std::string>& rows) {
     const int h = int(rows.size());
     const int w = int(rows.front().size());
-    QImage img(w, h, QImage::Format_Mono);
-    img.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    QImage img = blankMono(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             img.setPixel(x, y, rows[std::size_t(y)][std::size_t(x)] == '#' ? 1 : 0);
@@ -160,17 +167,13 @@ TEST(ImageOpsSkew, DeskewStraightensAndSmallAnglesAreLeftAlone) {
     EXPECT_EQ(rowsOf(same), rowsOf(almost));
 
     // An empty page has no skew.
-    QImage blank(200, 200, QImage::Format_Mono);
-    blank.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    blank.fill(0);
+    QImage blank = blankMono(200, 200);
     EXPECT_EQ(ops::estimateSkew(blank), 0.0);
 }
 
 TEST(ImageOpsSkew, RotateByAngleTurnsClockwise) {
     // A dot right of the centre of a 21x21 page moves down when turned clockwise by 90.
-    QImage page(21, 21, QImage::Format_Mono);
-    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    page.fill(0);
+    QImage page = blankMono(21, 21);
     page.setPixel(18, 10, 1);
     const QImage turned = ops::rotateByAngle(page, 90.0);
     EXPECT_LT(qGray(turned.pixel(10, 18)), 128);
@@ -225,9 +228,7 @@ TEST(ImageOpsSmooth, GrayPagesGetAMedian) {
 
 TEST(ImageOpsScaling, AreaAveragingKeepsThinStrokesVisible) {
     // 1-pixel lines every 4 rows: at 25 % every target pixel is a quarter ink.
-    QImage lines(400, 400, QImage::Format_Mono);
-    lines.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    lines.fill(0);
+    QImage lines = blankMono(400, 400);
     for (int y = 0; y < 400; y += 4)
         for (int x = 0; x < 400; ++x)
             lines.setPixel(x, y, 1);
@@ -251,9 +252,7 @@ TEST(ImageOpsScaling, AreaAveragingKeepsThinStrokesVisible) {
 }
 
 TEST(ImageOpsScaling, RenderRegionShowsThePartAskedFor) {
-    QImage page(100, 100, QImage::Format_Mono);
-    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    page.fill(0);
+    QImage page = blankMono(100, 100);
     for (int y = 50; y < 60; ++y)
         for (int x = 50; x < 60; ++x)
             page.setPixel(x, y, 1);
