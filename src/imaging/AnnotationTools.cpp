@@ -1,6 +1,8 @@
 #include "imaging/AnnotationTools.h"
 
+#include "imaging/Barcode.h"
 #include "imaging/ImageEditDialogs.h"
+#include "imaging/ImagingError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,7 +36,7 @@ bool isDrag(const QPoint& a, const QPoint& b) {
 }
 
 QRect pageRectBetween(const ToolHost& host, const QPoint& a, const QPoint& b) {
-    return QRect(roundPoint(host.toPage(a)), roundPoint(host.toPage(b))).normalized();
+    return rectBetween(roundPoint(host.toPage(a)), roundPoint(host.toPage(b)));
 }
 
 double distanceToSegment(const QPointF& p, const QPointF& a, const QPointF& b) {
@@ -108,7 +110,7 @@ public:
 
     void paint(QPainter& p) const override {
         if (mode_ == Mode::Band) {
-            paintDashedRect(p, QRect(start_, now_).normalized());
+            paintDashedRect(p, rectBetween(start_, now_));
         } else if (mode_ == Mode::Move && isDrag(start_, now_)) {
             const QTransform t = host_.pageToViewport();
             const QRect moved =
@@ -211,7 +213,7 @@ public:
         host_.addAnnotation(a);
     }
     void paint(QPainter& p) const override {
-        if (dragging_ && isDrag(start_, now_)) paintDashedRect(p, QRect(start_, now_).normalized());
+        if (dragging_ && isDrag(start_, now_)) paintDashedRect(p, rectBetween(start_, now_));
     }
 
 private:
@@ -305,14 +307,27 @@ std::unique_ptr<AnnotationTool> makeAnnotationTool(int tool, ToolHost& host) {
 }
 
 QRect textBounds(const Annotation& a, const QPoint& topLeft, double dpi) {
-    QFont font(a.fontName.isEmpty() ? QStringLiteral("Arial") : a.fontName);
-    font.setPixelSize(std::max(1, int(std::lround(a.fontSize * dpi / 72.0))));
-    font.setBold(a.fontBold);
-    const QFontMetrics metrics(font);
+    const int pixelSize = std::max(1, int(std::lround(a.fontSize * dpi / 72.0)));
     const QString text = a.text.isEmpty() ? QStringLiteral(" ") : a.text;
-    const QSize size = metrics.size(0, text);
-    // A little room around the text, as on a note.
-    const int pad = std::max(1, font.pixelSize() / 8);
+    if (isCode39Font(a.fontName) && !code39FontInstalled()) {
+        // Drawn as a Code 39 symbol as tall as the font and about as wide as the barcode
+        // font would set it (its narrow bar is about a 29th of the font size).
+        try {
+            const double module = std::max(1.0, pixelSize / 29.0);
+            const int modules = int(code39Modules(text).size());
+            return QRect(topLeft, QSize(int(std::lround(modules * module)), pixelSize));
+        } catch (const Error&) {
+            // Not encodable: the text itself is shown, measured below.
+        }
+    }
+    QFont font;
+    if (!a.fontName.isEmpty() && !isCode39Font(a.fontName)) font.setFamily(a.fontName);
+    font.setPixelSize(pixelSize);
+    font.setBold(a.fontBold);
+    const QSize size = QFontMetrics(font).size(0, text);
+    // Room around the text: the margin of a note, a little air for the others.
+    const int pad = a.kind == AnnotationKind::AttachANote ? int(std::ceil(3 * dpi / 72.0)) + 1
+                                                          : std::max(1, pixelSize / 8);
     return QRect(topLeft, size + QSize(2 * pad, 2 * pad));
 }
 
@@ -329,6 +344,11 @@ int annotationAt(const AnnotationList& list, const QPointF& p, double tolerance)
         if (a.bounds.adjusted(-t, -t, t, t).contains(roundPoint(p))) return i;
     }
     return -1;
+}
+
+QRect rectBetween(const QPoint& a, const QPoint& b) {
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QSize(std::abs(a.x() - b.x()), std::abs(a.y() - b.y())));
 }
 
 QRect boundsOf(const AnnotationList& list, const std::vector<int>& indices) {

@@ -75,6 +75,9 @@ QRect textBounds(const Annotation& annotation, const QPoint& topLeft, double dpi
 // The topmost annotation under `pagePos` (within `tolerance` page pixels of a line), or -1.
 int annotationAt(const AnnotationList& list, const QPointF& pagePos, double tolerance);
 
+// The rectangle spanned by dragging from `a` to `b` (b itself lies just outside it).
+QRect rectBetween(const QPoint& a, const QPoint& b);
+
 // The union of the bounds of the annotations at `indices`.
 QRect boundsOf(const AnnotationList& list, const std::vector<int>& indices);
 

@@ -2,6 +2,7 @@
 
 #include "imaging/ImageOps.h"
 #include "imaging/ImagingError.h"
+#include "imaging/PageEdits.h"
 
 #include <algorithm>
 #include <functional>
@@ -11,30 +12,14 @@ namespace imaging::edits {
 
 namespace {
 
-class EditOperation : public PageOperation {
-public:
-    using Change = std::function<void(PageContent&)>;
-    EditOperation(QString name, int pageIndex, Change change, bool annotationsOnly)
-        : name_(std::move(name)), pageIndex_(pageIndex), change_(std::move(change)),
-          annotationsOnly_(annotationsOnly) {}
-    QString name() const override { return name_; }
-    int pageIndex() const override { return pageIndex_; }
-    void apply(PageContent& page) const override { change_(page); }
-    bool annotationsOnly() const override { return annotationsOnly_; }
+using Change = std::function<void(PageContent&)>;
 
-private:
-    QString name_;
-    int pageIndex_;
-    Change change_;
-    bool annotationsOnly_;
-};
-
-OperationPtr pixels(QString name, int pageIndex, EditOperation::Change change) {
-    return std::make_unique<EditOperation>(std::move(name), pageIndex, std::move(change), false);
+OperationPtr pixels(QString name, int pageIndex, Change change) {
+    return makeOperation(std::move(name), pageIndex, std::move(change), false);
 }
 
-OperationPtr annotationsOnly(QString name, int pageIndex, EditOperation::Change change) {
-    return std::make_unique<EditOperation>(std::move(name), pageIndex, std::move(change), true);
+OperationPtr annotationsOnly(QString name, int pageIndex, Change change) {
+    return makeOperation(std::move(name), pageIndex, std::move(change), true);
 }
 
 void requireImage(const PageContent& page) {
@@ -57,19 +42,14 @@ OperationPtr rotate(int pageIndex, int quarterTurns) {
     return pixels(quarterTurns > 0 ? QStringLiteral("Rotate right") : QStringLiteral("Rotate left"),
                   pageIndex, [quarterTurns](PageContent& page) {
                       requireImage(page);
-                      const QSize before = page.image.size();
-                      page.image = ops::rotateQuarterTurns(page.image, quarterTurns);
-                      page.annotations = rotateAnnotations(page.annotations, quarterTurns, before);
-                      if (quarterTurns % 2 != 0) std::swap(page.xDpi, page.yDpi);
+                      rotateContent(page, quarterTurns);
                   });
 }
 
 OperationPtr flip(int pageIndex) {
     return pixels(QStringLiteral("Flip"), pageIndex, [](PageContent& page) {
         requireImage(page);
-        const QSize before = page.image.size();
-        page.image = ops::flipVertical(page.image);
-        page.annotations = flipAnnotations(page.annotations, before);
+        flipContent(page);
     });
 }
 

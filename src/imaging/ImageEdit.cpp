@@ -722,7 +722,7 @@ void ImageEdit::paintOverlays(QPainter& p) {
         p.drawRect(r);
     };
     if (!selection_.isEmpty()) ants(selection_.translated(origin()).adjusted(0, 0, -1, -1));
-    if (drag_ == Drag::Band) ants(QRect(dragStart_, dragNow_).normalized());
+    if (drag_ == Drag::Band) ants(rectBetween(dragStart_, dragNow_));
     if (pastePending()) {
         const QRect r = toView.mapRect(QRect(paste_.pos, paste_.image.size()));
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -805,7 +805,7 @@ void ImageEdit::mouseReleaseEvent(QMouseEvent* event) {
             if (drag == Drag::Tool && activeTool_) {
                 activeTool_->release(pos);
             } else if (drag == Drag::Band) {
-                const QRect band = QRect(dragStart_ - origin(), dragNow_ - origin()).normalized() &
+                const QRect band = rectBetween(dragStart_ - origin(), dragNow_ - origin()) &
                                    QRect(QPoint(0, 0), scaledSize());
                 if (band.width() >= 2 && band.height() >= 2) {
                     selection_ = band;

@@ -6,8 +6,10 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PagePropertiesDialog.h"
 #include "imaging/PageRenderer.h"
+#include "imaging/Print.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
@@ -257,6 +259,19 @@ void ImageEdit::saveAs(const QString& path, int fileType) {
         commitPaste();
         model_->saveAs(path, fileType, index());
         if (fileType == kFileTiff) path_ = path; // the document now lives under the new name
+    });
+}
+
+void ImageEdit::printImage(int firstPage, int lastPage, int option, bool printAnnotations) {
+    guarded([&] {
+        requireDocument();
+        // Printing shows the document as stored in its file; the owner offers to save first.
+        const DocumentPtr stored = Document::open(model_->path());
+        printPages(*stored, firstPage, lastPage, option, printAnnotations, [](int, int) {
+            // Keep the window painted while the pages go out.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
     });
 }
 

@@ -1,5 +1,7 @@
 #include "imaging/ImageOps.h"
 
+#include "imaging/Downscale.h"
+
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -98,9 +100,9 @@ QImage asByteFormat(const QImage& image) {
                                                          : QImage::Format_RGB32);
 }
 
-void keepResolution(QImage& out, const QImage& from, bool swapped) {
-    out.setDotsPerMeterX(swapped ? from.dotsPerMeterY() : from.dotsPerMeterX());
-    out.setDotsPerMeterY(swapped ? from.dotsPerMeterX() : from.dotsPerMeterY());
+void keepResolution(QImage& out, const QImage& from) {
+    out.setDotsPerMeterX(from.dotsPerMeterX());
+    out.setDotsPerMeterY(from.dotsPerMeterY());
 }
 
 // ---- skew estimation ----
@@ -121,7 +123,7 @@ EdgePoints edgePoints(const QImage& image) {
                      std::max(1, int(image.height() / factor)));
     QImage gray;
     if (isBitonal(image))
-        gray = scaleAreaAverage(image, work);
+        gray = grayDownscale(image, work);
     else
         gray = image.convertToFormat(QImage::Format_Grayscale8)
                    .scaled(work, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -211,7 +213,7 @@ QImage medianFilter(const QImage& source) {
     QImage image = asByteFormat(source);
     const int bpp = image.depth() / 8;
     QImage out(image.size(), image.format());
-    keepResolution(out, image, false);
+    keepResolution(out, image);
     const int w = image.width();
     const int h = image.height();
     std::uint8_t window[9];
@@ -294,61 +296,10 @@ QImage toBitonal(const QImage& image, int threshold) {
     return pack(m, image);
 }
 
-QImage rotateQuarterTurns(const QImage& image, int quarterTurns) {
-    const int q = ((quarterTurns % 4) + 4) % 4;
-    if (q == 0 || image.isNull()) return image;
-    const int w = image.width();
-    const int h = image.height();
-    const bool swapped = (q % 2) == 1;
-    const int ow = swapped ? h : w;
-    const int oh = swapped ? w : h;
-    // Source pixel for a target pixel (x, y) of the turned image.
-    auto source = [&](int x, int y) -> QPoint {
-        switch (q) {
-        case 1:
-            return {y, h - 1 - x}; // clockwise
-        case 2:
-            return {w - 1 - x, h - 1 - y};
-        default:
-            return {w - 1 - y, x}; // counter-clockwise
-        }
-    };
-    if (isBitonal(image)) {
-        const BitMatrix in = unpack(image);
-        BitMatrix out{ow, oh, std::vector<std::uint8_t>(std::size_t(ow) * oh)};
-        for (int y = 0; y < oh; ++y)
-            for (int x = 0; x < ow; ++x) {
-                const QPoint s = source(x, y);
-                out.at(x, y) = in.at(s.x(), s.y());
-            }
-        QImage result = pack(out, image);
-        keepResolution(result, image, swapped);
-        return result;
-    }
-    const QImage in = asByteFormat(image);
-    const int bpp = in.depth() / 8;
-    QImage out(ow, oh, in.format());
-    for (int y = 0; y < oh; ++y) {
-        uchar* dst = out.scanLine(y);
-        for (int x = 0; x < ow; ++x) {
-            const QPoint s = source(x, y);
-            std::memcpy(dst + x * bpp, in.constScanLine(s.y()) + s.x() * bpp, bpp);
-        }
-    }
-    keepResolution(out, image, swapped);
-    return out;
-}
-
-QImage flipVertical(const QImage& image) {
-    return image.mirrored(false, true);
-}
-
 QImage invert(const QImage& image) {
     if (image.isNull()) return image;
-    QImage out =
-        (isBitonal(image) || image.depth() >= 8) && image.format() != QImage::Format_Indexed8
-            ? image.copy()
-            : asByteFormat(image);
+    // Indexed pages would have their colour numbers inverted, not their colours.
+    QImage out = image.format() == QImage::Format_Indexed8 ? asByteFormat(image) : image.copy();
     out.invertPixels(QImage::InvertRgb);
     return out;
 }
@@ -402,7 +353,7 @@ QImage rotateByAngle(const QImage& image, double degrees) {
     }
     QImage out = canvas.convertToFormat(
         image.format() == QImage::Format_Indexed8 ? QImage::Format_RGB32 : image.format());
-    keepResolution(out, image, false);
+    keepResolution(out, image);
     return out;
 }
 
@@ -476,82 +427,24 @@ void pasteInto(QImage& page, const QImage& piece, const QPoint& pos) {
                     std::size_t(target.width()) * bpp);
 }
 
-QImage scaleAreaAverage(const QImage& image, const QSize& target, const QRectF& source) {
-    if (image.isNull() || target.isEmpty()) return {};
-    const QRectF src = source.isNull() ? QRectF(image.rect()) : source & QRectF(image.rect());
-    if (src.isEmpty()) return {};
-    if (!isBitonal(image)) {
-        const QRect whole = src.toAlignedRect() & image.rect();
-        return asByteFormat(image.copy(whole))
-            .scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    const QImage mono = asMono(image);
-    const bool blackIsOne = blackBit(mono) == 1;
-    const double sx = src.width() / target.width();
-    const double sy = src.height() / target.height();
-    const int x0 = int(std::floor(src.left()));
-    const int x1 = std::min(mono.width(), int(std::ceil(src.right())));
-    const int spanW = x1 - x0;
-
-    // Per source row: black coverage of every target column, from prefix sums of the row.
-    std::vector<std::uint8_t> full(std::size_t(mono.width()));
-    std::vector<int> prefix(std::size_t(spanW) + 1);
-    std::vector<float> columns(std::size_t(target.width()));
-    auto coverageAt = [&](double t) { // black pixels in [x0, t) of the current row
-        const double local = std::clamp(t - x0, 0.0, double(spanW));
-        const int i = int(local);
-        const double frac = local - i;
-        return prefix[std::size_t(i)] + (i < spanW ? frac * full[std::size_t(x0 + i)] : 0.0);
-    };
-    auto horizontal = [&](int y) {
-        unpackRow(mono.constScanLine(y), mono.width(), blackIsOne, full.data());
-        prefix[0] = 0;
-        for (int i = 0; i < spanW; ++i)
-            prefix[std::size_t(i) + 1] = prefix[std::size_t(i)] + full[std::size_t(x0 + i)];
-        for (int ox = 0; ox < target.width(); ++ox) {
-            const double a = src.left() + ox * sx;
-            columns[std::size_t(ox)] = float(coverageAt(a + sx) - coverageAt(a));
-        }
-    };
-
-    QImage out(target, QImage::Format_Grayscale8);
-    std::vector<float> acc(std::size_t(target.width()));
-    int cachedRow = -1;
-    const double area = sx * sy;
-    for (int oy = 0; oy < target.height(); ++oy) {
-        std::fill(acc.begin(), acc.end(), 0.0f);
-        const double ya = src.top() + oy * sy;
-        const double yb = ya + sy;
-        for (int y = int(std::floor(ya)); y < int(std::ceil(yb)) && y < mono.height(); ++y) {
-            const double wy = std::min<double>(y + 1, yb) - std::max<double>(y, ya);
-            if (wy <= 0) continue;
-            if (y != cachedRow) {
-                horizontal(y);
-                cachedRow = y;
-            }
-            for (int ox = 0; ox < target.width(); ++ox)
-                acc[std::size_t(ox)] += float(wy) * columns[std::size_t(ox)];
-        }
-        uchar* dst = out.scanLine(oy);
-        for (int ox = 0; ox < target.width(); ++ox) {
-            const double ink = std::clamp(acc[std::size_t(ox)] / area, 0.0, 1.0);
-            dst[ox] = uchar(std::lround(255.0 * (1.0 - ink)));
-        }
-    }
-    return out;
-}
-
 QImage renderRegion(const QImage& page, double scale, const QRect& target, bool grayScaling) {
     if (page.isNull() || scale <= 0 || target.isEmpty()) return {};
     const QRectF source(target.x() / scale, target.y() / scale, target.width() / scale,
                         target.height() / scale);
-    if (isBitonal(page) && grayScaling && scale < 1.0)
-        return scaleAreaAverage(page, target.size(), source);
     const QRect piece = source.toAlignedRect() & page.rect();
     QImage out(target.size(), QImage::Format_RGB32);
     out.fill(Qt::white);
     if (piece.isEmpty()) return out;
     QPainter p(&out);
+    if (isBitonal(page) && grayScaling && scale < 1.0) {
+        // Area-averaged into gray; the piece starts where its first pixel falls.
+        const QSize reduced(std::max(1, int(std::lround(piece.width() * scale))),
+                            std::max(1, int(std::lround(piece.height() * scale))));
+        p.drawImage(QPoint(int(std::lround(piece.x() * scale)) - target.x(),
+                           int(std::lround(piece.y() * scale)) - target.y()),
+                    grayDownscale(page.copy(piece), reduced));
+        return out;
+    }
     p.setRenderHint(QPainter::SmoothPixmapTransform, !isBitonal(page));
     p.translate(-target.x(), -target.y());
     p.scale(scale, scale);

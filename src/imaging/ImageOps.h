@@ -1,9 +1,9 @@
 #pragma once
 // Pure image algorithms of the page display: no documents, no widgets, no threads of their
-// own. Every function takes pages in the formats the decoder produces (Format_Mono for
-// bitonal pages, Grayscale8 for gray, RGB32/ARGB32 for colour) and returns the same format
-// unless it says otherwise. A bitonal result always has white at colour index 0 and black at
-// index 1.
+// own (quarter turns, mirrors and display scaling are in ImageGeometry.h and Downscale.h). Every
+// function takes pages in the formats the decoder produces (Format_Mono for bitonal pages,
+// Grayscale8 for gray, RGB32/ARGB32 for colour) and returns the same format unless it says
+// otherwise. A bitonal result always has white at colour index 0 and black at index 1.
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -15,12 +15,6 @@ bool isBitonal(const QImage& image);
 
 // A bitonal copy of any image: gray values below `threshold` become black.
 QImage toBitonal(const QImage& image, int threshold = 128);
-
-// Quarter turns, positive = clockwise as seen on screen.
-QImage rotateQuarterTurns(const QImage& image, int quarterTurns);
-
-// Vertical mirror: the top row becomes the bottom row.
-QImage flipVertical(const QImage& image);
 
 // Black becomes white and white black (colours are inverted channel by channel).
 QImage invert(const QImage& image);
@@ -48,11 +42,6 @@ void clearToWhite(QImage& image, const QRect& rect);
 // Draws `piece` onto `page` with its top-left corner at `pos`, converted to the page's
 // format (thresholded for a bitonal page). Parts outside the page are dropped.
 void pasteInto(QImage& page, const QImage& piece, const QPoint& pos);
-
-// Area-averaged scaling of a bitonal image (or of the part `source` of it, in pixels, possibly
-// fractional) into Grayscale8: every target pixel is the mean of the source area it covers,
-// so thin strokes stay visible at 25 %. Gray and colour images are scaled smoothly instead.
-QImage scaleAreaAverage(const QImage& image, const QSize& target, const QRectF& source = QRectF());
 
 // The part `target` (in the coordinates of the page scaled by `scale`) of the page scaled by
 // `scale`. Bitonal pages reduced with `grayScaling` are area-averaged into gray; enlargements

@@ -68,41 +68,6 @@ QImage skewedTextPage(double degrees, QSize size = QSize(1275, 1650)) {
     return ops::toBitonal(canvas);
 }
 
-TEST(ImageOpsOrientation, QuarterTurnsAndFlipMoveMarkerPixels) {
-    // 3 wide, 2 high; markers at (0,0) and (1,0).
-    const QImage src = monoFromRows({"##.", "..."});
-    EXPECT_EQ(rowsOf(ops::rotateQuarterTurns(src, 1)),
-              (std::vector<std::string>{".#", ".#", ".."}));
-    EXPECT_EQ(rowsOf(ops::rotateQuarterTurns(src, -1)),
-              (std::vector<std::string>{"..", "#.", "#."}));
-    EXPECT_EQ(rowsOf(ops::rotateQuarterTurns(src, 2)), (std::vector<std::string>{"...", ".##"}));
-    EXPECT_EQ(rowsOf(ops::rotateQuarterTurns(src, 4)), rowsOf(src));
-    EXPECT_EQ(rowsOf(ops::flipVertical(src)), (std::vector<std::string>{"...", "##."}));
-
-    // Gray and colour pages turn the same way and keep their format.
-    const QImage gray = grayFromRows({"##.", "..."});
-    const QImage turned = ops::rotateQuarterTurns(gray, 1);
-    EXPECT_EQ(turned.format(), QImage::Format_Grayscale8);
-    EXPECT_EQ(rowsOf(turned), (std::vector<std::string>{".#", ".#", ".."}));
-    QImage colour(3, 2, QImage::Format_RGB32);
-    colour.fill(Qt::white);
-    colour.setPixel(0, 0, qRgb(255, 0, 0));
-    const QImage colourTurned = ops::rotateQuarterTurns(colour, -1);
-    EXPECT_EQ(colourTurned.format(), QImage::Format_RGB32);
-    EXPECT_EQ(colourTurned.pixel(0, 2), qRgb(255, 0, 0));
-    EXPECT_EQ(colourTurned.pixel(0, 0), qRgb(255, 255, 255));
-}
-
-TEST(ImageOpsOrientation, QuarterTurnSwapsResolution) {
-    QImage src = monoFromRows({"#..", "..."});
-    src.setDotsPerMeterX(8000);
-    src.setDotsPerMeterY(4000);
-    const QImage turned = ops::rotateQuarterTurns(src, 1);
-    EXPECT_EQ(turned.dotsPerMeterX(), 4000);
-    EXPECT_EQ(turned.dotsPerMeterY(), 8000);
-    EXPECT_EQ(turned.format(), QImage::Format_Mono);
-}
-
 TEST(ImageOpsPixels, InvertSwapsInkAndPaper) {
     EXPECT_EQ(rowsOf(ops::invert(monoFromRows({"#.", ".#"}))),
               (std::vector<std::string>{".#", "#."}));
@@ -224,31 +189,6 @@ TEST(ImageOpsSmooth, GrayPagesGetAMedian) {
     // The step edge between the halves stays where it was.
     EXPECT_EQ(qGray(out.pixel(4, 4)), 30);
     EXPECT_EQ(qGray(out.pixel(5, 4)), 220);
-}
-
-TEST(ImageOpsScaling, AreaAveragingKeepsThinStrokesVisible) {
-    // 1-pixel lines every 4 rows: at 25 % every target pixel is a quarter ink.
-    QImage lines = blankMono(400, 400);
-    for (int y = 0; y < 400; y += 4)
-        for (int x = 0; x < 400; ++x)
-            lines.setPixel(x, y, 1);
-    const QImage small = ops::scaleAreaAverage(lines, QSize(100, 100));
-    EXPECT_EQ(small.format(), QImage::Format_Grayscale8);
-    for (QPoint p : {QPoint(0, 0), QPoint(50, 37), QPoint(99, 99)})
-        EXPECT_NEAR(qGray(small.pixel(p)), 191, 1) << p.x() << "," << p.y();
-
-    // Fractional coverage: [black, white, white] into two pixels of 1.5 source pixels each.
-    const QImage strip = ops::scaleAreaAverage(monoFromRows({"#.."}), QSize(2, 1));
-    EXPECT_NEAR(qGray(strip.pixel(0, 0)), 85, 1);
-    EXPECT_EQ(qGray(strip.pixel(1, 0)), 255);
-
-    // A part of the image: the right half of a half-black image is white.
-    const QImage half = monoFromRows({"##..", "##..", "##..", "##.."});
-    const QImage right = ops::scaleAreaAverage(half, QSize(1, 1), QRectF(2, 0, 2, 4));
-    EXPECT_EQ(qGray(right.pixel(0, 0)), 255);
-    const QImage whole = ops::scaleAreaAverage(half, QSize(2, 2));
-    EXPECT_EQ(qGray(whole.pixel(0, 1)), 0);
-    EXPECT_EQ(qGray(whole.pixel(1, 0)), 255);
 }
 
 TEST(ImageOpsScaling, RenderRegionShowsThePartAskedFor) {
