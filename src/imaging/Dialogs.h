@@ -1,0 +1,159 @@
+#pragma once
+// The file and print dialogs of the administration object, behind small interfaces: the
+// real ones show Qt dialogs, the scripted ones answer from a list so tests never show a
+// modal window.
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace imaging {
+
+inline constexpr int kFileDialogOpen = 0;
+inline constexpr int kFileDialogSave = 1;
+
+struct FileDialogRequest {
+    int kind = kFileDialogOpen; // kFileDialogOpen or kFileDialogSave
+    QString caption;
+    QString filter;        // "Name (*.ext)|*.ext|Other|*.a;*.b|" form
+    int filterIndex = 1;   // 1-based
+    QString initialFolder; // native path
+    QString fileName;      // proposed file name (may be empty)
+    int flags = 0;         // handed through; see QtFileDialogRunner
+    QWidget* owner = nullptr;
+};
+
+struct FileDialogAnswer {
+    QString path;        // native path of the chosen file
+    int filterIndex = 1; // 1-based index of the filter in use when the user confirmed
+};
+
+// The answers of a scripted dialog, in order, and the requests it was given. When the
+// answers run out the dialog is cancelled.
+template <class Request, class Answer> class DialogScript {
+public:
+    void push(std::optional<Answer> answer) { answers_.push_back(std::move(answer)); }
+    std::optional<Answer> next(const Request& request) {
+        requests_.push_back(request);
+        if (answers_.empty()) return std::nullopt;
+        std::optional<Answer> a = std::move(answers_.front());
+        answers_.pop_front();
+        return a;
+    }
+    const std::vector<Request>& requests() const { return requests_; }
+
+private:
+    std::deque<std::optional<Answer>> answers_;
+    std::vector<Request> requests_;
+};
+
+// Which dialog runner an object uses: its own when set, else the process-wide default of
+// that kind, else a `Real` one (the Qt dialog).
+template <class Runner, class Real> class RunnerChoice {
+public:
+    void set(std::shared_ptr<Runner> runner) { own_ = std::move(runner); }
+    std::shared_ptr<Runner> get() const {
+        if (own_) return own_;
+        QMutexLocker lock(&mutex());
+        if (!slot()) slot() = std::make_shared<Real>();
+        return slot();
+    }
+    static void setDefault(std::shared_ptr<Runner> runner) {
+        QMutexLocker lock(&mutex());
+        slot() = std::move(runner);
+    }
+
+private:
+    static QMutex& mutex() {
+        static QMutex m;
+        return m;
+    }
+    static std::shared_ptr<Runner>& slot() {
+        static std::shared_ptr<Runner> s;
+        return s;
+    }
+    std::shared_ptr<Runner> own_;
+};
+
+class FileDialogRunner {
+public:
+    virtual ~FileDialogRunner() = default;
+    // The chosen file, or nothing when the user cancelled.
+    virtual std::optional<FileDialogAnswer> run(const FileDialogRequest& request) = 0;
+};
+
+// One entry of the "Name|pattern|Name|pattern|" filter form, as a Qt name filter.
+// "TIFF files (*.tif)|*.tif|" gives "TIFF files (*.tif)"; "Pictures|*.bmp;*.png" gives
+// "Pictures (*.bmp *.png)". Incomplete trailing entries are dropped.
+QStringList qtNameFilters(const QString& filter);
+
+// QFileDialog (Qt's own, not the platform's). Open dialogs accept existing files only; save
+// dialogs ask before replacing a file. The flags carry no further meaning here.
+class QtFileDialogRunner : public FileDialogRunner {
+public:
+    std::optional<FileDialogAnswer> run(const FileDialogRequest& request) override;
+};
+
+// Answers in the order given; records every request.
+class ScriptedFileDialogRunner : public FileDialogRunner {
+public:
+    void answer(QString path, int filterIndex = 1) {
+        script_.push(FileDialogAnswer{std::move(path), filterIndex});
+    }
+    void cancel() { script_.push(std::nullopt); }
+    std::optional<FileDialogAnswer> run(const FileDialogRequest& request) override {
+        return script_.next(request);
+    }
+    const std::vector<FileDialogRequest>& requests() const { return script_.requests(); }
+
+private:
+    DialogScript<FileDialogRequest, FileDialogAnswer> script_;
+};
+
+struct PrintDialogRequest {
+    int firstPage = 1;
+    int lastPage = 1;
+    int option = 0; // the 16-bit print option (see Print.h)
+    bool printAnnotations = true;
+    int pageCount = 1;
+    QWidget* owner = nullptr;
+};
+
+class PrintDialogRunner {
+public:
+    virtual ~PrintDialogRunner() = default;
+    // Lets the user change the request's pages and options; false when cancelled.
+    virtual bool run(PrintDialogRequest& request) = 0;
+};
+
+// QPrintDialog with an extra tab for the page size option and the annotations flag. The
+// printer chosen in it is remembered for the print job (rememberPrinterChoice).
+class QtPrintDialogRunner : public PrintDialogRunner {
+public:
+    bool run(PrintDialogRequest& request) override;
+};
+
+// Answers in the order given; records every request.
+class ScriptedPrintDialogRunner : public PrintDialogRunner {
+public:
+    struct Answer {
+        int firstPage;
+        int lastPage;
+        int option;
+        bool printAnnotations;
+    };
+    void answer(Answer a) { script_.push(a); }
+    void cancel() { script_.push(std::nullopt); }
+    bool run(PrintDialogRequest& request) override;
+    const std::vector<PrintDialogRequest>& requests() const { return script_.requests(); }
+
+private:
+    DialogScript<PrintDialogRequest, Answer> script_;
+};
+
+} // namespace imaging

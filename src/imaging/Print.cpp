@@ -1,0 +1,290 @@
+#include "imaging/Print.h"
+
+#include "imaging/DocumentModel.h"
+#include "imaging/ImagingError.h"
+
+#include <QMutex>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QThread>
+#include <QTransform>
+
+namespace imaging {
+
+namespace {
+
+// Pages as a print job sees them, whatever holds them (an open model or a file snapshot).
+struct PrintSource {
+    int pageCount = 0;
+    std::function<PageInfo(int)> info;
+    std::function<QImage(int)> image;
+    std::function<AnnotationList(int)> annotations;
+};
+
+struct PrinterChoice {
+    bool set = false;
+    QString printerName;
+    QString outputFileName;
+    QPageSize pageSize;
+    int copies = 1;
+    QPrinter::DuplexMode duplex = QPrinter::DuplexNone;
+    QPrinter::ColorMode colorMode = QPrinter::Color;
+};
+
+QMutex& choiceMutex() {
+    static QMutex m;
+    return m;
+}
+PrinterChoice& choice() {
+    static PrinterChoice c;
+    return c;
+}
+
+QMutex& providerMutex() {
+    static QMutex m;
+    return m;
+}
+std::shared_ptr<PrinterProvider>& providerSlot() {
+    static std::shared_ptr<PrinterProvider> p = std::make_shared<SystemPrinterProvider>();
+    return p;
+}
+
+// Where the page goes in the printable area, in device pixels of the printer.
+QRectF placePage(QSizeF pageInches, const QRectF& printable, double deviceDpi, int option) {
+    QSizeF size(pageInches.width() * deviceDpi, pageInches.height() * deviceDpi);
+    const bool larger = size.width() > printable.width() || size.height() > printable.height();
+    if (option == kPrintFitToPage || larger) size.scale(printable.size(), Qt::KeepAspectRatio);
+    const QPointF topLeft(printable.left() + (printable.width() - size.width()) / 2,
+                          printable.top() + (printable.height() - size.height()) / 2);
+    return QRectF(topLeft, size);
+}
+
+void printPage(QPainter& painter, QPrinter& printer, const PrintSource& source, int index,
+               int option, bool withAnnotations) {
+    const PageInfo info = source.info(index);
+    const QImage image = source.image(index);
+    if (image.isNull())
+        throw Error(kErrBadFile, QString("Page %1 could not be read for printing.").arg(index + 1));
+    const double xDpi = info.xDpi > 0 ? info.xDpi : kDefaultPrintDpi;
+    const double yDpi = info.yDpi > 0 ? info.yDpi : (info.xDpi > 0 ? info.xDpi : kDefaultPrintDpi);
+    const QSizeF inches(image.width() / xDpi, image.height() / yDpi);
+
+    // The painter works in device pixels with the origin at the printable area's corner.
+    const int deviceDpi = printer.resolution();
+    const QRect paintRect = printer.pageLayout().paintRectPixels(deviceDpi);
+    const QRectF printable(0, 0, paintRect.width(), paintRect.height());
+    painter.setViewport(printable.toRect());
+    painter.setWindow(printable.toRect());
+    const QRectF target = placePage(inches, printable, deviceDpi, option);
+
+    const bool bitonal = image.depth() == 1;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !bitonal);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawImage(target, image);
+
+    if (withAnnotations) {
+        const AnnotationList list = source.annotations(index);
+        if (!list.empty()) {
+            QTransform pageToDevice;
+            pageToDevice.translate(target.left(), target.top());
+            pageToDevice.scale(target.width() / image.width(), target.height() / image.height());
+            painter.save();
+            painter.setClipRect(target);
+            paintAnnotations(painter, list, pageToDevice, xDpi);
+            painter.restore();
+        }
+    }
+}
+
+void printSource(const PrintSource& source, int firstPage, int lastPage, int option,
+                 bool withAnnotations, const PrintProgress& progress) {
+    if (option != kPrintActualSize && option != kPrintFitToPage)
+        throw Error(kErrBadArgument, QString("Unknown print option %1.").arg(option));
+    if (source.pageCount < 1) throw Error(kErrNoDocument, "There is no document to print.");
+    if (firstPage < 1 || lastPage < firstPage || lastPage > source.pageCount)
+        throw Error(kErrBadPage, QString("Pages %1 to %2 cannot be printed: the document has "
+                                         "pages 1 to %3.")
+                                     .arg(firstPage)
+                                     .arg(lastPage)
+                                     .arg(source.pageCount));
+
+    std::unique_ptr<QPrinter> printer = printerProvider()->printer();
+    if (!printer || !printer->isValid()) throw Error(kErrPrinter, "No printer is available.");
+
+    QPainter painter;
+    const int total = lastPage - firstPage + 1;
+    try {
+        for (int page = firstPage; page <= lastPage; ++page) {
+            const int index = page - 1;
+            const PageInfo info = source.info(index);
+            const double xDpi = info.xDpi > 0 ? info.xDpi : kDefaultPrintDpi;
+            const double yDpi = info.yDpi > 0 ? info.yDpi : xDpi;
+            const bool landscape = info.width / xDpi > info.height / yDpi;
+            printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+            if (page == firstPage) {
+                if (!painter.begin(printer.get()))
+                    throw Error(kErrPrinter, "The printer could not start the print job.");
+            } else if (!printer->newPage()) {
+                throw Error(kErrPrinter, "The printer could not start a new page.");
+            }
+            printPage(painter, *printer, source, index, option, withAnnotations);
+            if (progress && !progress(page - firstPage + 1, total)) break;
+        }
+    } catch (...) {
+        if (painter.isActive()) {
+            printer->abort();
+            painter.end();
+        }
+        throw;
+    }
+    if (!painter.end()) throw Error(kErrPrinter, "The printer could not finish the print job.");
+}
+
+} // namespace
+
+std::unique_ptr<QPrinter> SystemPrinterProvider::printer() {
+    PrinterChoice chosen;
+    {
+        QMutexLocker lock(&choiceMutex());
+        chosen = choice();
+    }
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (chosen.set && !chosen.outputFileName.isEmpty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(chosen.outputFileName);
+    } else {
+        const QString name = chosen.set && !chosen.printerName.isEmpty()
+                                 ? chosen.printerName
+                                 : QPrinterInfo::defaultPrinterName();
+        if (name.isEmpty()) throw Error(kErrPrinter, "No printer is installed.");
+        printer->setPrinterName(name);
+    }
+    if (chosen.set) {
+        if (chosen.pageSize.isValid()) printer->setPageSize(chosen.pageSize);
+        printer->setCopyCount(chosen.copies);
+        printer->setDuplex(chosen.duplex);
+        printer->setColorMode(chosen.colorMode);
+    }
+    return printer;
+}
+
+std::unique_ptr<QPrinter> PdfPrinterProvider::printer() {
+    if (fileName_.isEmpty()) throw Error(kErrPrinter, "No output file is set for printing.");
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(fileName_);
+    printer->setPageSize(QPageSize(QPageSize::Letter));
+    printer->setPageMargins(QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
+    return printer;
+}
+
+void setPrinterProvider(std::shared_ptr<PrinterProvider> provider) {
+    QMutexLocker lock(&providerMutex());
+    providerSlot() = provider ? std::move(provider) : std::make_shared<SystemPrinterProvider>();
+}
+
+std::shared_ptr<PrinterProvider> printerProvider() {
+    QMutexLocker lock(&providerMutex());
+    return providerSlot();
+}
+
+void rememberPrinterChoice(const QPrinter& printer) {
+    QMutexLocker lock(&choiceMutex());
+    PrinterChoice& c = choice();
+    c.set = true;
+    c.printerName = printer.printerName();
+    c.outputFileName =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    c.pageSize = printer.pageLayout().pageSize();
+    c.copies = printer.copyCount();
+    c.duplex = printer.duplex();
+    c.colorMode = printer.colorMode();
+}
+
+void printPages(const DocumentModel& model, int firstPage, int lastPage, int option,
+                bool printAnnotations, const PrintProgress& progress) {
+    PrintSource source;
+    source.pageCount = model.pageCount();
+    source.info = [&model](int i) { return model.pageInfo(i); };
+    source.image = [&model](int i) { return model.pageImage(i); };
+    source.annotations = [&model](int i) { return model.annotations(i); };
+    printSource(source, firstPage, lastPage, option, printAnnotations, progress);
+}
+
+void printPages(const Document& document, int firstPage, int lastPage, int option,
+                bool printAnnotations, const PrintProgress& progress) {
+    PrintSource source;
+    source.pageCount = document.pageCount();
+    source.info = [&document](int i) { return document.pageInfo(i); };
+    source.image = [&document](int i) { return document.decodePage(i); };
+    source.annotations = [&document](int i) { return document.annotations(i); };
+    printSource(source, firstPage, lastPage, option, printAnnotations, progress);
+}
+
+// ---- PrintJob ----
+
+struct PrintJob::Private {
+    QThread* thread = nullptr;
+};
+
+PrintJob::PrintJob(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
+
+PrintJob::~PrintJob() {
+    if (d->thread) {
+        cancelled_ = true;
+        d->thread->wait();
+        delete d->thread;
+    }
+}
+
+bool PrintJob::isRunning() const {
+    return d->thread && d->thread->isRunning();
+}
+
+void PrintJob::start(std::shared_ptr<const DocumentModel> model, int firstPage, int lastPage,
+                     int option, bool printAnnotations) {
+    run([=](const PrintProgress& progress) {
+        if (!model) throw Error(kErrNoDocument, "There is no document to print.");
+        printPages(*model, firstPage, lastPage, option, printAnnotations, progress);
+    });
+}
+
+void PrintJob::start(DocumentPtr document, int firstPage, int lastPage, int option,
+                     bool printAnnotations) {
+    run([=](const PrintProgress& progress) {
+        if (!document) throw Error(kErrNoDocument, "There is no document to print.");
+        printPages(*document, firstPage, lastPage, option, printAnnotations, progress);
+    });
+}
+
+void PrintJob::run(std::function<void(const PrintProgress&)> work) {
+    if (isRunning()) throw Error(kErrPrinter, "A print job is already running.");
+    if (d->thread) {
+        d->thread->wait();
+        delete d->thread;
+    }
+    cancelled_ = false;
+    // Signals emitted from the worker reach the job's own thread queued.
+    d->thread = QThread::create([this, work = std::move(work)] {
+        int status = 0;
+        QString description;
+        try {
+            work([this](int done, int total) {
+                emit progress(done, total);
+                return !cancelled_.load();
+            });
+        } catch (const Error& e) {
+            status = e.number();
+            description = e.description();
+        } catch (const std::exception& e) {
+            status = kErrPrinter;
+            description = QString::fromLocal8Bit(e.what());
+        }
+        emit finished(status, description);
+    });
+    d->thread->start();
+}
+
+} // namespace imaging

@@ -1,0 +1,115 @@
+#pragma once
+// Printing pages of a document.
+//
+// Placement: every page goes on its own sheet at its true physical size (pixels divided by
+// the page's resolution; a page whose file states no resolution is taken as 200 dpi, the
+// usual resolution of office scanners and fax), centred in the printable area of the sheet.
+// A page larger than the printable area is scaled down, keeping its proportions, to fit it.
+// The sheet's orientation follows the page: a page wider than it is tall is printed on a
+// landscape sheet, any other page on a portrait sheet. Bitonal pages are handed to the
+// printer as 1-bit images without smoothing, so their edges stay sharp.
+//
+// Print options (the 16-bit option at the interface):
+//   kPrintActualSize (0): true physical size, shrunk only when larger than the printable area;
+//   kPrintFitToPage  (1): scaled up or down to fill the printable area (proportions kept).
+// Other values are refused with Error(kErrBadArgument).
+//
+// Keeping the window responsive: printPages renders one page at a time and calls the
+// progress callback after each page (pages done, pages in the job); the callback may update a
+// progress display and let pending window events run, and returns false to cancel the job.
+// PrintJob runs the same work on a worker thread and reports through signals instead.
+#include "imaging/Document.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QPrinter;
+
+namespace imaging {
+
+class DocumentModel;
+
+inline constexpr int kPrintActualSize = 0;
+inline constexpr int kPrintFitToPage = 1;
+
+// Resolution assumed for a page whose file states none.
+inline constexpr double kDefaultPrintDpi = 200.0;
+
+// The printer a job prints on. Each call hands out a printer for one job.
+class PrinterProvider {
+public:
+    virtual ~PrinterProvider() = default;
+    // A printer ready for a new job; raises Error(kErrPrinter) when there is none.
+    virtual std::unique_ptr<QPrinter> printer() = 0;
+};
+
+// The system's default printer, or the printer last chosen in a print dialog.
+class SystemPrinterProvider : public PrinterProvider {
+public:
+    std::unique_ptr<QPrinter> printer() override;
+};
+
+// Prints into a PDF file (used by tests, and handy for "print to file").
+class PdfPrinterProvider : public PrinterProvider {
+public:
+    explicit PdfPrinterProvider(QString fileName) : fileName_(std::move(fileName)) {}
+    void setFileName(const QString& fileName) { fileName_ = fileName; }
+    QString fileName() const { return fileName_; }
+    std::unique_ptr<QPrinter> printer() override;
+
+private:
+    QString fileName_;
+};
+
+// Installs the provider used by every print job (the default is SystemPrinterProvider).
+void setPrinterProvider(std::shared_ptr<PrinterProvider> provider);
+std::shared_ptr<PrinterProvider> printerProvider();
+
+// Remembers the choices made on `printer` in a print dialog (printer name or output file,
+// paper size, copies, duplex, colour) so SystemPrinterProvider hands out that printer.
+void rememberPrinterChoice(const QPrinter& printer);
+
+// Called after each page: (pages done, pages in the job). Return false to stop the job.
+using PrintProgress = std::function<bool(int done, int total)>;
+
+// Prints pages firstPage..lastPage (1-based, inclusive) of `model` as it is now (unsaved
+// edits included) or of `document` as stored in its file. Raises Error(kErrBadPage) for a
+// bad range, Error(kErrBadArgument) for an unknown option, Error(kErrPrinter) when the
+// printer fails, and the document's own errors when a page cannot be decoded. A job
+// stopped through the progress callback ends quietly after the page being printed.
+void printPages(const DocumentModel& model, int firstPage, int lastPage, int option,
+                bool printAnnotations, const PrintProgress& progress = {});
+void printPages(const Document& document, int firstPage, int lastPage, int option,
+                bool printAnnotations, const PrintProgress& progress = {});
+
+// A print job on a worker thread: start() returns at once; progress() after each page and
+// finished() at the end (status 0 success, else the error number and its description) are
+// delivered to the thread that owns the job. cancel() stops after the page being printed.
+class PrintJob : public QObject {
+    Q_OBJECT
+public:
+    explicit PrintJob(QObject* parent = nullptr);
+    ~PrintJob() override; // waits for the page being printed
+
+    void start(std::shared_ptr<const DocumentModel> model, int firstPage, int lastPage, int option,
+               bool printAnnotations);
+    void start(DocumentPtr document, int firstPage, int lastPage, int option,
+               bool printAnnotations);
+    void cancel() { cancelled_ = true; }
+    bool isRunning() const;
+
+signals:
+    void progress(int done, int total);
+    void finished(int status, const QString& description);
+
+private:
+    void run(std::function<void(const PrintProgress&)> work);
+    struct Private;
+    std::unique_ptr<Private> d;
+    std::atomic<bool> cancelled_{false};
+};
+
+} // namespace imaging
