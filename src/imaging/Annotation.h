@@ -42,6 +42,7 @@ struct Annotation {
     QString text;           // text kinds, hyperlink target for Hyperlink
     QImage image;           // ImageStamp only
     QString group;          // annotation group name ("" = none)
+    int rotation = 0;       // quarter turns (clockwise) of text and images inside `bounds`
 
     bool operator==(const Annotation& o) const;
 };
@@ -53,6 +54,16 @@ inline constexpr int kAnnotationTiffTag = 65100;
 
 // Serialised form stored in the tag: a small versioned document. The reader never trusts
 // its input: any malformed, oversized or unknown-version data raises Error(kErrBadFile).
+// An empty list serialises to no bytes (the tag is then left out), and no bytes parse as
+// an empty list. Bounds the reader enforces:
+inline constexpr int kMaxAnnotationBytes = 16 * 1024 * 1024;     // whole tag
+inline constexpr int kMaxAnnotationsPerPage = 10000;
+inline constexpr int kMaxAnnotationPoints = 100000;              // one line
+inline constexpr int kMaxAnnotationPointsPerPage = 1000000;
+inline constexpr int kMaxAnnotationText = 65536;                 // characters
+inline constexpr int kMaxAnnotationCoordinate = 1000000;
+inline constexpr int kMaxAnnotationImageBytes = 8 * 1024 * 1024; // PNG of an image stamp
+inline constexpr int kMaxAnnotationImageSide = 4096;
 QByteArray serializeAnnotations(const AnnotationList& list);
 AnnotationList parseAnnotations(const QByteArray& data);
 

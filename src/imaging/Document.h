@@ -14,8 +14,13 @@ namespace imaging {
 
 // Pages whose decoded size would exceed this many bytes are refused (Error kErrTooLarge).
 // 512 MiB holds a 24-bit 600 dpi A0 page; larger values in a header are treated as hostile.
+// The bound applies to the decoded image as handed out (1 bit, 8 bits or 32 bits a pixel)
+// and to every buffer the decoder needs on the way.
 inline constexpr qint64 kMaxDecodedPageBytes = 512LL * 1024 * 1024;
+// Neither side of a page may exceed this many pixels (Error kErrTooLarge).
 inline constexpr int kMaxPageDimension = 65535;
+// A TIFF file may hold at most this many pages (Error kErrBadFile beyond).
+inline constexpr int kMaxPages = 100000;
 
 struct PageInfo {
     int width = 0;  // pixels of the page as displayed (orientation applied)
@@ -37,6 +42,9 @@ public:
     // Opens the file at `path` (resolved with nativePath). Raises Error with a clear
     // description for missing, unreadable, unsupported (AWD) and corrupt files.
     static std::shared_ptr<const Document> open(const QString& path);
+    // The same for bytes in memory; `name` stands for the path (type guesses, messages).
+    static std::shared_ptr<const Document> openBytes(const QByteArray& bytes,
+                                                     const QString& name);
 
     virtual ~Document() = default;
     virtual QString path() const = 0;       // as given to open()

@@ -42,7 +42,10 @@ std::unique_ptr<PageOperation> makeOperation(QString name, int pageIndex,
                                              std::function<void(PageContent&)> change,
                                              bool annotationsOnly = false);
 
-class DocumentModel : public QObject {
+// Reading (pageCount, pageInfo, pageImage, pageImageScaled, annotations, pageRevision,
+// isModified) is safe from any thread. Changes (apply, save, the page operations, reload)
+// run one at a time; their signals reach receivers in other threads queued.
+class DocumentModel : public QObject, public std::enable_shared_from_this<DocumentModel> {
     Q_OBJECT
 public:
     // The shared model for `path` (opened when no control holds it yet). Raises Error.
@@ -97,6 +100,8 @@ signals:
 
 private:
     explicit DocumentModel(DocumentPtr doc);
+    void rewrite(const std::vector<PageSource>& pages, const std::function<int(int)>& remap,
+                 int newCount, const std::vector<int>& fresh);
     struct Private;
     std::unique_ptr<Private> d;
 };

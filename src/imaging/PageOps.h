@@ -25,26 +25,39 @@ struct PageSource {
     double yDpi = 0;
     // Annotations to store with the page; nullopt keeps the source page's own.
     std::optional<AnnotationList> annotations;
+    // New pixels of a page that came from a JPEG page may be stored as JPEG again
+    // (quality 90); otherwise gray and colour pixels are stored losslessly (Deflate) and
+    // 1-bit pixels as CCITT G4.
+    bool preferJpeg = false;
 
     static PageSource copy(DocumentPtr doc, int index);
     static PageSource pixels(QImage image, double xDpi, double yDpi, AnnotationList annotations);
 };
 
 // Writes `pages` as the file at `path` (logical path), atomically. type kFileTiff writes a
-// multi-page TIFF; kFileBmp writes exactly one page (Error kErrBadArgument otherwise);
-// kFileAwd raises Error kErrUnsupported.
+// multi-page TIFF; kFileBmp writes exactly one page (Error kErrBadArgument otherwise), with
+// its annotations burnt into the pixels since BMP cannot keep them; kFileAwd raises Error
+// kErrUnsupported. A page copied from a TIFF document keeps its compressed data and tags;
+// a page that cannot be copied so (old-style JPEG, or samples over 8 bits in the other byte
+// order than the file being written) is decoded and encoded like new pixels. Page numbers
+// are rewritten. An existing read-only destination is refused (kErrFileAccess).
 void writeDocument(const QString& path, const std::vector<PageSource>& pages,
                    int type = kFileTiff);
 
-// Page operations on files; pages are 1-based. Each one is one atomic write of `dest`.
+// Page operations on files; pages are 1-based. Each one is one atomic write of `dest`,
+// which must be a TIFF document (kErrUnsupported otherwise). A page range outside a
+// document raises kErrBadPage (count < 1 included); deleting every page of a document is
+// refused with kErrBadArgument, since a TIFF file cannot have zero pages.
 // Insert: `count` pages of `source` starting at `sourcePage` become pages destPage,
-// destPage+1, ... of `dest`; the page that was at destPage follows them.
+// destPage+1, ... of `dest` (destPage may be pageCount + 1); the page that was at destPage
+// follows them.
 void insertPages(const QString& dest, const QString& source, int sourcePage, int destPage,
                  int count);
 void appendPages(const QString& dest, const QString& source, int firstPage, int count);
 void deletePages(const QString& dest, int firstPage, int count);
 
-// A file name not yet used in `folder`: prefix + digits + "." + extension (name only).
+// A file name not yet used in `folder`: prefix + digits + "." + extension (name only); the
+// smallest number from 1 that is free. The extension may be given with or without its dot.
 QString uniqueFileName(const QString& folder, const QString& prefix, const QString& extension);
 
 } // namespace imaging

@@ -1,0 +1,31 @@
+#pragma once
+// Code 39 barcodes for text set in the "Free 3 of 9" barcode font. Workstations rarely have
+// that font installed; the engine then draws the symbol itself (zxing-cpp encodes it), so
+// a barcode typed as an annotation is still a barcode a reader can scan.
+#include <QColor>
+#include <QRectF>
+#include <QString>
+#include <vector>
+
+class QPainter;
+
+namespace imaging {
+
+inline constexpr const char* kCode39FontName = "Free 3 of 9";
+
+// True for the barcode font's name (case-insensitive).
+bool isCode39Font(const QString& fontName);
+// True when a font of that name is installed (then it is simply used).
+bool code39FontInstalled();
+
+// Bars and spaces of the Code 39 symbol for `text`, one entry per module, true = bar, start
+// and stop characters included. Text framed with '*' (as typed for the font) loses the
+// frame; lower-case letters and other ASCII characters use the extended set. Raises
+// Error(kErrBadArgument) for empty or non-ASCII text.
+std::vector<bool> code39Modules(const QString& text);
+
+// Fills `box` with the bars: each module is box.width() / modules.size() wide.
+void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>& modules,
+                  const QColor& color);
+
+} // namespace imaging
