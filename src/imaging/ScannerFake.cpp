@@ -276,6 +276,13 @@ public:
         if (o.type == OptionType::Group || !o.active)
             throw Error(kErrScanner,
                         QStringLiteral("The option \"%1\" cannot be set now.").arg(o.title));
+        {
+            std::lock_guard lock(state_->mutex);
+            if (!o.name.isEmpty() && o.name == state_->script.refuseOption)
+                throw Error(kErrScanner,
+                            QStringLiteral("The scanner refused the value of \"%1\": %2")
+                                .arg(o.title, describeScanStatus(ScanStatus::Invalid)));
+        }
         OptionSetResult r;
         switch (o.type) {
         case OptionType::Button:
@@ -460,8 +467,14 @@ int FakeScanner::openDevices() const {
     return state_->openDevices;
 }
 
+int FakeScanner::deviceListCalls() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->deviceListCalls;
+}
+
 std::vector<ScanDeviceInfo> FakeScanner::devices() {
     std::lock_guard lock(state_->mutex);
+    ++state_->deviceListCalls;
     if (state_->script.noDevice) return {};
     return {{QString::fromLatin1(kDeviceName), QStringLiteral("Docuvane"),
              QStringLiteral("Scripted scanner"), QStringLiteral("virtual device")}};

@@ -27,7 +27,8 @@ struct FakeScript {
     ScanStatus failure = ScanStatus::Jammed; // ... with this status, half-way through its data
     bool threePass = false;                  // colour pages as separate Red, Green, Blue frames
     int chunkSize = 997;                     // bytes per read() (odd, so reads split lines)
-    int readDelayMicros = 0;                 // a slow scanner: this long a read()
+    QString refuseOption;    // setting this option fails (a device refusing a value)
+    int readDelayMicros = 0; // a slow scanner: this long a read()
 };
 
 class FakeScanner : public ScannerBackend {
@@ -39,6 +40,7 @@ public:
     std::unique_lock<std::mutex> lock() { return std::unique_lock(state_->mutex); }
     int pagesStarted() const; // page starts that delivered a page or failed
     int openDevices() const;
+    int deviceListCalls() const; // how often devices() was asked
 
     std::vector<ScanDeviceInfo> devices() override;
     std::unique_ptr<ScannerDevice> open(const QString& name) override;
@@ -53,6 +55,7 @@ public:
         FakeScript script;
         int pagesStarted = 0;
         int openDevices = 0;
+        int deviceListCalls = 0;
     };
 
 private:

@@ -78,6 +78,58 @@ private:
     bool cancelled_ = false;
 };
 
+// Hands the progress of each run to one ScriptedProgress that outlives the runs.
+class ProgressProxy : public imaging::ScanProgressView {
+public:
+    explicit ProgressProxy(ScriptedProgress& target) : t_(target) {}
+    void begin(const QString& label) override { t_.begin(label); }
+    void pageStarted(int page) override { t_.pageStarted(page); }
+    void progress(int page, qint64 bytes, qint64 total, int lines, int totalLines) override {
+        t_.progress(page, bytes, total, lines, totalLines);
+    }
+    void pageFinished(int page) override { t_.pageFinished(page); }
+    bool cancelRequested() const override { return t_.cancelRequested(); }
+    void end() override { t_.end(); }
+
+private:
+    ScriptedProgress& t_;
+};
+
+// The dialog runner of the scanner tests: answers as scripted, records what was shown.
+class ScriptedScanUi : public imaging::ScanUi {
+public:
+    QStringList messages;
+    int setupShown = 0;
+    bool setupAnswer = true;
+    std::function<void(imaging::ScannerDevice&)> duringSetup; // the "user" changes options
+    int preferencesShown = 0;
+    std::function<bool(imaging::ScanPreferences&)> duringPreferences;
+    std::vector<imaging::ScanDeviceInfo> devicesOffered;
+    QString scannerChosen; // "" cancels the select-scanner dialog
+    ScriptedProgress progress;
+
+    void showMessage(const QString& text) override { messages << text; }
+    bool runSetup(imaging::ScannerDevice& device) override {
+        ++setupShown;
+        if (duringSetup) duringSetup(device);
+        return setupAnswer;
+    }
+    bool runPreferences(imaging::ScannerDevice&, imaging::ScanPreferences& prefs) override {
+        ++preferencesShown;
+        return duringPreferences && duringPreferences(prefs);
+    }
+    bool runSelectScanner(const std::vector<imaging::ScanDeviceInfo>& devices,
+                          QString& name) override {
+        devicesOffered = devices;
+        if (scannerChosen.isEmpty()) return false;
+        name = scannerChosen;
+        return true;
+    }
+    std::unique_ptr<imaging::ScanProgressView> createProgress() override {
+        return std::make_unique<ProgressProxy>(progress);
+    }
+};
+
 // Pixels of an image file written by scanimage (PNM), for comparing with our own reading.
 inline QImage scanimageReference(const QStringList& arguments) {
     QProcess p;
