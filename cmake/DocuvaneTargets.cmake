@@ -23,10 +23,13 @@ function(docuvane_test name)
   target_compile_options(test_${name} PRIVATE -include "${PROJECT_SOURCE_DIR}/tests/support/QtPrint.h")
   set(env "QT_QPA_PLATFORM=offscreen" "CUPS_SERVER=/nonexistent/cups.sock"
           "DOCUVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${ARG_ENV})
+  # The environment goes through the emulator, which runs both the discovery and every test:
+  # a list given as the ENVIRONMENT property would be split by gtest_discover_tests, and only
+  # its first entry would reach the tests.
   set_target_properties(test_${name} PROPERTIES
-    CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen")
+    CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
   include(GoogleTest)
   gtest_discover_tests(test_${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
