@@ -10,6 +10,14 @@
 #include "app/SystemInfo.h"
 #include "viewer/Preferences.h"
 #include "viewer/SessionCommands.h"
+#include "viewer/NavigationCommands.h"
+#include "viewer/EditCommands.h"
+#include "viewer/AnnotationCommands.h"
+#include "viewer/FileCommands.h"
+#include "imaging/ImageAdmin.h"
+#include "imaging/ImageEdit.h"
+#include "imaging/ImageScan.h"
+#include "imaging/ImageThumbnail.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
 
@@ -24,22 +32,48 @@
 
 namespace viewer {
 
-MainWindow::MainWindow(app::Session& session, QWidget* parent)
+MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), s_(session) {
     setObjectName("frmMain");
     ui_.build(this);
     resize(designSize());
+    createEngineControls(options);
     sessionCommands_ = new SessionCommands(*this);
+    navigation_ = new NavigationCommands(*this);
+    editing_ = new EditCommands(*this);
+    annotations_ = new AnnotationCommands(*this);
+    files_ = new FileCommands(*this);
     connectCommands();
 }
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::createEngineControls(const MainWindowOptions& options) {
+    docImgThumbnail1 = new imaging::ImageThumbnail(ui_.paneArea);
+    docImgThumbnail1->setObjectName("docImgThumbnail1");
+    docImgThumbnail1->hide();
+    docImgEdit1 = new imaging::ImageEdit(ui_.paneArea);
+    docImgEdit1->setObjectName("docImgEdit1");
+    docImgEdit1->hide();
+    docImgAdmin1 = new imaging::ImageAdmin(this);
+    docImgAdmin1->setObjectName("docImgAdmin1");
+    ImgAdmin1 = new imaging::ImageAdmin(this);
+    ImgAdmin1->setObjectName("ImgAdmin1");
+    docImgScan1 = options.makeScanner ? options.makeScanner(this) : new imaging::ImageScan(this);
+    docImgScan1->setObjectName("docImgScan1");
+    ui_.imgDivider->raise();
+    ui_.Picture1->raise();
+    ui_.paneArea->installEventFilter(this);
+    ui_.imgDivider->installEventFilter(this);
+    // The divider starts where a comfortable strip of thumbnails ends.
+    ui_.imgDivider->setGeometry(180, 0, 4, 100);
+    connect(docImgEdit1, &imaging::ImageEdit::closing, this, &MainWindow::docImgEdit1_Close);
+}
+
 double MainWindow::twipsPerPixelX() const { return 1440.0 / logicalDpiX(); }
 double MainWindow::twipsPerPixelY() const { return 1440.0 / logicalDpiY(); }
 
 void MainWindow::connectCommands() {
-    connect(ui_.mnuFileExit, &QAction::triggered, this, [this] { close(); });
     connect(ui_.Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
 }
 
@@ -49,11 +83,20 @@ void MainWindow::Form_Load() {
     s_.gintPlatformId = s_.svc.system->platformId();
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
+    // The document state and the display options for load.
+    doc_ = DocumentState{};
+    doc_.NoDocument = true;
+    docImgEdit1->setSelectionRectangle(false);
+
     // The temporary folder for new scans: the program's data folder followed by "\Temp".
     s_.gstrTempDir = app::GetWindowsDir(s_, false) + "\\Temp";
     if (s_.svc.paths) QDir().mkpath(s_.svc.paths->toNative(s_.gstrTempDir));
 
+    if (s_.svc.system->colorDepth() > 8) docImgEdit1->setColorRendering(3);
+    SetDocumentMode("NoFile");
     LoadSavePreferences("Get");
+    docImgEdit1->setScrollBars(s_.gblnShowScrollbars);
+    SetViewMode(ViewMode);
     QApplication::restoreOverrideCursor();
     SetWindowTitle();
     if (unloadStartupWindow_) unloadStartupWindow_();
@@ -125,9 +168,7 @@ void MainWindow::LoadSavePreferences(const QString& action) {
     }
 }
 
-bool MainWindow::PerformFileClose() { return true; }
-
-void MainWindow::mnuFileClose_Click() {}
+void MainWindow::mnuFileClose_Click() { files_->mnuFileClose_Click(); }
 
 void MainWindow::runCommand(const std::function<void()>& command) {
     app::Steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter)(command);
@@ -158,7 +199,6 @@ void MainWindow::ClearRecordData() {
     SetExamData();
 }
 
-bool MainWindow::Form_QueryUnload() { return PerformFileClose(); }
 
 void MainWindow::Form_Unload() {
     if (unloading_) return;

@@ -1,25 +1,56 @@
 #pragma once
-// The main window (`frmMain`): menus, toolbar, record information, the page panes, and the
-// procedures other windows call on it.
+// The main window (`frmMain`): menus, toolbar, record information, the page panes, the
+// document state, and the procedures other windows call on it. The commands of the menus
+// live in small command classes (navigation, editing, annotations, files, session); this
+// class holds what they share.
+#include "viewer/DocumentState.h"
 #include "viewer/MainWindowUi.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 namespace app {
 struct Session;
 }
 
+namespace imaging {
+class ImageEdit;
+class ImageThumbnail;
+class ImageAdmin;
+class ImageScan;
+} // namespace imaging
+
 namespace viewer {
+
+class SessionCommands;
+class NavigationCommands;
+class EditCommands;
+class AnnotationCommands;
+class FileCommands;
+
+// How the window gets its scanner (tests hand in one over a fake device).
+struct MainWindowOptions {
+    std::function<imaging::ImageScan*(QObject* parent)> makeScanner;
+};
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(app::Session& session, QWidget* parent = nullptr);
+    explicit MainWindow(app::Session& session, MainWindowOptions options = {},
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     app::Session& session() { return s_; }
     MainWindowUi& ui() { return ui_; }
+    DocumentState& doc() { return doc_; }
+
+    // The imaging engine's controls.
+    imaging::ImageEdit* docImgEdit1 = nullptr;
+    imaging::ImageThumbnail* docImgThumbnail1 = nullptr;
+    imaging::ImageAdmin* docImgAdmin1 = nullptr;
+    imaging::ImageAdmin* ImgAdmin1 = nullptr;
+    imaging::ImageScan* docImgScan1 = nullptr;
 
     // Called once when the window is first shown by the start-up window.
     void Form_Load();
@@ -37,9 +68,15 @@ public:
     void LoadSavePreferences(const QString& action);
     void ApplyAccessMenus();
 
-    // Document procedures used across the program.
+    // The document procedures.
+    void PerformFileOpen(bool blnNamingOnly, const QString& strFullPathFileName, int lngPageNo);
     bool PerformFileClose();
-    void mnuFileClose_Click();
+    void SetDocumentMode(const QString& mode);
+    void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs);
+    void SetViewMode(int intViewModePreference);
+    void ClearToolChecks();
+    void SelectMouseTool(const QString& name);
+    void SetSelectionMenus(bool selected, const QString& kind);
 
     // The record panel: shows the record context, or empties it.
     void SetExamData();
@@ -49,13 +86,19 @@ public:
     // the command with its description in a message box, never the program.
     void runCommand(const std::function<void()>& command);
 
-    // Folder of the current department's storage or of the open record.
-    QString CurrentFolder;
-
-    class SessionCommands* sessionCommands() const { return sessionCommands_; }
+    // Shorthands used by several command groups.
+    void mnuFileClose_Click();
 
     // The view mode chosen in the View menu (0 one page, 1 thumbnails, 2 both).
     int ViewMode = 0;
+    // Folder of the current department's storage or of the open record.
+    QString CurrentFolder;
+
+    SessionCommands& sessionCommands() const { return *sessionCommands_; }
+    NavigationCommands& navigation() const { return *navigation_; }
+    EditCommands& editing() const { return *editing_; }
+    AnnotationCommands& annotations() const { return *annotations_; }
+    FileCommands& files() const { return *files_; }
 
     // The main window's design size in pixels (used when no position is stored).
     static QSize designSize() { return {1100, 780}; }
@@ -73,17 +116,31 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createEngineControls(const MainWindowOptions& options);
     void connectCommands();
+    void Form_Resize();
     void Timer1_Timer();
+    void docImgEdit1_Close();
+    void updateGrayEligible();
 
     app::Session& s_;
     MainWindowUi ui_;
+    DocumentState doc_;
     std::function<void()> unloadStartupWindow_;
     bool loaded_ = false;
     bool unloading_ = false;
-    class SessionCommands* sessionCommands_ = nullptr;
+    // Set while the window itself lets go of a document whose save question was answered,
+    // so the page display's closing notification does not ask again.
+    bool closeAnswered_ = false;
+    SessionCommands* sessionCommands_ = nullptr;
+    NavigationCommands* navigation_ = nullptr;
+    EditCommands* editing_ = nullptr;
+    AnnotationCommands* annotations_ = nullptr;
+    FileCommands* files_ = nullptr;
 };
 
 } // namespace viewer

@@ -1,0 +1,51 @@
+#pragma once
+// Page navigation, view modes, full screen, options, zoom, drag panning, the pane divider,
+// the page counter, the toolbar and the thumbnail strip's events.
+#include <QObject>
+
+class QAction;
+
+namespace viewer {
+
+class MainWindow;
+
+class NavigationCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit NavigationCommands(MainWindow& w);
+
+    void mnuPageDirectionItem_Click(int Index);
+    void mnuViewModeItem_Click(int Index);
+    void mnuViewFullScreen_Click();
+    void mnuViewOptionsItem_Click(int Index);
+    void mnuViewScaleToGray_Click();
+    void mnuZoomFactorItem_Click(int Index);
+    void cmdZoom_Click(int Index);
+    void tbarMain_ButtonClick(QAction* button);
+
+    // Page display events.
+    void docImgEdit1_KeyDown(int keyCode, int shift);
+    void docImgEdit1_MouseDown(int button, int shift, int x, int y);
+    void docImgEdit1_MouseMove(int button, int shift, int x, int y);
+    void docImgEdit1_MouseUp(int button, int shift, int x, int y);
+    // The divider image dropped on the page display (`onPageDisplay`) or the strip at x
+    // (twips, relative to the control it was dropped on).
+    void imgDivider_Dropped(bool onPageDisplay, double x);
+
+    // Thumbnail strip events.
+    void docImgThumbnail1_Click(int thumbNumber);
+    void docImgThumbnail1_DblClick(int thumbNumber);
+    void docImgThumbnail1_MouseDown(int button, int shift, int x, int y, int thumbNumber);
+
+    void UpdatePageCounter();
+
+    // Pan state.
+    bool Dragging = false;
+    double DragX = 0;
+    double DragY = 0;
+
+private:
+    MainWindow& w_;
+};
+
+} // namespace viewer
