@@ -4,6 +4,7 @@
 #include "db/TsqlTranslator.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 
 using db::Translation;
 using db::TsqlTranslator;
@@ -315,6 +316,39 @@ TEST_F(TranslatedStatements, TextFunctions) {
     EXPECT_EQ(scalar("SELECT CONVERT(int, ' 42 ')"), "42");
     EXPECT_EQ(scalar("SELECT CAST(7 AS varchar(5)) + 'x'"), "7x");
     EXPECT_EQ(scalar("SELECT CASE WHEN 1 = 1 THEN 'yes' ELSE 'no' END"), "yes");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TranslatedStatements, ALongStatementStopsAtTheCommandTimeout) {
+    conn->setCommandTimeout(1);
+    EXPECT_EQ(conn->commandTimeout(), 1);
+    QString s = "SELECT count(*) FROM dbRecords..tblRecType t0";
+    for (int i = 1; i < 14; ++i) // 5^14 row combinations: far more than a second's work
+        s += QString(", dbRecords..tblRecType t%1").arg(i);
+    QElapsedTimer t;
+    t.start();
+    try {
+        conn->execute(s);
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), 20003);
+    }
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecType"), "5"); // still usable
+}
+
+TEST_F(TranslatedStatements, AClosedConnectionRefusesStatements) {
+    conn->close();
+    EXPECT_FALSE(conn->isOpen());
+    try {
+        conn->execute("SELECT 1");
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), 3704);
+    }
 }
 
 } // namespace
