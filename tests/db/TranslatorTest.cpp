@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <random>
 
 using db::Translation;
 using db::TsqlTranslator;
@@ -325,6 +326,88 @@ TEST_F(TranslatedStatements, AClosedConnectionRefusesStatements) {
     conn->close();
     EXPECT_FALSE(conn->isOpen());
     EXPECT_EQ(errorOf("SELECT 1"), 3704);
+}
+
+} // namespace
+
+namespace {
+
+// Statements pieced together from fragments of real ones: each either runs or fails with
+// db::Error; none crashes or hangs the translator.
+TEST_F(TranslatedStatements, ArbitraryFragmentSequencesRunOrFailCleanly) {
+    const QStringList fragments = {"SELECT",
+                                   "TOP 3",
+                                   "rectype_id",
+                                   "rectype_name",
+                                   ",",
+                                   "+",
+                                   "'x'",
+                                   "FROM",
+                                   "dbRecords..tblRecType",
+                                   "RT",
+                                   "WHERE",
+                                   "=",
+                                   "'1'",
+                                   "AND",
+                                   "OR",
+                                   "(",
+                                   ")",
+                                   "ORDER BY",
+                                   "UNION ALL",
+                                   "LIKE",
+                                   "'%a%'",
+                                   "ISNULL(",
+                                   "CONVERT(varchar(10),",
+                                   "date_updated",
+                                   "101)",
+                                   "JOIN",
+                                   "ON",
+                                   "with(NOLOCK)",
+                                   "*",
+                                   "IS NULL",
+                                   "NOT",
+                                   "IN",
+                                   "CASE WHEN",
+                                   "THEN",
+                                   "END",
+                                   "1",
+                                   "-",
+                                   "desc",
+                                   "'it''s'",
+                                   "[dbo].[tblRecType]",
+                                   "getdate()",
+                                   ";",
+                                   "--",
+                                   "N'ü'",
+                                   "INSERT INTO",
+                                   "VALUES",
+                                   "UPDATE",
+                                   "SET",
+                                   "DELETE",
+                                   "USE",
+                                   "dbRecords..sp_CheckScanned",
+                                   "alter table",
+                                   "add",
+                                   "CREATE INDEX",
+                                   "varchar(5)"};
+    std::mt19937 random(20261208);
+    int translated = 0;
+    for (int n = 0; n < 3000; ++n) {
+        QStringList parts;
+        const int length = 1 + int(random() % 14);
+        for (int k = 0; k < length; ++k)
+            parts << fragments[int(random() % fragments.size())];
+        if (n % 2 == 0) parts.prepend("SELECT");
+        const QString s = parts.join(' ');
+        try {
+            conn->execute(s);
+            ++translated;
+        } catch (const db::Error& e) {
+            EXPECT_NE(e.number(), 0) << s.toStdString();
+            EXPECT_FALSE(e.description().isEmpty()) << s.toStdString();
+        }
+    }
+    EXPECT_GT(translated, 0); // some sequences are valid statements
 }
 
 } // namespace
