@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <thread>
 #include <unistd.h>
 
@@ -75,8 +76,9 @@ QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& optio
         // Each file is built under a temporary name and renamed when complete, so an
         // interrupted creation never leaves a half-filled database behind.
         const QString target = SqliteConnection::databaseFile(folder, name);
-        const QString temp = target + ".creating";
-        QFile::remove(temp);
+        const QString temp = QString("%1.%2.creating")
+                                 .arg(target)
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QChar('0'));
         try {
             SqliteSession session(temp);
             // The file is private until renamed: no journal and no syncs while filling it,

@@ -4,10 +4,6 @@
 
 namespace db {
 
-bool SqlToken::isWord(const char* upperWord) const {
-    return kind == Name && text.compare(QLatin1String(upperWord), Qt::CaseInsensitive) == 0;
-}
-
 namespace {
 
 bool isNameStart(QChar c) {
@@ -33,6 +29,7 @@ std::vector<SqlToken> SqlTokenizer::tokenize(const QString& s) {
         t.text = std::move(text);
         t.position = pos;
         t.national = national;
+        if (kind == SqlToken::Name) t.upper = t.text.toUpper();
         out.push_back(std::move(t));
     };
     while (i < n) {
@@ -134,8 +131,9 @@ std::vector<SqlToken> SqlTokenizer::tokenize(const QString& s) {
         static const char* const twoChar[] = {"<=", ">=", "<>", "!=", "!<", "!>",
                                               "||", "+=", "-=", "*=", "/=", "::"};
         bool matched = false;
+        const QStringView pair = QStringView(s).mid(i, 2);
         for (const char* op : twoChar) {
-            if (s.mid(i, 2) == QLatin1String(op)) {
+            if (pair == QLatin1String(op)) {
                 push(SqlToken::Operator, QString::fromLatin1(op), start);
                 i += 2;
                 matched = true;

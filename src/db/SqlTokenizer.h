@@ -11,10 +11,14 @@ struct SqlToken {
     enum Kind { Name, QuotedName, String, Number, Variable, Operator, End };
     Kind kind = End;
     QString text;          // names without brackets, strings unescaped, operators as written
+    QString upper;         // bare names in upper case, for keyword tests
     int position = 0;      // offset in the statement text
     bool national = false; // N'...' literal
 
-    bool isWord(const char* upperWord) const; // bare name equal to the word, any case
+    // A bare name equal to `upperWord` (given in upper case), in any case.
+    bool isWord(const char* upperWord) const {
+        return kind == Name && upper == QLatin1String(upperWord);
+    }
     bool isOp(const char* op) const { return kind == Operator && text == QLatin1String(op); }
     bool isName() const { return kind == Name || kind == QuotedName; }
 };

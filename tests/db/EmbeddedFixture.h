@@ -47,6 +47,19 @@ protected:
         return rs->eof() ? QString() : rs->value(0).toString();
     }
 
+    // The error number of a statement that must fail (0 when it does not), checking that the
+    // error names the statement.
+    int errorOf(const QString& statement) {
+        try {
+            conn->execute(statement);
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.statement(), statement);
+            EXPECT_FALSE(e.description().isEmpty());
+            return e.number();
+        }
+        return 0;
+    }
+
     testsupport::TempDir dir;
     std::unique_ptr<db::SqliteConnection> conn;
 };

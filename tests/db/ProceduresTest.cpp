@@ -15,15 +15,6 @@ protected:
             l << rs->text("rectype_id");
         return l;
     }
-    int errorOf(const QString& statement) {
-        try {
-            conn->execute(statement);
-        } catch (const db::Error& e) {
-            EXPECT_EQ(e.statement(), statement);
-            return e.number();
-        }
-        return 0;
-    }
 };
 
 TEST_F(Procedures, CheckScannedAnswersOneRowWithScanRes) {

@@ -74,12 +74,7 @@ TEST_F(SchemaUpdate, MessagesReadLikeSqlServers) {
 
 TEST_F(SchemaUpdate, WithoutUseTheUnqualifiedIndexFails) {
     EXPECT_EQ(conn->currentDatabase(), "master");
-    try {
-        conn->execute(kUpdateStatements[3]);
-        FAIL();
-    } catch (const db::Error& e) {
-        EXPECT_EQ(e.number(), 1088);
-    }
+    EXPECT_EQ(errorOf(kUpdateStatements[3]), 1088);
 }
 
 // An older database: file_name narrower, no Description or DepartmentID, no indexes.
@@ -139,24 +134,11 @@ TEST_F(OlderDatabase, UpdateAddsColumnsAndIndexesThenRunsClean) {
 
 TEST_F(OlderDatabase, NarrowingAColumnBelowItsDataFails) {
     conn->execute("UPDATE dbRecords..tblRecFiles SET file_name = '" + QString(40, 'x') + "'");
-    try {
-        conn->execute("alter table dbrecords..tblrecfiles alter column file_name varchar(20)");
-        FAIL();
-    } catch (const db::Error& e) {
-        EXPECT_EQ(e.number(), 8152);
-    }
-    try {
-        conn->execute("alter table dbrecords..tblrecfiles alter column file_name int");
-        FAIL();
-    } catch (const db::Error& e) {
-        EXPECT_EQ(e.number(), db::kErrUnsupported);
-    }
-    try {
-        conn->execute("alter table dbrecords..tblrecfiles alter column nothing varchar(5)");
-        FAIL();
-    } catch (const db::Error& e) {
-        EXPECT_EQ(e.number(), 4924);
-    }
+    EXPECT_EQ(errorOf("alter table dbrecords..tblrecfiles alter column file_name varchar(20)"),
+              8152);
+    EXPECT_EQ(errorOf("alter table dbrecords..tblrecfiles alter column file_name int"),
+              db::kErrUnsupported);
+    EXPECT_EQ(errorOf("alter table dbrecords..tblrecfiles alter column nothing varchar(5)"), 4924);
 }
 
 } // namespace
