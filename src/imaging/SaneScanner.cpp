@@ -1,5 +1,7 @@
 #include "imaging/SaneScanner.h"
 
+#include <QCoreApplication>
+
 #include "imaging/ImagingError.h"
 
 #include <cmath>
@@ -29,8 +31,11 @@ SaneRuntime& runtime() {
         SANE_Int version = 0;
         r.initialised = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
         r.alive = r.initialised;
-        if (r.initialised)
-            std::atexit([] {
+        // sane_exit must run while the backends' own static data still exists: when the
+        // application object goes away, not from atexit (backends loaded later register
+        // their destructors after us, and those run first).
+        if (r.initialised && QCoreApplication::instance())
+            qAddPostRoutine([] {
                 std::lock_guard lock(runtime().mutex);
                 runtime().alive = false;
                 sane_exit();

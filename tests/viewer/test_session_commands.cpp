@@ -41,7 +41,7 @@ struct Session : ::testing::Test {
         w->Form_Load();
         return *w;
     }
-    SessionCommands& cmds() { return *w->sessionCommands(); }
+    SessionCommands& cmds() { return w->sessionCommands(); }
     QComboBox* dept() { return w->ui().cboDept; }
     QAction* action(const QString& n) { return w->findChild<QAction*>(n); }
 };

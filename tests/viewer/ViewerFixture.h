@@ -1,0 +1,102 @@
+#pragma once
+// A signed-in main window over doubles of every edge: scripted messages, a fake scanner, and
+// scripted file, print and page-display dialogs; documents made in a scratch folder with
+// marker pixels that tell their pages apart.
+#include "app/Settings.h"
+#include "doubles/TestSession.h"
+#include "imaging/Dialogs.h"
+#include "imaging/DocumentModel.h"
+#include "imaging/ImageAdmin.h"
+#include "imaging/ImageEdit.h"
+#include "imaging/ImageEditDialogs.h"
+#include "imaging/ImageScan.h"
+#include "imaging/ImageThumbnail.h"
+#include "imaging/PageOps.h"
+#include "imaging/Print.h"
+#include "imaging/ScannerFake.h"
+#include "imaging/ScannerUi.h"
+#include "viewer/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace viewertest {
+
+// Scanner dialogs and messages answered from a script.
+class ScriptedScanUi : public imaging::ScanUi {
+public:
+    QStringList messages;
+    bool setupAnswer = true;
+    int setupShown = 0;
+    void showMessage(const QString& text) override { messages << text; }
+    bool runSetup(imaging::ScannerDevice&) override {
+        ++setupShown;
+        return setupAnswer;
+    }
+    bool runPreferences(imaging::ScannerDevice&, imaging::ScanPreferences&) override { return false; }
+    bool runSelectScanner(const std::vector<imaging::ScanDeviceInfo>&, QString&) override {
+        return false;
+    }
+    std::unique_ptr<imaging::ScanProgressView> createProgress() override;
+};
+
+// Page-display dialogs answered from a script: accepted or not, texts and files to give.
+class ScriptedEditDialogs : public imaging::EditDialogs {
+public:
+    bool accept = true;
+    std::vector<QString> shown; // object names of the dialogs run
+    std::function<void(QDialog&)> whileShown;
+    std::optional<QString> text = QStringLiteral("Note");
+    QString file;
+    bool run(QDialog& dialog) override {
+        shown.push_back(dialog.objectName());
+        if (whileShown) whileShown(dialog);
+        return accept;
+    }
+    std::optional<QString> askText(QWidget*, const QString&, const QString&, bool) override {
+        return text;
+    }
+    QString chooseFile(QWidget*, const QString&, const QString&) override { return file; }
+};
+
+// A bitonal page of `size` whose label is drawn as 8-pixel blocks along the top edge (bit i
+// of `label` black at x 8i..8i+7) with a black 8x8 block in the bottom-right corner.
+QImage labelledPage(int label, QSize size = QSize(400, 300));
+// The label a page shows, or -1 when its corner block is not where it belongs.
+int pageLabel(const QImage& page);
+
+class ViewerFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the main window (signed in, scanning access unless told otherwise) and loads it.
+    viewer::MainWindow& load(bool admin = true);
+    // Writes a TIFF of `pages` labelled pages (labels 1..pages) and returns its path.
+    QString makeDocument(const QString& name, int pages, QSize size = QSize(400, 300));
+    // Opens a file in the window as Open Image does after its dialog, and waits for the page.
+    void open(const QString& path);
+    // Waits until the page display and the thumbnails have nothing pending.
+    void settle();
+
+    QAction* action(const QString& name) const { return w->findChild<QAction*>(name); }
+    viewer::MainWindowUi& ui() const { return w->ui(); }
+    imaging::ImageEdit& edit() const { return *w->docImgEdit1; }
+    imaging::ImageThumbnail& thumbs() const { return *w->docImgThumbnail1; }
+    // Labels of the pages of a file on disk, in order.
+    std::vector<int> labelsOnDisk(const QString& path) const;
+
+    doubles::TestSession t;
+    std::shared_ptr<imaging::FakeScanner> scanner;
+    std::shared_ptr<ScriptedScanUi> scanUi;
+    std::shared_ptr<imaging::ScriptedFileDialogRunner> fileDialogs;
+    std::shared_ptr<imaging::ScriptedPrintDialogRunner> printDialogs;
+    std::shared_ptr<ScriptedEditDialogs> editDialogs;
+    std::unique_ptr<viewer::MainWindow> w;
+};
+
+} // namespace viewertest
