@@ -625,6 +625,7 @@ void ImageEdit::scheduleRendering() {
             } catch (const Error& e) {
                 fail(e.number(), e.description());
             }
+            if (!renderingPending()) emit renderingFinished(); // the page was ready in the cache
         },
         Qt::QueuedConnection);
 }
@@ -646,18 +647,29 @@ bool ImageEdit::renderingPending() const {
     return displayed_ && (renderScheduled_ || renderer_->busy());
 }
 
-bool ImageEdit::waitForRendering(int timeoutMs) {
+// Runs events until `done` holds or the time is up; renderings arriving wake it at once.
+bool ImageEdit::runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    while (renderingPending() && !deadline.hasExpired()) {
+    while (!done() && !deadline.hasExpired()) {
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(renderer_.get(), &PageRenderer::currentFinished, &loop, &QEventLoop::quit);
+        connect(renderer_.get(), &PageRenderer::pieceReady, &loop, &QEventLoop::quit);
+        connect(this, &ImageEdit::renderingFinished, &loop, &QEventLoop::quit);
         timer.start(int(std::clamp<qint64>(deadline.remainingTime(), 1, 50)));
         loop.exec();
     }
-    return !renderingPending();
+    return done();
+}
+
+bool ImageEdit::waitForRendering(int timeoutMs) {
+    return runEventsUntil([this] { return !renderingPending(); }, timeoutMs);
+}
+
+bool ImageEdit::waitForIdle(int timeoutMs) {
+    return runEventsUntil([this] { return !renderingPending() && renderer_->idle(); }, timeoutMs);
 }
 
 // ---- painting ----

@@ -63,6 +63,8 @@ public:
     void request(const RenderRequest& current, const std::vector<RenderRequest>& prefetch = {});
     // True while the current request is not answered.
     bool busy() const { return currentPending_; }
+    // True when nothing is rendering or queued (prefetches included).
+    bool idle() const { return pending_.empty() && running_.empty(); }
     // The pixels of a page did not change from revision `from` to `to` (only its
     // annotations did, which are drawn over the rendering): keep its renderings.
     void carryOver(int page, quint64 from, quint64 to);
