@@ -346,7 +346,8 @@ void ImageEdit::display() {
             horizontalScrollBar()->setValue(0);
             verticalScrollBar()->setValue(0);
         }
-        scheduleRendering();
+        requestRendering(); // at once: the page is wanted now
+        viewport()->update();
         emit pageDisplayed(page_);
     });
 }
@@ -764,6 +765,8 @@ void ImageEdit::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !displayed_ || !model_) return;
     quietly([&] {
         dragStart_ = dragNow_ = pos;
+        if (pointer_ == kPointerDrag)
+            viewport()->setCursor(Qt::ClosedHandCursor); // the owner pans the page
         if (pastePending()) {
             const QRect r = pageToViewport().mapRect(QRect(paste_.pos, paste_.image.size()));
             if (r.contains(pos)) {
@@ -773,12 +776,12 @@ void ImageEdit::mousePressEvent(QMouseEvent* event) {
             }
             commitPaste();
         }
-        if (activeTool_) {
+        // Hidden annotations cannot be picked.
+        if (activeTool_ && (annotationsShown_ || tool_ != kToolSelect)) {
             drag_ = Drag::Tool;
             activeTool_->press(pos, event->modifiers());
-        } else if (selectionMode_) {
+        } else if (selectionMode_ && !activeTool_) {
             drag_ = Drag::Band;
-            if (pointer_ == kPointerDrag) viewport()->setCursor(Qt::ClosedHandCursor);
         }
     });
 }

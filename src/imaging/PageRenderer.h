@@ -87,6 +87,8 @@ private:
     bool cached(const RenderRequest& r) const;
     bool queuedOrRunning(const RenderRequest& r) const;
     void pump();
+    // Starts what may run now; with `currentOnly`, prefetches are put off to a later turn.
+    void startJobs(bool currentOnly);
     void start(const Job& job);
     struct Outcome {
         QImage image;
@@ -106,6 +108,7 @@ private:
     quint64 useClock_ = 0;
     RenderRequest current_;
     bool currentPending_ = false;
+    bool prefetchQueued_ = false;
     // The last full-resolution decode, reused by region renders while scrolling.
     int decodedPage_ = -1;
     quint64 decodedRevision_ = 0;
