@@ -81,6 +81,8 @@ public:
     // Thumbnails made so far (cache hits do not count): for progress displays and tests.
     int renderedCount() const { return rendered_; }
     int generatedMissing() const; // generated thumbnails not made yet
+    // The image shown for a thumbnail; null while it is not made or not generated.
+    QImage thumbImage(int thumb) const;
 
     void setThumbSizeDialogRunner(std::shared_ptr<ThumbSizeDialogRunner> runner) {
         sizeRunner_.set(std::move(runner));
@@ -115,6 +117,7 @@ private:
         bool generated = true;
         bool selected = false;
         bool failed = false;
+        bool urgent = false; // asked for by number: made even when off screen
     };
     struct Layout {
         int columns = 1;
