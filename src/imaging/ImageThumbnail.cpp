@@ -208,7 +208,7 @@ bool ImageThumbnail::needsJob(int index) const {
 }
 
 std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
-    if (!model_ || slots_.empty()) return std::nullopt;
+    if (!model_ || slots_.empty() || !isVisible()) return std::nullopt;
     auto job = [this](int index) {
         reportedReady_ = false;
         return ThumbnailJob{index, model_->pageRevision(index), renderBox()};
@@ -486,6 +486,11 @@ void ImageThumbnail::paintEvent(QPaintEvent* event) {
 void ImageThumbnail::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    schedule();
+}
+
+void ImageThumbnail::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
     schedule();
 }
 

@@ -123,6 +123,16 @@ TEST_F(StripTest, VisibleThumbnailsComeFirstAndTheRestFollowProgressively) {
     EXPECT_EQ(strip.renderedCount(), 30);
 }
 
+TEST_F(StripTest, AHiddenStripMakesNothingUntilShown) {
+    strip.resize(150, 400);
+    strip.setImage(plainDocument("doc.tif", 3));
+    strip.generateThumb(kThumbGenerateAll);
+    EXPECT_FALSE(strip.isBusy()) << "work would have started at once";
+    waitReady([&] { strip.show(); });
+    EXPECT_FALSE(strip.isBusy());
+    EXPECT_EQ(strip.renderedCount(), 3);
+}
+
 TEST_F(StripTest, ThumbnailsShowTheirPagesAndFollowEdits) {
     showStrip(6);
     const QString path = document("five.tif", {1, 2, 3, 4, 5});
