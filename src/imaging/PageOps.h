@@ -21,7 +21,7 @@ struct PageSource {
     int index = -1;
     // ... or, when `image` is not null, encode these pixels.
     QImage image;
-    double xDpi = 0;
+    double xDpi = 0; // resolution stored with new pixels; 0 states none
     double yDpi = 0;
     // Annotations to store with the page; nullopt keeps the source page's own.
     std::optional<AnnotationList> annotations;
