@@ -718,8 +718,10 @@ void ImageEdit::paintOverlays(QPainter& p) {
     if (annotationsShown_) paintAnnotations(p, pageAnnotations(), toView, pageDpi());
     const QPen dashes(QColor(0, 90, 200), 1, Qt::DashLine);
     p.setBrush(Qt::NoBrush);
+    const AnnotationList& shown = pageAnnotations();
     for (int i : selectedAnnotations_) {
-        const QRect r = toView.mapRect(pageAnnotations()[std::size_t(i)].bounds);
+        if (std::size_t(i) >= shown.size()) continue;
+        const QRect r = toView.mapRect(shown[std::size_t(i)].bounds);
         p.setPen(dashes);
         p.drawRect(r.adjusted(-2, -2, 1, 1));
         p.setPen(Qt::NoPen);
