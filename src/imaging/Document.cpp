@@ -154,10 +154,15 @@ PageInfo TiffDocument::pageInfo(int index) const {
 }
 
 QImage TiffDocument::decodePage(int index) const {
-    pageInfo(index); // size bounds are checked before libtiff allocates anything
+    const PageInfo info = pageInfo(index); // size bounds checked before libtiff allocates
     auto handle = handles_.acquire();
     handle->select(offsets_[size_t(index)], index + 1);
-    return decodeCurrentPage(*handle, index + 1);
+    QImage img = decodeCurrentPage(*handle, index + 1);
+    if (info.xDpi > 0 && info.yDpi > 0) {
+        img.setDotsPerMeterX(int(info.xDpi / 0.0254 + 0.5));
+        img.setDotsPerMeterY(int(info.yDpi / 0.0254 + 0.5));
+    }
+    return img;
 }
 
 QImage TiffDocument::decodePageScaled(int index, QSize box, bool grayScaling) const {

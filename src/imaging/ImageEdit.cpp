@@ -346,7 +346,8 @@ void ImageEdit::display() {
             horizontalScrollBar()->setValue(0);
             verticalScrollBar()->setValue(0);
         }
-        scheduleRendering();
+        requestRendering(); // at once: the page is wanted now
+        viewport()->update();
         emit pageDisplayed(page_);
     });
 }
@@ -625,6 +626,7 @@ void ImageEdit::scheduleRendering() {
             } catch (const Error& e) {
                 fail(e.number(), e.description());
             }
+            if (!renderingPending()) emit renderingFinished(); // the page was ready in the cache
         },
         Qt::QueuedConnection);
 }
@@ -646,18 +648,29 @@ bool ImageEdit::renderingPending() const {
     return displayed_ && (renderScheduled_ || renderer_->busy());
 }
 
-bool ImageEdit::waitForRendering(int timeoutMs) {
+// Runs events until `done` holds or the time is up; renderings arriving wake it at once.
+bool ImageEdit::runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    while (renderingPending() && !deadline.hasExpired()) {
+    while (!done() && !deadline.hasExpired()) {
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(renderer_.get(), &PageRenderer::currentFinished, &loop, &QEventLoop::quit);
+        connect(renderer_.get(), &PageRenderer::pieceReady, &loop, &QEventLoop::quit);
+        connect(this, &ImageEdit::renderingFinished, &loop, &QEventLoop::quit);
         timer.start(int(std::clamp<qint64>(deadline.remainingTime(), 1, 50)));
         loop.exec();
     }
-    return !renderingPending();
+    return done();
+}
+
+bool ImageEdit::waitForRendering(int timeoutMs) {
+    return runEventsUntil([this] { return !renderingPending(); }, timeoutMs);
+}
+
+bool ImageEdit::waitForIdle(int timeoutMs) {
+    return runEventsUntil([this] { return !renderingPending() && renderer_->idle(); }, timeoutMs);
 }
 
 // ---- painting ----
@@ -705,8 +718,10 @@ void ImageEdit::paintOverlays(QPainter& p) {
     if (annotationsShown_) paintAnnotations(p, pageAnnotations(), toView, pageDpi());
     const QPen dashes(QColor(0, 90, 200), 1, Qt::DashLine);
     p.setBrush(Qt::NoBrush);
+    const AnnotationList& shown = pageAnnotations();
     for (int i : selectedAnnotations_) {
-        const QRect r = toView.mapRect(pageAnnotations()[std::size_t(i)].bounds);
+        if (std::size_t(i) >= shown.size()) continue;
+        const QRect r = toView.mapRect(shown[std::size_t(i)].bounds);
         p.setPen(dashes);
         p.drawRect(r.adjusted(-2, -2, 1, 1));
         p.setPen(Qt::NoPen);
@@ -752,6 +767,8 @@ void ImageEdit::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !displayed_ || !model_) return;
     quietly([&] {
         dragStart_ = dragNow_ = pos;
+        if (pointer_ == kPointerDrag)
+            viewport()->setCursor(Qt::ClosedHandCursor); // the owner pans the page
         if (pastePending()) {
             const QRect r = pageToViewport().mapRect(QRect(paste_.pos, paste_.image.size()));
             if (r.contains(pos)) {
@@ -761,12 +778,12 @@ void ImageEdit::mousePressEvent(QMouseEvent* event) {
             }
             commitPaste();
         }
-        if (activeTool_) {
+        // Hidden annotations cannot be picked.
+        if (activeTool_ && (annotationsShown_ || tool_ != kToolSelect)) {
             drag_ = Drag::Tool;
             activeTool_->press(pos, event->modifiers());
-        } else if (selectionMode_) {
+        } else if (selectionMode_ && !activeTool_) {
             drag_ = Drag::Band;
-            if (pointer_ == kPointerDrag) viewport()->setCursor(Qt::ClosedHandCursor);
         }
     });
 }

@@ -122,6 +122,8 @@ public:
     // Waits (running events) until the current page is rendered; false on timeout.
     bool waitForRendering(int timeoutMs);
     bool renderingPending() const;
+    // Waits until the neighbouring pages are rendered too; false on timeout.
+    bool waitForIdle(int timeoutMs);
 
     // ---- editing ----
     void clipboardCut();
@@ -254,6 +256,7 @@ private:
     // Renders on the next turn of the event loop (once, however often it is asked).
     void scheduleRendering();
     void requestRendering();
+    bool runEventsUntil(const std::function<bool()>& done, int timeoutMs);
     void paintPage(QPainter& p);
     void paintOverlays(QPainter& p);
     void updateCursor();

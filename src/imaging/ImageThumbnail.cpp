@@ -59,6 +59,7 @@ void ImageThumbnail::setImage(const QString& path) {
             s.generated = true;
             s.failed = false;
         }
+        reportedReady_ = false;
         refresh();
         return;
     }
@@ -76,6 +77,7 @@ void ImageThumbnail::attach(DocumentModelPtr model, const QString& path) {
     connect(model_.get(), &DocumentModel::pageChanged, this, &ImageThumbnail::onPageChanged);
     connect(model_.get(), &DocumentModel::reloaded, this, &ImageThumbnail::onReloaded);
     renderer_.setModel(model_);
+    reportedReady_ = false;
     verticalScrollBar()->setValue(0);
     updateScrollBars();
     refresh();
@@ -157,12 +159,14 @@ void ImageThumbnail::generateThumb(int option, int thumb) {
     if (thumb != 0) checkIndex(thumb);
     if (thumb == 0) {
         for (Slot& s : slots_)
-            s = Slot{true, s.selected, false};
+            s = Slot{true, s.selected, false, false};
         prefetchAll_ = option == kThumbGenerateAll;
     } else {
         slots_[thumb - 1].generated = true;
         slots_[thumb - 1].failed = false;
+        slots_[thumb - 1].urgent = true;
     }
+    reportedReady_ = false;
     refresh();
 }
 
@@ -204,7 +208,7 @@ bool ImageThumbnail::needsJob(int index) const {
 }
 
 std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
-    if (!model_ || slots_.empty()) return std::nullopt;
+    if (!model_ || slots_.empty() || !isVisible()) return std::nullopt;
     auto job = [this](int index) {
         reportedReady_ = false;
         return ThumbnailJob{index, model_->pageRevision(index), renderBox()};
@@ -220,6 +224,11 @@ std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
         if (first - d >= 0 && needsJob(first - d)) return job(first - d);
     }
     return std::nullopt;
+}
+
+QImage ImageThumbnail::thumbImage(int thumb) const {
+    if (thumb < 1 || thumb > thumbCount() || !slots_[thumb - 1].generated) return {};
+    return cache_.peek(thumb - 1, model_->pageRevision(thumb - 1), renderBox());
 }
 
 int ImageThumbnail::generatedMissing() const {
@@ -248,6 +257,7 @@ void ImageThumbnail::onRendered(const ThumbnailJob& job, const QImage& image) {
         model_->pageRevision(job.page) != job.revision)
         return; // out of date: the next pull asks again
     cache_.insert(job.page, job.revision, job.box, image);
+    slots_[job.page].urgent = false;
     ++rendered_;
     viewport()->update(thumbRect(job.page + 1));
     emit thumbReady(job.page + 1);
@@ -256,6 +266,7 @@ void ImageThumbnail::onRendered(const ThumbnailJob& job, const QImage& image) {
 void ImageThumbnail::onFailed(const ThumbnailJob& job, const QString&) {
     if (job.page >= thumbCount()) return;
     slots_[job.page].failed = true;
+    slots_[job.page].urgent = false;
     viewport()->update(thumbRect(job.page + 1));
 }
 
@@ -475,6 +486,11 @@ void ImageThumbnail::paintEvent(QPaintEvent* event) {
 void ImageThumbnail::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    schedule();
+}
+
+void ImageThumbnail::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
     schedule();
 }
 

@@ -18,6 +18,8 @@
 // A cached image is current by construction (it belongs to the page's revision), so putting
 // a thumbnail back shows its cached image at once.
 //
+// A hidden strip makes nothing; it starts when it is shown.
+//
 // Scrolling: scrollToThumb option 0 puts the thumbnail's row at the top; option 1 scrolls
 // only when the thumbnail is not wholly visible, and then just enough to show it.
 //
@@ -80,7 +82,10 @@ public:
     const ThumbnailCache& cache() const { return cache_; }
     // Thumbnails made so far (cache hits do not count): for progress displays and tests.
     int renderedCount() const { return rendered_; }
-    int generatedMissing() const; // generated thumbnails not made yet
+    int generatedMissing() const;                       // generated thumbnails not made yet
+    bool isBusy() const { return !renderer_.isIdle(); } // thumbnails being made
+    // The image shown for a thumbnail; null while it is not made or not generated.
+    QImage thumbImage(int thumb) const;
 
     void setThumbSizeDialogRunner(std::shared_ptr<ThumbSizeDialogRunner> runner) {
         sizeRunner_.set(std::move(runner));
@@ -104,6 +109,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -115,6 +121,7 @@ private:
         bool generated = true;
         bool selected = false;
         bool failed = false;
+        bool urgent = false; // asked for by number: made even when off screen
     };
     struct Layout {
         int columns = 1;

@@ -120,17 +120,33 @@ void PageRenderer::request(const RenderRequest& current,
     for (const RenderRequest& r : prefetch)
         if (model_ && r.page >= 0 && !cached(r) && !queuedOrRunning(r))
             pending_.push_back({r, false});
-    pump();
+    startJobs(true);
     if (wasPending && !currentPending_) emit currentFinished();
 }
 
 void PageRenderer::pump() {
+    startJobs(false);
+}
+
+void PageRenderer::startJobs(bool currentOnly) {
     while (!pending_.empty() && running_.size() < std::size_t(pool_.maxThreadCount())) {
         const Job job = pending_.front();
         // Prefetches wait until the page on screen is done, and run one at a time.
-        if (!job.current && (currentPending_ || !running_.empty())) return;
+        if (!job.current && (currentOnly || currentPending_ || !running_.empty())) break;
         pending_.pop_front();
         start(job);
+    }
+    // Prefetches start on a later turn of the event loop, after the page on screen has been
+    // painted: on a busy machine they would otherwise take the processor from the paint.
+    if (!pending_.empty() && currentOnly && !prefetchQueued_) {
+        prefetchQueued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                prefetchQueued_ = false;
+                pump();
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -204,7 +220,7 @@ void PageRenderer::finished(quint64 generation, const RenderRequest& r, const Ou
         currentPending_ = false;
         emit currentFinished();
     }
-    pump();
+    startJobs(isCurrent);
 }
 
 void PageRenderer::store(const RenderRequest& r, QImage image) {

@@ -63,6 +63,8 @@ public:
     void request(const RenderRequest& current, const std::vector<RenderRequest>& prefetch = {});
     // True while the current request is not answered.
     bool busy() const { return currentPending_; }
+    // True when nothing is rendering or queued (prefetches included).
+    bool idle() const { return pending_.empty() && running_.empty(); }
     // The pixels of a page did not change from revision `from` to `to` (only its
     // annotations did, which are drawn over the rendering): keep its renderings.
     void carryOver(int page, quint64 from, quint64 to);
@@ -85,6 +87,8 @@ private:
     bool cached(const RenderRequest& r) const;
     bool queuedOrRunning(const RenderRequest& r) const;
     void pump();
+    // Starts what may run now; with `currentOnly`, prefetches are put off to a later turn.
+    void startJobs(bool currentOnly);
     void start(const Job& job);
     struct Outcome {
         QImage image;
@@ -104,6 +108,7 @@ private:
     quint64 useClock_ = 0;
     RenderRequest current_;
     bool currentPending_ = false;
+    bool prefetchQueued_ = false;
     // The last full-resolution decode, reused by region renders while scrolling.
     int decodedPage_ = -1;
     quint64 decodedRevision_ = 0;

@@ -61,6 +61,17 @@ QRectF placePage(QSizeF pageInches, const QRectF& printable, double deviceDpi, i
     return QRectF(topLeft, size);
 }
 
+// A 1-bit image whose colour table is exactly (black, white): the form the PDF and print
+// engines keep as a 1-bit mask instead of widening it to 8 bits a pixel.
+QImage asBlackOnWhite(const QImage& image) {
+    QImage mono = image.convertToFormat(QImage::Format_Mono);
+    const QList<QRgb> table = mono.colorTable();
+    if (table.size() == 2 && qGray(table[0]) > qGray(table[1]))
+        mono.invertPixels(); // entry 0 was the light one
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    return mono;
+}
+
 void printPage(QPainter& painter, QPrinter& printer, const PrintSource& source, int index,
                int option, bool withAnnotations) {
     const PageInfo info = source.info(index);
@@ -82,7 +93,13 @@ void printPage(QPainter& painter, QPrinter& printer, const PrintSource& source, 
     const bool bitonal = image.depth() == 1;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !bitonal);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.drawImage(target, image);
+    if (bitonal) {
+        // Printed as a 1-bit mask in the pen's colour: sharp at any printer resolution.
+        painter.setPen(Qt::black);
+        painter.drawImage(target, asBlackOnWhite(image));
+    } else {
+        painter.drawImage(target, image);
+    }
 
     if (withAnnotations) {
         const AnnotationList list = source.annotations(index);
@@ -266,13 +283,14 @@ void PrintJob::run(std::function<void(const PrintProgress&)> work) {
         delete d->thread;
     }
     cancelled_ = false;
-    // Signals emitted from the worker reach the job's own thread queued.
+    // The signals are emitted on the job's own thread, whoever listens.
     d->thread = QThread::create([this, work = std::move(work)] {
         int status = 0;
         QString description;
         try {
             work([this](int done, int total) {
-                emit progress(done, total);
+                QMetaObject::invokeMethod(
+                    this, [=, this] { emit progress(done, total); }, Qt::QueuedConnection);
                 return !cancelled_.load();
             });
         } catch (const Error& e) {
@@ -282,7 +300,8 @@ void PrintJob::run(std::function<void(const PrintProgress&)> work) {
             status = kErrPrinter;
             description = QString::fromLocal8Bit(e.what());
         }
-        emit finished(status, description);
+        QMetaObject::invokeMethod(
+            this, [=, this] { emit finished(status, description); }, Qt::QueuedConnection);
     });
     d->thread->start();
 }

@@ -20,9 +20,10 @@ QImage ThumbnailCache::find(int page, quint64 revision, QSize box) {
     return it->second.image;
 }
 
-bool ThumbnailCache::contains(int page, quint64 revision, QSize box) const {
+QImage ThumbnailCache::peek(int page, quint64 revision, QSize box) const {
     auto it = entries_.find(page);
-    return it != entries_.end() && it->second.revision == revision && it->second.box == box;
+    if (it == entries_.end() || it->second.revision != revision || it->second.box != box) return {};
+    return it->second.image;
 }
 
 void ThumbnailCache::insert(int page, quint64 revision, QSize box, const QImage& image) {

@@ -30,7 +30,11 @@ public:
 
     // The page's image when it was made for `revision` and `box`; counts as a use.
     QImage find(int page, quint64 revision, QSize box);
-    bool contains(int page, quint64 revision, QSize box) const;
+    // The same without counting as a use.
+    QImage peek(int page, quint64 revision, QSize box) const;
+    bool contains(int page, quint64 revision, QSize box) const {
+        return !peek(page, revision, box).isNull();
+    }
     void insert(int page, quint64 revision, QSize box, const QImage& image);
     void remove(int page);
     void clear();

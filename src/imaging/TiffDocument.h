@@ -41,7 +41,8 @@ private:
     mutable std::vector<std::optional<PageInfo>> infos_;
 };
 
-// Page facts from a directory's tags. Raises Error (kErrBadFile, kErrTooLarge).
+// Page facts from a directory's tags. Resolutions outside (0, 1e6) dpi count as none.
+// Raises Error (kErrBadFile, kErrTooLarge).
 PageInfo tiffPageInfo(const tiff::TiffFile& file, const tiff::Ifd& ifd, int pageNo);
 
 // "CCITT G4", "LZW", ... for a TIFF Compression tag value.

@@ -111,12 +111,12 @@ void TiffHandle::fail(int number, const QString& what) const {
 }
 
 void TiffHandle::select(quint64 offset, int pageNo) {
-    if (current_ == offset && offset != 0) return;
+    // The directory is read again even when it is the current one: that resets the codec,
+    // and libtiff's CCITT decoders keep state from damaged data that would change the
+    // result of decoding the same page a second time.
     clearMessages();
-    current_ = 0;
     if (!TIFFSetSubDirectory(tif_, offset))
         fail(kErrBadFile, QStringLiteral("Page %1 cannot be read").arg(pageNo));
-    current_ = offset;
 }
 
 TiffHandlePool::Lease TiffHandlePool::acquire() {
@@ -557,25 +557,11 @@ QImage decodeStored(TiffHandle& h, const Layout& L, int pageNo) {
     }
 }
 
-void setResolution(QImage& img, TIFF* tif) {
-    float xres = 0, yres = 0;
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres) || !(xres > 0) || unit == RESUNIT_NONE)
-        return;
-    if (!TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres) || !(yres > 0)) yres = xres;
-    const double perMeter = unit == RESUNIT_CENTIMETER ? 100.0 : 100.0 / 2.54;
-    img.setDotsPerMeterX(int(xres * perMeter + 0.5));
-    img.setDotsPerMeterY(int(yres * perMeter + 0.5));
-}
-
 } // namespace
 
 QImage decodeCurrentPage(TiffHandle& h, int pageNo) {
     const Layout L = readLayout(h, pageNo);
-    QImage img = decodeStored(h, L, pageNo);
-    setResolution(img, h.tif());
-    return applyOrientation(img, L.orientation);
+    return applyOrientation(decodeStored(h, L, pageNo), L.orientation);
 }
 
 QImage decodeCurrentPageScaled(TiffHandle& h, int pageNo, QSize box, bool grayScaling) {

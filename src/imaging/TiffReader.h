@@ -42,7 +42,6 @@ private:
     explicit TiffHandle(ByteSourcePtr source) : source_(std::move(source)) {}
     ByteSourcePtr source_;
     TIFF* tif_ = nullptr;
-    quint64 current_ = 0;
     QStringList errors_;
 };
 

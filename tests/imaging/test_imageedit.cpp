@@ -105,6 +105,31 @@ TEST(ImageEditDisplay, ShowsThePageCentredWithItsMarkers) {
     EXPECT_FALSE(f.edit.imageDisplayed());
 }
 
+TEST(ImageEditDisplay, FollowsEditsAndPageChangesOfTheDocument) {
+    testsupport::TempDir dir;
+    const QString path = writePages(dir, "m.tif", {markedPage(200, 100, QRect(0, 0, 10, 10)),
+                                                   whitePage(200, 100), whitePage(200, 100)});
+    EditFixture f(QSize(400, 300));
+    f.open(path);
+    // An edit makes the page's rendering stale: the turned page is shown.
+    f.edit.rotateRight();
+    EXPECT_EQ(f.edit.displayedImageRect(), QRect(150, 50, 100, 200));
+    QImage shot = f.shown();
+    EXPECT_TRUE(black(shot, 245, 55));  // the block is now at the top-right
+    EXPECT_FALSE(black(shot, 155, 55));
+
+    // Pages removed by another control: the display keeps to the pages that are left.
+    f.edit.setPage(3);
+    f.edit.display();
+    f.edit.model()->deletePages(3, 1);
+    EXPECT_EQ(f.edit.pageCount(), 2);
+    EXPECT_EQ(f.edit.page(), 2);
+    EXPECT_TRUE(f.edit.imageDisplayed());
+    shot = f.shown();
+    EXPECT_FALSE(black(shot, 200, 150));
+    EXPECT_EQ(f.edit.displayedImageRect(), QRect(100, 100, 200, 100));
+}
+
 TEST(ImageEditView, FitModesComputeTheZoomForTheViewSize) {
     testsupport::TempDir dir;
     const QString path = writePages(dir, "p.tif", {whitePage(1700, 2200), whitePage(2200, 1000)});

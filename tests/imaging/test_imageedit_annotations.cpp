@@ -261,6 +261,11 @@ TEST(ImageEditTools, SelectMoveAndDeleteAnnotations) {
     ASSERT_EQ(f.edit.annotationCount(), 1);
     EXPECT_EQ(annotationsOf(f.edit)[0].bounds, QRect(40, 25, 40, 30));
     EXPECT_GE(cleared.count(), 1);
+    // Hidden annotations cannot be picked.
+    f.edit.hideAnnotations();
+    QTest::mouseClick(vp, Qt::LeftButton, {}, f.at(50, 30));
+    EXPECT_TRUE(f.edit.selectedAnnotationIndices().empty());
+    f.edit.showAnnotations();
     // Clicking beside everything selects nothing.
     QTest::mouseClick(vp, Qt::LeftButton, {}, f.at(40, 20));
     QTest::mouseClick(vp, Qt::LeftButton, {}, f.at(250, 150));

@@ -154,6 +154,15 @@ TEST(ImageEditClipboard, CutCopyAndPasteAnImageArea) {
     EXPECT_TRUE(black(copied, 0, 0) && black(copied, 7, 7));
     EXPECT_FALSE(f.edit.imageModified());
 
+    // The whole page as displayed, selected at best fit without repainting.
+    const double zoom = f.edit.zoom();
+    f.edit.fitTo(imaging::kFitBest, false);
+    f.edit.drawSelectionRect(0, 0, f.edit.imageScaleWidth(), f.edit.imageScaleHeight());
+    f.edit.clipboardCopy();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(100, 60));
+    f.edit.setZoom(zoom);
+    f.edit.drawSelectionRect(10, 10, 8, 8);
+
     f.edit.clipboardCut();
     EXPECT_FALSE(black(currentPixels(f.edit), 12, 12));
     EXPECT_TRUE(f.edit.imageModified());
