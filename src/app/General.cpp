@@ -30,9 +30,10 @@ QString GetToken(QString& text, const QString& delimiter) {
 }
 
 QString GetFileNameFromPath(const QString& path) {
+    // Native paths of this machine separate with "/": both separators end a folder name.
     QString p = path;
     qsizetype i;
-    while ((i = p.indexOf('\\')) >= 0) p = p.mid(i + 1);
+    while ((i = p.indexOf('\\')) >= 0 || (i = p.indexOf('/')) >= 0) p = p.mid(i + 1);
     return p.trimmed();
 }
 

@@ -14,7 +14,8 @@ bool FolderExists(const PathMapper& paths, const QString& path);
 // `text`; without a delimiter returns the whole text and leaves "".
 QString GetToken(QString& text, const QString& delimiter);
 
-// The part after the last "\", trimmed; a path ending in "\" gives "".
+// The part after the last "\" (or "/" of a native path), trimmed; a path ending in a
+// separator gives "".
 QString GetFileNameFromPath(const QString& path);
 
 // The program's per-user "Windows folder" (see SystemInfo), with a trailing "\" added when

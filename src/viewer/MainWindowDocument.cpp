@@ -83,7 +83,9 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
         bool readOnlyAttribute = false;
         if (doc_.gintSourceKind == 0 || doc_.gintSourceKind >= 2) {
             const QFileInfo fi(s_.svc.paths ? s_.svc.paths->toNative(enginePath) : enginePath);
-            readOnlyAttribute = fi.exists() && !fi.isWritable();
+            // A file nobody may write to is read-only even for an administrator who could.
+            readOnlyAttribute =
+                fi.exists() && (!fi.isWritable() || !(fi.permissions() & QFile::WriteOwner));
         }
         doc_.gblnReadOnly = doc_.gintSourceKind == 3 || readOnlyAttribute;
         ui_.txtReadOnly->setVisible(doc_.gblnReadOnly);

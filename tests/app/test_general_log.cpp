@@ -33,6 +33,9 @@ TEST(GetFileNameFromPath, GivesTheNameAfterTheLastBackslash) {
     EXPECT_EQ(GetFileNameFromPath("plain.tif"), "plain.tif");
     EXPECT_EQ(GetFileNameFromPath("C:\\import\\"), "");
     EXPECT_EQ(GetFileNameFromPath("C:\\import\\  spaced.tif  "), "spaced.tif");
+    // Native paths of this machine.
+    EXPECT_EQ(GetFileNameFromPath("/home/clerk/scans/a.tif"), "a.tif");
+    EXPECT_EQ(GetFileNameFromPath("/home/clerk/scans/"), "");
 }
 
 TEST(GetWindowsDir, AddsOrRemovesTheTrailingBackslash) {
