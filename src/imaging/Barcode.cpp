@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <ZXing/BitMatrix.h>
 #include <ZXing/MultiFormatWriter.h>
+#include <cmath>
 #include <stdexcept>
 
 namespace imaging {
@@ -51,7 +52,16 @@ void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>&
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
-    const double w = box.width() / double(modules.size());
+    // Modules of a whole number of pixels keep the ratio of wide to narrow bars exact, which
+    // readers rely on; the symbol is centred in the box. Boxes too narrow for one pixel a
+    // module get fractional modules.
+    const double n = double(modules.size());
+    double w = std::floor(box.width() / n);
+    double left = std::round(box.left() + (box.width() - w * n) / 2);
+    if (w < 1) {
+        w = box.width() / n;
+        left = box.left();
+    }
     for (size_t i = 0; i < modules.size();) {
         if (!modules[i]) {
             ++i;
@@ -60,8 +70,7 @@ void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>&
         size_t j = i;
         while (j < modules.size() && modules[j])
             ++j;
-        painter.drawRect(
-            QRectF(box.left() + double(i) * w, box.top(), double(j - i) * w, box.height()));
+        painter.drawRect(QRectF(left + double(i) * w, box.top(), double(j - i) * w, box.height()));
         i = j;
     }
     painter.restore();

@@ -24,7 +24,8 @@ bool code39FontInstalled();
 // Error(kErrBadArgument) for empty or non-ASCII text.
 std::vector<bool> code39Modules(const QString& text);
 
-// Fills `box` with the bars: each module is box.width() / modules.size() wide.
+// Fills `box` with the bars: each module a whole number of pixels wide (as wide as fits),
+// the symbol centred.
 void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>& modules,
                   const QColor& color);
 

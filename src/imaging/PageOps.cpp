@@ -43,11 +43,6 @@ void checkSource(const PageSource& s, int n) {
                                      .arg(QFileInfo(s.document->path()).fileName()));
 }
 
-double dpiOf(double given, int dotsPerMeter) {
-    if (given > 0) return given;
-    return dotsPerMeter > 0 ? dotsPerMeter * 0.0254 : 0;
-}
-
 // The pixels, resolution and annotations of a page to encode.
 struct Pixels {
     QImage image;
@@ -59,8 +54,8 @@ Pixels pixelsOf(const PageSource& s) {
     Pixels p;
     if (!s.image.isNull()) {
         p.image = s.image;
-        p.xDpi = dpiOf(s.xDpi, s.image.dotsPerMeterX());
-        p.yDpi = dpiOf(s.yDpi > 0 ? s.yDpi : s.xDpi, s.image.dotsPerMeterY());
+        p.xDpi = std::max(0.0, s.xDpi);
+        p.yDpi = s.yDpi > 0 ? s.yDpi : p.xDpi;
         p.preferJpeg = s.preferJpeg;
         return p;
     }
@@ -68,8 +63,9 @@ Pixels pixelsOf(const PageSource& s) {
     p.image = s.document->decodePage(s.index);
     p.xDpi = info.xDpi;
     p.yDpi = info.yDpi;
-    p.preferJpeg = s.preferJpeg || s.document->fileType() == kFileJpeg ||
-                   info.compressionCode == 6 || info.compressionCode == 7;
+    // A TIFF page that cannot be copied is stored losslessly from what it decodes to; a
+    // JPEG file's picture is stored as JPEG again.
+    p.preferJpeg = s.preferJpeg || s.document->fileType() == kFileJpeg;
     return p;
 }
 

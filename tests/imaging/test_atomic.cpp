@@ -1,0 +1,187 @@
+// Atomic replacement of files: failures (a full disk, a read-only file, a missing folder)
+// leave the original untouched and no temporary file behind; stray temporary files of killed
+// writers are harmless; a writer killed at random moments always leaves one of the two
+// valid versions.
+#include "CoreFixtures.h"
+#include "imaging/AtomicFile.h"
+#include "imaging/Document.h"
+#include "imaging/ImagingError.h"
+#include "imaging/PageOps.h"
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace imaging;
+using namespace corefx;
+
+namespace {
+
+// A document whose page i shows a black column at x = i + shift, 100 x 30 pixels a page.
+void makeDocument(const QString& path, int pages, int shift) {
+    std::vector<Page> p;
+    for (int i = 0; i < pages; ++i)
+        p.push_back(bitonalPage(100, 30, true, COMPRESSION_CCITTFAX4, [&](int x, int y) {
+            return x == (i + shift) % 100 || (y == 5 && x % 3 == 0);
+        }));
+    writeTiff(path, p);
+}
+
+QStringList temporaries(const QString& folder) {
+    QStringList out;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        if (AtomicFile::isTemporaryName(name)) out << name;
+    return out;
+}
+
+int errorOf(const std::function<void()>& f, QString* description = nullptr) {
+    try {
+        f();
+    } catch (const Error& e) {
+        if (description) *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
+
+class AtomicTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeDocument(dest(), 5, 0);
+        makeDocument(other(), 3, 50);
+    }
+    void TearDown() override { setAtomicWriteFailureForTesting(-1, 0); }
+    QString dest() const { return dir.file(QStringLiteral("doc.tif")); }
+    QString other() const { return dir.file(QStringLiteral("other.tif")); }
+    testsupport::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(AtomicTest, AFullDiskLeavesTheOriginalAndNoTemporaryFile) {
+    const QByteArray before = readFile(dest());
+    for (qint64 failAfter : {qint64(0), qint64(100), qint64(before.size() / 2)}) {
+        setAtomicWriteFailureForTesting(failAfter, ENOSPC);
+        QString what;
+        EXPECT_EQ(errorOf([&] { appendPages(dest(), other(), 1, 3); }, &what), kErrDiskFull);
+        EXPECT_TRUE(what.contains(QStringLiteral("disk is full"))) << qPrintable(what);
+        EXPECT_EQ(readFile(dest()), before);
+        EXPECT_TRUE(temporaries(dir.path()).isEmpty())
+            << qPrintable(temporaries(dir.path()).join(' '));
+    }
+    setAtomicWriteFailureForTesting(10, EIO);
+    EXPECT_EQ(errorOf([&] { deletePages(dest(), 1, 1); }), kErrFileAccess);
+    EXPECT_EQ(readFile(dest()), before);
+    setAtomicWriteFailureForTesting(-1, 0);
+    appendPages(dest(), other(), 1, 3);
+    EXPECT_EQ(Document::open(dest())->pageCount(), 8);
+}
+
+TEST_F(AtomicTest, ReadOnlyFilesAreRefusedAndPermissionsKept) {
+    ASSERT_TRUE(QFile::setPermissions(dest(), QFile::ReadOwner | QFile::ReadGroup));
+    const QByteArray before = readFile(dest());
+    QString what;
+    EXPECT_EQ(errorOf([&] { deletePages(dest(), 1, 1); }, &what), kErrFileAccess);
+    EXPECT_TRUE(what.contains(QStringLiteral("read-only")));
+    EXPECT_EQ(readFile(dest()), before);
+    EXPECT_TRUE(temporaries(dir.path()).isEmpty());
+
+    ASSERT_EQ(::chmod(qPrintable(dest()), 0640), 0);
+    deletePages(dest(), 1, 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(qPrintable(dest()), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(AtomicTest, LinksAreFollowedAndBadDestinationsRefused) {
+    ASSERT_TRUE(QFile::link(dest(), dir.file(QStringLiteral("link.tif"))));
+    deletePages(dir.file(QStringLiteral("link.tif")), 1, 2);
+    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("link.tif"))).isSymLink());
+    EXPECT_EQ(Document::open(dest())->pageCount(), 3);
+
+    DocumentPtr doc = Document::open(other());
+    EXPECT_EQ(errorOf([&] {
+                  writeDocument(dir.file(QStringLiteral("no/such/folder.tif")),
+                                {PageSource::copy(doc, 0)});
+              }),
+              kErrFileNotFound);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.tif")));
+    EXPECT_EQ(errorOf([&] {
+                  writeDocument(dir.file(QStringLiteral("folder.tif")), {PageSource::copy(doc, 0)});
+              }),
+              kErrFileAccess);
+}
+
+TEST_F(AtomicTest, StrayTemporaryFilesAreHarmlessAndOldOnesCleanedUp) {
+    const QString stale = dir.file(QStringLiteral(".doc.tif.docuvane-tmp-0123abcd"));
+    const QString fresh = dir.file(QStringLiteral(".doc.tif.docuvane-tmp-4567ef01"));
+    writeFile(stale, readFile(dest()).left(100)); // a broken half-written file
+    writeFile(fresh, QByteArray("partial"));
+    const qint64 twoMinutesAgo = QDateTime::currentSecsSinceEpoch() - 120;
+    struct utimbuf times {
+        twoMinutesAgo, twoMinutesAgo
+    };
+    ASSERT_EQ(::utime(qPrintable(stale), &times), 0);
+
+    insertPages(dest(), other(), 1, 1, 2);
+    EXPECT_EQ(Document::open(dest())->pageCount(), 7);
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(fresh)); // might belong to a writer that is still running
+    EXPECT_EQ(uniqueFileName(dir.path(), QStringLiteral("doc"), QStringLiteral("tif")),
+              QStringLiteral("doc1.tif"));
+}
+
+TEST_F(AtomicTest, AWriterKilledAtRandomMomentsLeavesOneOfTheTwoVersions) {
+    const QString helper =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/imaging_kill_helper");
+    ASSERT_TRUE(QFileInfo(helper).isExecutable()) << qPrintable(helper);
+    const QString a = dir.file(QStringLiteral("a.tif")), b = dir.file(QStringLiteral("b.tif"));
+    makeDocument(a, 60, 0);
+    makeDocument(b, 80, 7);
+    DocumentPtr va = Document::open(a), vb = Document::open(b);
+    ASSERT_EQ(::rename(qPrintable(a), qPrintable(dest())), 0); // the destination starts as A
+    va = Document::open(dest());
+    makeDocument(a, 60, 0);
+
+    QRandomGenerator rng(77);
+    int sawA = 0, sawB = 0;
+    for (int round = 0; round < 40; ++round) {
+        QProcess p;
+        p.start(helper, {dest(), a, b});
+        ASSERT_TRUE(p.waitForStarted(5000));
+        ASSERT_TRUE(p.waitForReadyRead(10000)) << p.readAllStandardError().toStdString();
+        QThread::msleep(rng.bounded(5, 120));
+        ::kill(pid_t(p.processId()), SIGKILL);
+        ASSERT_TRUE(p.waitForFinished(5000));
+
+        DocumentPtr now = Document::open(dest());
+        const DocumentPtr& expected = now->pageCount() == 60 ? va : vb;
+        ASSERT_TRUE(now->pageCount() == 60 || now->pageCount() == 80) << now->pageCount();
+        (now->pageCount() == 60 ? sawA : sawB)++;
+        for (int i = 0; i < now->pageCount(); ++i)
+            ASSERT_EQ(now->decodePage(i), expected->decodePage(i))
+                << "round " << round << " page " << i + 1;
+    }
+    // The kills did interrupt writes (each leaves its temporary file), and both versions
+    // were seen.
+    const int interrupted = int(temporaries(dir.path()).size());
+    EXPECT_GT(interrupted, 0);
+    EXPECT_GT(sawA, 0);
+    EXPECT_GT(sawB, 0);
+    std::printf("kills: %d interrupted a write; version A %d times, B %d times\n", interrupted,
+                sawA, sawB);
+    // Whatever the kills left behind is not in the way of the next write.
+    deletePages(dest(), 1, 1);
+    EXPECT_TRUE(Document::open(dest())->pageCount() == 59 ||
+                Document::open(dest())->pageCount() == 79);
+}
