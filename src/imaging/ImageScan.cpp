@@ -24,7 +24,8 @@ ImageScan::ImageScan(QObject* parent)
 
 ImageScan::ImageScan(std::shared_ptr<ScannerBackend> backend, std::shared_ptr<ScanUi> ui,
                      QObject* parent)
-    : QObject(parent), backend_(std::move(backend)), ui_(std::move(ui)),
+    : QObject(parent), backend_(backend ? std::move(backend) : std::make_shared<SaneScanner>()),
+      ui_(ui ? std::move(ui) : std::make_shared<WidgetScanUi>()),
       store_(std::make_shared<MemoryKeyValueStore>()) {}
 
 ImageScan::~ImageScan() = default;

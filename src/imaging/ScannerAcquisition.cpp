@@ -123,32 +123,15 @@ public:
     ViewBridge(ScanProgressView* view, std::atomic<bool>& cancel) : view_(view), cancel_(cancel) {}
 
     bool pageStarting(int page) override {
-        QMetaObject::invokeMethod(
-            this,
-            [this, page] {
-                if (view_) view_->pageStarted(page);
-                poll();
-            },
-            Qt::BlockingQueuedConnection);
+        toView([page](ScanProgressView& v) { v.pageStarted(page); }, Qt::BlockingQueuedConnection);
         return !cancel_.load();
     }
     void progress(int page, qint64 bytes, qint64 totalBytes, int lines, int totalLines) override {
-        QMetaObject::invokeMethod(
-            this,
-            [this, page, bytes, totalBytes, lines, totalLines] {
-                if (view_) view_->progress(page, bytes, totalBytes, lines, totalLines);
-                poll();
-            },
-            Qt::QueuedConnection);
+        toView([=](ScanProgressView& v) { v.progress(page, bytes, totalBytes, lines, totalLines); },
+               Qt::QueuedConnection);
     }
     void pageFinished(int page) override {
-        QMetaObject::invokeMethod(
-            this,
-            [this, page] {
-                if (view_) view_->pageFinished(page);
-                poll();
-            },
-            Qt::QueuedConnection);
+        toView([page](ScanProgressView& v) { v.pageFinished(page); }, Qt::QueuedConnection);
     }
     // UI thread: forwards the view's cancel request to the worker.
     void poll() {
@@ -156,6 +139,17 @@ public:
     }
 
 private:
+    // Worker thread: runs `report` on the UI thread, then looks for a cancel request.
+    template <class F> void toView(F report, Qt::ConnectionType type) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, report] {
+                if (view_) report(*view_);
+                poll();
+            },
+            type);
+    }
+
     ScanProgressView* view_;
     std::atomic<bool>& cancel_;
 };

@@ -229,8 +229,10 @@ TEST_F(HostileTest, RandomlyDamagedFilesNeverCrash) {
         const QString copy = dir.file(QStringLiteral("copy.tif"));
         writeDocument(copy, pages);
         DocumentPtr back = Document::open(copy);
-        for (size_t i = 0; i < images.size(); ++i)
-            ASSERT_EQ(back->decodePage(int(i)), images[i]) << "round " << round << " page " << i;
+        for (size_t i = 0; i < images.size(); ++i) // pixels, whatever the format
+            ASSERT_EQ(back->decodePage(int(i)).convertToFormat(QImage::Format_ARGB32),
+                      images[i].convertToFormat(QImage::Format_ARGB32))
+                << "round " << round << " page " << i;
         ++copied;
     }
     EXPECT_GT(failures, 0); // some of them must have been noticed

@@ -34,7 +34,7 @@ class SaneDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(scantest::useRepositorySaneConfig()) << "DOCUVANE_SOURCE_DIR is not set";
-        backend = std::make_unique<SaneScanner>();
+        backend = std::make_unique<scantest::SettledSaneScanner>();
         device = backend->open(QStringLiteral("test:0"));
         scantest::resetTestDevice(*device);
         setOptionValue(*device, QStringLiteral("enable-test-options"), false);
@@ -48,7 +48,7 @@ protected:
         return qobject_cast<W*>(d.control(QString::fromLatin1(name)));
     }
 
-    std::unique_ptr<SaneScanner> backend;
+    std::unique_ptr<scantest::SettledSaneScanner> backend;
     std::unique_ptr<ScannerDevice> device;
 };
 

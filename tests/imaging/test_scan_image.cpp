@@ -5,11 +5,18 @@
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageScan.h"
 #include "imaging/ImagingError.h"
+#include "imaging/PathResolver.h"
+#include "imaging/ScanProgress.h"
 #include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace imaging;
@@ -131,6 +138,10 @@ struct Placement {
     int page;
     std::vector<int> expected;
 };
+
+void PrintTo(const Placement& p, std::ostream* os) {
+    *os << p.name;
+}
 
 class ScanPlacements : public ScanWithFake, public ::testing::WithParamInterface<Placement> {};
 
@@ -377,6 +388,77 @@ TEST_F(ScanWithFake, ScannerSetupDialogRemembersWhatWasSet) {
     prepareFiledScan();
     ASSERT_EQ(scan->startScan(), 0);
     EXPECT_EQ(labelsIn(dest), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(ScanWithFake, LogicalPathsAreResolvedForFilesAndKeptAsGiven) {
+    struct Restore {
+        ~Restore() { setPathResolver({}); }
+    } restore;
+    const QString root = dir.path();
+    setPathResolver([root](const QString& logical) {
+        QString path = logical;
+        if (path.startsWith(QLatin1String("\\\\share\\")))
+            path = root + QLatin1Char('/') + path.mid(8);
+        return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    });
+    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("2008/2008-11-25")));
+    const QString logical = QStringLiteral("\\\\share\\2008\\2008-11-25\\55-7.tif");
+    scan->setImage(logical);
+    ASSERT_EQ(scan->startScan(), 0) << scan->lastErrorDescription().toStdString();
+    EXPECT_EQ(scan->image(), logical);
+    const QString native = dir.file(QStringLiteral("2008/2008-11-25/55-7.tif"));
+    EXPECT_EQ(labelsIn(native), std::vector<int>{1});
+    ASSERT_EQ(scan->startScan(), 0); // the file exists now: appended (the default placement)
+    EXPECT_EQ(labelsIn(native), (std::vector<int>{1, 2}));
+}
+
+// The program's own progress window, cancelled with its button while page 3 is scanned.
+class WindowedProgressUi : public scantest::ScriptedScanUi {
+public:
+    std::unique_ptr<ScanProgressView> createProgress() override {
+        return std::make_unique<ScanProgressDialog>();
+    }
+};
+
+TEST(ScanProgressWindowRun, CancelButtonEndsTheRunAndKeepsFinishedPages) {
+    testsupport::TempDir dir;
+    auto fake = std::make_shared<FakeScanner>();
+    auto ui = std::make_shared<WindowedProgressUi>();
+    ImageScan scan(fake, ui);
+    ScanPreferences prefs;
+    prefs.source = QStringLiteral("Automatic Document Feeder");
+    prefs.resolution = 300;
+    auto store = std::make_shared<MemoryKeyValueStore>();
+    saveScanPreferences(*store, prefs);
+    scan.setPreferenceStore(store);
+    fake->script().feederSheets = 6;
+    fake->script().chunkSize = 500;
+    fake->script().readDelayMicros = 5000; // about 0.15 s a page
+    const QString dest = dir.file(QStringLiteral("x.tif"));
+    scan.setImage(dest);
+    scan.setMultiPage(true);
+
+    bool clicked = false;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&clicked] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<ScanProgressDialog*>(w);
+            if (!window || !window->isVisible() || clicked) continue;
+            const auto labels = window->findChildren<QLabel*>();
+            for (QLabel* l : labels)
+                if (l->text().startsWith(QStringLiteral("Scanning page 3"))) {
+                    window->findChild<QPushButton*>()->click();
+                    clicked = true;
+                }
+        }
+    });
+    clicker.start(10);
+    EXPECT_EQ(scan.startScan(), kCancelError);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(labelsIn(dest), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(ui->messages.isEmpty());
+    for (QWidget* w : QApplication::topLevelWidgets()) // the window is gone after the run
+        EXPECT_FALSE(qobject_cast<ScanProgressDialog*>(w) && w->isVisible());
 }
 
 } // namespace

@@ -20,7 +20,7 @@ class SaneImageScan : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(scantest::useRepositorySaneConfig()) << "DOCUVANE_SOURCE_DIR is not set";
-        backend = std::make_shared<SaneScanner>();
+        backend = std::make_shared<scantest::SettledSaneScanner>();
         ui = std::make_shared<scantest::ScriptedScanUi>();
         dest = dir.file(QStringLiteral("2008-11-25-55-7.tif"));
     }
@@ -46,7 +46,7 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::shared_ptr<SaneScanner> backend;
+    std::shared_ptr<scantest::SettledSaneScanner> backend;
     std::shared_ptr<scantest::ScriptedScanUi> ui;
     std::unique_ptr<ImageScan> scan;
     QString dest;
@@ -106,9 +106,7 @@ TEST_F(SaneImageScan, FeederGivesTenPagesIntoANewFile) {
 }
 
 TEST_F(SaneImageScan, JammedScannerGivesAStatusAndAMessage) {
-    prepareDevice([](ScannerDevice& d) {
-        set(d, "read-return-value", QStringLiteral("SANE_STATUS_JAMMED"));
-    });
+    prepareDevice([](ScannerDevice& d) { scantest::injectReadFailure(d, "SANE_STATUS_JAMMED"); });
     EXPECT_EQ(scan->startScan(), kErrScanner);
     EXPECT_EQ(scan->lastErrorDescription(), QStringLiteral("The document feeder is jammed."));
     EXPECT_EQ(ui->messages, QStringList{scan->lastErrorDescription()});

@@ -1,11 +1,13 @@
 #pragma once
 // Shared pieces of the scanner tests: the repository's SANE configuration, a scripted
 // progress view and a scripted dialog runner.
+#include "imaging/SaneScanner.h"
 #include "imaging/ScannerUi.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -48,6 +50,52 @@ inline void resetTestDevice(imaging::ScannerDevice& device) {
     for (const auto& [name, value] : values)
         imaging::setOptionValue(device, QString::fromLatin1(name), value);
 }
+
+// Makes the test device's reads fail with `status` (e.g. "SANE_STATUS_JAMMED").
+inline void injectReadFailure(imaging::ScannerDevice& device, const char* status) {
+    imaging::setOptionValue(device, QStringLiteral("read-return-value"),
+                            QString::fromLatin1(status));
+}
+
+// SANE's test device writes each frame from a reader thread and, at the end of the frame or
+// on cancel, stops that thread with an asynchronous pthread_cancel. When the thread is still
+// starting or exiting at that moment (allocating, freeing, setting up its TLS) the C library
+// is left with a lock held forever and the process hangs (seen about once in 4000 frames).
+// The tests therefore give the reader time to finish before any frame is read: with frames
+// smaller than the pipe (64 KiB: every real-device test keeps to that), it has written the
+// whole frame and ended by then. This is about the test device, not about real scanners.
+class SettledDevice : public imaging::ScannerDevice {
+public:
+    explicit SettledDevice(std::unique_ptr<imaging::ScannerDevice> d) : d_(std::move(d)) {}
+    imaging::ScanDeviceInfo info() const override { return d_->info(); }
+    std::vector<imaging::OptionDescriptor> options() override { return d_->options(); }
+    QVariant value(int index) override { return d_->value(index); }
+    imaging::OptionSetResult setValue(int index, const QVariant& v) override {
+        return d_->setValue(index, v);
+    }
+    imaging::ScanStatus start() override {
+        const imaging::ScanStatus s = d_->start();
+        if (s == imaging::ScanStatus::Good) QThread::msleep(20);
+        return s;
+    }
+    imaging::ScanStatus parameters(imaging::FrameParameters& out) override {
+        return d_->parameters(out);
+    }
+    imaging::ScanStatus read(unsigned char* buffer, int maxLength, int& length) override {
+        return d_->read(buffer, maxLength, length);
+    }
+    void cancel() override { d_->cancel(); }
+
+private:
+    std::unique_ptr<imaging::ScannerDevice> d_;
+};
+
+class SettledSaneScanner : public imaging::SaneScanner {
+public:
+    std::unique_ptr<imaging::ScannerDevice> open(const QString& name) override {
+        return std::make_unique<SettledDevice>(imaging::SaneScanner::open(name));
+    }
+};
 
 // A progress view that records what it is told and cancels when the script says so.
 class ScriptedProgress : public imaging::ScanProgressView {
