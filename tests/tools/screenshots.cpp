@@ -6,7 +6,10 @@
 #include "app/SignIn.h"
 #include "doubles/ScriptedPrompter.h"
 #include "main/Program.h"
+#include "storage/LocationTools.h"
 #include "viewer/MainWindow.h"
+
+#include <QAction>
 
 #include <QApplication>
 #include <QDir>
@@ -46,11 +49,12 @@ int main(int argc, char** argv) {
         const char* type;
         const char* department;
         app::Credentials who;
+        const char* lastDepartment;
     };
     const Access users[] = {
-        {"medical-records", "0", "", {"1001", "records"}},
-        {"nurse", "1", "", {"2001", "nurse"}},
-        {"hr", "2", "HRD", {"3001", "hr"}},
+        {"medical-records", "0", "", {"1001", "records"}, "MEDICAL RECORDS"},
+        {"nurse", "1", "", {"2001", "nurse"}, "NURSING"},
+        {"hr", "2", "HRD", {"3001", "hr"}, "HUMAN RESOURCES"},
     };
     for (const Access& a : users) {
         app::ScriptedCredentialsPrompt credentials;
@@ -59,6 +63,8 @@ int main(int argc, char** argv) {
         program::Program p(folders, &credentials, &prompter);
         p.session().svc.settings->write("TALVORDocuvane", "MAIN", "StartupType", a.type);
         p.session().svc.settings->write("TALVORDocuvane", "MAIN", "DepartmentID", a.department);
+        p.session().svc.settings->write("TALVORDocuvane", "MAIN",
+                                        QString("cboDept ") + a.who.employeeId, a.lastDepartment);
         if (!p.start() || !p.mainWindow()) {
             std::fprintf(stderr, "%s: the program did not reach the main window\n", a.name);
             for (const auto& m : prompter.shown) std::fprintf(stderr, "  message: %s\n", qPrintable(m.text));
@@ -74,6 +80,14 @@ int main(int argc, char** argv) {
             p.session().WriteLog("done.");
             auto* log = w->findChild<app::LogWindow*>("frmLog");
             if (log) save(log, out, "log");
+            storage::FileLocationDialog d(p.session());
+            d.setAttribute(Qt::WA_DeleteOnClose, false);
+            d.show();
+            save(&d, out, "file-location");
+        }
+        if (QString(a.name) == "nurse") {
+            w->findChild<QAction*>("mAdmin")->trigger();
+            save(w, out, "main-nurse-admin-mode");
         }
         for (const auto& m : prompter.shown) std::printf("  message: %s\n", qPrintable(m.text));
     }
