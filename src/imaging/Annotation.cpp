@@ -205,7 +205,8 @@ QByteArray serializeAnnotations(const AnnotationList& list) {
         o.insert(QStringLiteral("lineWidth"), a.lineWidth);
         o.insert(QStringLiteral("style"), a.style);
         if (a.rotation) o.insert(QStringLiteral("rotation"), a.rotation);
-        if (!a.fontName.isEmpty() || !a.text.isEmpty())
+        if (!a.fontName.isEmpty() || !a.text.isEmpty() || a.fontSize != Annotation().fontSize ||
+            a.fontBold)
             o.insert(QStringLiteral("font"), QJsonObject{{QStringLiteral("name"), a.fontName},
                                                          {QStringLiteral("size"), a.fontSize},
                                                          {QStringLiteral("bold"), a.fontBold}});

@@ -123,8 +123,7 @@ QImage normalizePageImage(const QImage& image) {
 // TIFF documents
 
 TiffDocument::TiffDocument(QString path, ByteSourcePtr source, qint64 modifiedMsecs)
-    : path_(std::move(path)), file_(source), offsets_(file_.walkChain()), modified_(modifiedMsecs),
-      handles_(source) {
+    : path_(std::move(path)), file_(source), offsets_(file_.walkChain()), modified_(modifiedMsecs) {
     infos_.resize(offsets_.size());
     pageInfo(0); // a first page without a sane directory makes the file unusable
 }
@@ -134,6 +133,12 @@ void TiffDocument::checkIndex(int index) const {
         throw Error(kErrBadPage, QStringLiteral("Page %1 does not exist (the document has %2)")
                                      .arg(index + 1)
                                      .arg(pageCount()));
+}
+
+std::unique_ptr<TiffHandle> TiffDocument::handle(int index) const {
+    checkIndex(index);
+    return TiffHandle::open(file_.source(), file_.header().bigTiff, file_.header().bigEndian,
+                            offsets_[size_t(index)], index + 1);
 }
 
 tiff::Ifd TiffDocument::directory(int index) const {
@@ -154,17 +159,18 @@ PageInfo TiffDocument::pageInfo(int index) const {
 }
 
 QImage TiffDocument::decodePage(int index) const {
-    pageInfo(index); // size bounds are checked before libtiff allocates anything
-    auto handle = handles_.acquire();
-    handle->select(offsets_[size_t(index)], index + 1);
-    return decodeCurrentPage(*handle, index + 1);
+    const PageInfo info = pageInfo(index); // size bounds checked before libtiff allocates
+    QImage img = decodeCurrentPage(*handle(index), index + 1);
+    if (info.xDpi > 0 && info.yDpi > 0) {
+        img.setDotsPerMeterX(int(info.xDpi / 0.0254 + 0.5));
+        img.setDotsPerMeterY(int(info.yDpi / 0.0254 + 0.5));
+    }
+    return img;
 }
 
 QImage TiffDocument::decodePageScaled(int index, QSize box, bool grayScaling) const {
     pageInfo(index);
-    auto handle = handles_.acquire();
-    handle->select(offsets_[size_t(index)], index + 1);
-    return decodeCurrentPageScaled(*handle, index + 1, box, grayScaling);
+    return decodeCurrentPageScaled(*handle(index), index + 1, box, grayScaling);
 }
 
 AnnotationList TiffDocument::annotations(int index) const {

@@ -1,6 +1,7 @@
 #include "imaging/Downscale.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -13,6 +14,14 @@ QSize fitSize(QSize size, QSize box) {
 }
 
 namespace {
+// Bits set in a byte (a table: the portable builtin is a library call without POPCNT).
+constexpr std::array<uchar, 256> kBitCount = [] {
+    std::array<uchar, 256> t{};
+    for (int i = 0; i < 256; ++i)
+        t[size_t(i)] = uchar(std::popcount(uint(i)));
+    return t;
+}();
+
 // Target index of source index `i` when `src` units map onto `dst` (by centres).
 inline int mapIndex(qint64 i, int src, int dst) {
     return int(((2 * i + 1) * dst) / (2 * src));
@@ -53,27 +62,24 @@ void MonoDownscaler::addRow(const uchar* bits) {
     while (dstRow_ < target)
         emitRow();
     const int bytes = (srcW_ + 7) / 8;
+    const auto add = [&](int k) {
+        const uchar v = bits[k];
+        if (!v) return;
+        anyBlack_ = true;
+        for (int s = segStart_[size_t(k)]; s < segStart_[size_t(k) + 1]; ++s)
+            sum_[size_t(segCol_[size_t(s)])] += kBitCount[v & segMask_[size_t(s)]];
+    };
     int b = 0;
     // Most of a text page is white: skip zero bytes eight at a time.
     for (; b + 8 <= bytes; b += 8) {
         quint64 word;
         std::memcpy(&word, bits + b, 8);
-        if (word == 0) continue;
-        for (int k = b; k < b + 8; ++k) {
-            const uchar v = bits[k];
-            if (!v) continue;
-            for (int s = segStart_[size_t(k)]; s < segStart_[size_t(k) + 1]; ++s)
-                sum_[size_t(segCol_[size_t(s)])] +=
-                    quint32(std::popcount(uint(v & segMask_[size_t(s)])));
-        }
+        if (word != 0)
+            for (int k = b; k < b + 8; ++k)
+                add(k);
     }
-    for (; b < bytes; ++b) {
-        const uchar v = bits[b];
-        if (!v) continue;
-        for (int s = segStart_[size_t(b)]; s < segStart_[size_t(b) + 1]; ++s)
-            sum_[size_t(segCol_[size_t(s)])] +=
-                quint32(std::popcount(uint(v & segMask_[size_t(s)])));
-    }
+    for (; b < bytes; ++b)
+        add(b);
     ++rowsInDst_;
     ++srcRow_;
     if (srcRow_ == srcH_)
@@ -81,14 +87,31 @@ void MonoDownscaler::addRow(const uchar* bits) {
             emitRow();
 }
 
+const std::vector<quint64>& MonoDownscaler::reciprocals(int rows) {
+    if (size_t(rows) >= reciprocals_.size()) reciprocals_.resize(size_t(rows) + 1);
+    std::vector<quint64>& r = reciprocals_[size_t(rows)];
+    if (r.empty()) {
+        r.resize(colWeight_.size());
+        for (size_t x = 0; x < r.size(); ++x) {
+            const quint64 area = quint64(colWeight_[x]) * quint64(rows);
+            r[x] = area ? ((255ull << 24) + area / 2) / area : 0;
+        }
+    }
+    return r;
+}
+
 void MonoDownscaler::emitRow() {
     uchar* line = out_.scanLine(dstRow_);
     const int w = out_.width();
-    for (int x = 0; x < w; ++x) {
-        const quint32 area = quint32(colWeight_[size_t(x)]) * quint32(std::max(1, rowsInDst_));
-        line[x] = area == 0 ? 255 : uchar(255 - (sum_[size_t(x)] * 255 + area / 2) / area);
+    if (!anyBlack_) {
+        std::memset(line, 255, size_t(w));
+    } else {
+        const std::vector<quint64>& recip = reciprocals(std::max(1, rowsInDst_));
+        for (int x = 0; x < w; ++x) // 255 - 255 * black / area, without a division
+            line[x] = uchar(255 - ((sum_[size_t(x)] * recip[size_t(x)] + (1u << 23)) >> 24));
+        std::fill(sum_.begin(), sum_.end(), 0);
     }
-    std::fill(sum_.begin(), sum_.end(), 0);
+    anyBlack_ = false;
     rowsInDst_ = 0;
     ++dstRow_;
 }
@@ -117,6 +140,52 @@ QImage grayDownscale(const QImage& mono, QSize target) {
     return out;
 }
 
+QImage areaDownscale(const QImage& input, QSize target) {
+    const bool gray = input.format() == QImage::Format_Grayscale8;
+    QImage src =
+        gray ? input
+             : input.convertToFormat(input.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
+    const int sw = src.width(), sh = src.height();
+    const int dw = std::clamp(target.width(), 1, sw), dh = std::clamp(target.height(), 1, sh);
+    const int channels = gray ? 1 : 4;
+    QImage out(dw, dh, src.format());
+    // Every source pixel counts for the target pixel its centre falls into.
+    std::vector<int> colOf(static_cast<size_t>(sw)), colWeight(static_cast<size_t>(dw), 0);
+    for (int x = 0; x < sw; ++x) {
+        colOf[size_t(x)] = mapIndex(x, sw, dw);
+        ++colWeight[size_t(colOf[size_t(x)])];
+    }
+    std::vector<quint32> sum(static_cast<size_t>(dw) * channels);
+    std::vector<quint64> recip(static_cast<size_t>(dw));
+    int y = 0;
+    for (int ty = 0; ty < dh; ++ty) {
+        std::fill(sum.begin(), sum.end(), 0);
+        int rows = 0;
+        for (; y < sh && mapIndex(y, sh, dh) == ty; ++y, ++rows) {
+            const uchar* line = src.constScanLine(y);
+            for (int x = 0; x < sw; ++x) {
+                quint32* acc = sum.data() + size_t(colOf[size_t(x)]) * channels;
+                const uchar* px = line + size_t(x) * channels;
+                for (int c = 0; c < channels; ++c)
+                    acc[c] += px[c];
+            }
+        }
+        for (int x = 0; x < dw; ++x) {
+            const quint64 area = quint64(colWeight[size_t(x)]) * quint64(std::max(1, rows));
+            recip[size_t(x)] = ((1ull << 24) + area / 2) / area;
+        }
+        uchar* outLine = out.scanLine(ty);
+        for (int x = 0; x < dw; ++x)
+            for (int c = 0; c < channels; ++c)
+                outLine[x * channels + c] =
+                    uchar((sum[size_t(x) * channels + c] * recip[size_t(x)] + (1u << 23)) >> 24);
+    }
+    return out.format() == QImage::Format_ARGB32_Premultiplied
+               ? out.convertToFormat(QImage::Format_ARGB32)
+               : out;
+}
+
 QImage scaleForDisplay(const QImage& page, QSize box, bool grayScaling) {
     if (page.isNull()) return page;
     const QSize target = fitSize(page.size(), box);
@@ -128,6 +197,11 @@ QImage scaleForDisplay(const QImage& page, QSize box, bool grayScaling) {
         return page.convertToFormat(QImage::Format_Grayscale8)
             .scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    // Shrinking by half or more: area averaging; otherwise Qt's smooth scaling.
+    const bool gray = page.format() == QImage::Format_Grayscale8;
+    if ((gray || page.depth() == 32) && target.width() * 2 <= page.width() &&
+        target.height() * 2 <= page.height())
+        return areaDownscale(page, target);
     return page.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

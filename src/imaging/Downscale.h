@@ -23,6 +23,7 @@ public:
 
 private:
     void emitRow();
+    const std::vector<quint64>& reciprocals(int rows);
     int srcW_, srcH_;
     QImage out_;
     std::vector<int> segStart_;  // per source byte: first segment
@@ -30,13 +31,19 @@ private:
     std::vector<uchar> segMask_; // ... and the bits of the byte that fall into it
     std::vector<int> colWeight_; // source columns per target column
     std::vector<quint32> sum_;   // black pixels of the current target row
+    std::vector<std::vector<quint64>> reciprocals_; // per rows-in-target-row: 255 * 2^24 / area
     int srcRow_ = 0;
     int dstRow_ = 0;
     int rowsInDst_ = 0;
+    bool anyBlack_ = false; // the current target row has black
 };
 
 // Shrinks a 1-bit image (any colour table) to gray by area averaging.
 QImage grayDownscale(const QImage& mono, QSize target);
+
+// Shrinks a gray or 32-bit colour image by area averaging (target no larger than the
+// image on either side): much faster than a general smooth scaler for large factors.
+QImage areaDownscale(const QImage& image, QSize target);
 
 // A decoded page scaled to fit `box`: bitonal pages with `grayScaling` area-averaged into
 // gray, other pages smoothly; bitonal pages without gray scaling stay 1-bit.

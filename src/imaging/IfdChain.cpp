@@ -97,9 +97,10 @@ TiffFile::TiffFile(ByteSourcePtr source) : source_(std::move(source)) {
 }
 
 std::vector<quint64> TiffFile::walkChain(int maxIfds) const {
-    // Directories are small and usually close together: read through a window so that a
-    // long chain costs few system calls.
-    constexpr size_t kWindow = 64 * 1024;
+    // Directories are small. Files written by this engine keep them together, so a window
+    // of a few pages of the file holds many; in files that put each directory after its
+    // page's data, the window holds one and costs no more than an exact read.
+    constexpr size_t kWindow = 4 * 1024;
     std::vector<uchar> window;
     quint64 windowStart = 0;
     auto fetch = [&](quint64 offset, size_t len, uchar* out) {

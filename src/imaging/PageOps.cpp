@@ -63,8 +63,9 @@ Pixels pixelsOf(const PageSource& s) {
     p.image = s.document->decodePage(s.index);
     p.xDpi = info.xDpi;
     p.yDpi = info.yDpi;
-    p.preferJpeg = s.preferJpeg || s.document->fileType() == kFileJpeg ||
-                   info.compressionCode == 6 || info.compressionCode == 7;
+    // A TIFF page that cannot be copied is stored losslessly from what it decodes to; a
+    // JPEG file's picture is stored as JPEG again.
+    p.preferJpeg = s.preferJpeg || s.document->fileType() == kFileJpeg;
     return p;
 }
 

@@ -38,9 +38,11 @@ struct PageSource {
 // multi-page TIFF; kFileBmp writes exactly one page (Error kErrBadArgument otherwise), with
 // its annotations burnt into the pixels since BMP cannot keep them; kFileAwd raises Error
 // kErrUnsupported. A page copied from a TIFF document keeps its compressed data and tags;
-// a page that cannot be copied so (old-style JPEG, or samples over 8 bits in the other byte
-// order than the file being written) is decoded and encoded like new pixels. Page numbers
-// are rewritten. An existing read-only destination is refused (kErrFileAccess).
+// a page that cannot be copied so (old-style JPEG, a strip table libtiff repairs when
+// reading, or samples over 8 bits in the other byte order than the file being written) is
+// decoded and stored losslessly (1-bit as G4), and so is a BMP or PNG page; a JPEG file's
+// page is stored as JPEG (quality 90). Page numbers are rewritten. An existing read-only
+// destination is refused (kErrFileAccess).
 void writeDocument(const QString& path, const std::vector<PageSource>& pages,
                    int type = kFileTiff);
 

@@ -9,7 +9,9 @@ PathResolver& resolver() {
 }
 } // namespace
 
-void setPathResolver(PathResolver r) { resolver() = std::move(r); }
+void setPathResolver(PathResolver r) {
+    resolver() = std::move(r);
+}
 
 QString nativePath(const QString& path) {
     const auto& r = resolver();

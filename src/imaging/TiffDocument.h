@@ -5,6 +5,7 @@
 #include "imaging/IfdChain.h"
 #include "imaging/TiffReader.h"
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -29,6 +30,8 @@ public:
     const tiff::TiffFile& file() const { return file_; }
     // The directory of page `index` (0-based). Raises Error.
     tiff::Ifd directory(int index) const;
+    // A libtiff handle on page `index` (0-based). Raises Error.
+    std::unique_ptr<TiffHandle> handle(int index) const;
 
 private:
     void checkIndex(int index) const;
@@ -36,12 +39,12 @@ private:
     tiff::TiffFile file_;
     std::vector<quint64> offsets_;
     qint64 modified_;
-    mutable TiffHandlePool handles_;
     mutable std::mutex infoMutex_;
     mutable std::vector<std::optional<PageInfo>> infos_;
 };
 
-// Page facts from a directory's tags. Raises Error (kErrBadFile, kErrTooLarge).
+// Page facts from a directory's tags. Resolutions outside (0, 1e6) dpi count as none.
+// Raises Error (kErrBadFile, kErrTooLarge).
 PageInfo tiffPageInfo(const tiff::TiffFile& file, const tiff::Ifd& ifd, int pageNo);
 
 // "CCITT G4", "LZW", ... for a TIFF Compression tag value.

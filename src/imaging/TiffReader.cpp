@@ -24,12 +24,8 @@ TiffHandle* self(thandle_t h) {
 }
 
 tmsize_t readProc(thandle_t h, void* buf, tmsize_t size) {
-    TiffHandle* t = self(h);
     if (size <= 0) return 0;
-    const qint64 n = t->source()->readSome(t->position, buf, size_t(size));
-    if (n < 0) return -1;
-    t->position += quint64(n);
-    return tmsize_t(n);
+    return tmsize_t(self(h)->read(buf, size_t(size)));
 }
 
 tmsize_t writeProc(thandle_t, void*, tmsize_t) {
@@ -79,18 +75,42 @@ int warningHandler(TIFF*, void*, const char*, const char*, va_list) {
 
 } // namespace
 
-std::unique_ptr<TiffHandle> TiffHandle::open(ByteSourcePtr source) {
+std::unique_ptr<TiffHandle> TiffHandle::open(ByteSourcePtr source, bool bigTiff, bool bigEndian,
+                                             quint64 ifdOffset, int pageNo) {
     std::unique_ptr<TiffHandle> h(new TiffHandle(std::move(source)));
+    h->headerSize_ = bigTiff ? 16 : 8;
+    if (!h->source_->readExact(0, h->header_, h->headerSize_))
+        throw Error(kErrBadFile, QStringLiteral("The TIFF header is truncated"));
+    if (bigTiff)
+        bigEndian ? qToBigEndian<quint64>(ifdOffset, h->header_ + 8)
+                  : qToLittleEndian<quint64>(ifdOffset, h->header_ + 8);
+    else
+        bigEndian ? qToBigEndian<quint32>(quint32(ifdOffset), h->header_ + 4)
+                  : qToLittleEndian<quint32>(quint32(ifdOffset), h->header_ + 4);
+
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(kMaxDecodedPageBytes + (64 << 20)));
     TIFFOpenOptionsSetErrorHandlerExtR(opts, errorHandler, h.get());
     TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, h.get());
-    // "h": read the header only; pages are selected by their directory offsets.
-    h->tif_ = TIFFClientOpenExt("document", "rh", h.get(), readProc, writeProc, seekProc, closeProc,
+    h->tif_ = TIFFClientOpenExt("document", "r", h.get(), readProc, writeProc, seekProc, closeProc,
                                 sizeProc, mapProc, unmapProc, opts);
     TIFFOpenOptionsFree(opts);
-    if (!h->tif_) h->fail(kErrBadFile, QStringLiteral("The file cannot be read as TIFF"));
+    if (!h->tif_) h->fail(kErrBadFile, QStringLiteral("Page %1 cannot be read").arg(pageNo));
+    h->clearMessages();
     return h;
+}
+
+qint64 TiffHandle::read(void* buf, size_t len) {
+    const qint64 n = source_->readSome(position, buf, len);
+    if (n < 0) return -1;
+    // The header as libtiff is shown it: its first directory is the page's.
+    if (position < headerSize_) {
+        const size_t from = size_t(position);
+        const size_t count = std::min(size_t(n), headerSize_ - from);
+        std::memcpy(buf, header_ + from, count);
+    }
+    position += quint64(n);
+    return n;
 }
 
 TiffHandle::~TiffHandle() {
@@ -108,32 +128,6 @@ QString TiffHandle::errorText() const {
 void TiffHandle::fail(int number, const QString& what) const {
     const QString detail = errorText();
     throw Error(number, detail.isEmpty() ? what : what + QStringLiteral(": ") + detail);
-}
-
-void TiffHandle::select(quint64 offset, int pageNo) {
-    if (current_ == offset && offset != 0) return;
-    clearMessages();
-    current_ = 0;
-    if (!TIFFSetSubDirectory(tif_, offset))
-        fail(kErrBadFile, QStringLiteral("Page %1 cannot be read").arg(pageNo));
-    current_ = offset;
-}
-
-TiffHandlePool::Lease TiffHandlePool::acquire() {
-    {
-        std::lock_guard lock(mutex_);
-        if (!idle_.empty()) {
-            std::unique_ptr<TiffHandle> h = std::move(idle_.back());
-            idle_.pop_back();
-            return Lease(this, std::move(h));
-        }
-    }
-    return Lease(this, TiffHandle::open(source_));
-}
-
-void TiffHandlePool::release(std::unique_ptr<TiffHandle> h) {
-    std::lock_guard lock(mutex_);
-    if (idle_.size() < 4) idle_.push_back(std::move(h));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -557,25 +551,11 @@ QImage decodeStored(TiffHandle& h, const Layout& L, int pageNo) {
     }
 }
 
-void setResolution(QImage& img, TIFF* tif) {
-    float xres = 0, yres = 0;
-    uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres) || !(xres > 0) || unit == RESUNIT_NONE)
-        return;
-    if (!TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres) || !(yres > 0)) yres = xres;
-    const double perMeter = unit == RESUNIT_CENTIMETER ? 100.0 : 100.0 / 2.54;
-    img.setDotsPerMeterX(int(xres * perMeter + 0.5));
-    img.setDotsPerMeterY(int(yres * perMeter + 0.5));
-}
-
 } // namespace
 
 QImage decodeCurrentPage(TiffHandle& h, int pageNo) {
     const Layout L = readLayout(h, pageNo);
-    QImage img = decodeStored(h, L, pageNo);
-    setResolution(img, h.tif());
-    return applyOrientation(img, L.orientation);
+    return applyOrientation(decodeStored(h, L, pageNo), L.orientation);
 }
 
 QImage decodeCurrentPageScaled(TiffHandle& h, int pageNo, QSize box, bool grayScaling) {

@@ -1,16 +1,16 @@
 #pragma once
 // Decoding TIFF pages with libtiff. libtiff reads through our own byte source (several
 // handles may share one file, each with its own position), its error and warning messages
-// are captured into the Error we raise instead of being printed, and a page is made current
-// by jumping to its directory offset (TIFFSetSubDirectory), never by walking the chain.
+// are captured into the Error we raise instead of being printed, and every decode gets a
+// handle of its own that starts at the page's directory, never walking the chain. Handles
+// are cheap (the header and one directory are read), and one per decode makes decoding
+// from several threads safe and every decode start from a clean codec state.
 #include "imaging/ByteSource.h"
 
 #include <QImage>
 #include <QSize>
 #include <QStringList>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 typedef struct tiff TIFF;
 
@@ -18,15 +18,18 @@ namespace imaging {
 
 class TiffHandle {
 public:
-    // Opens a libtiff handle on `source` (header only). Raises Error(kErrBadFile).
-    static std::unique_ptr<TiffHandle> open(ByteSourcePtr source);
+    // Opens a libtiff handle on `source` whose first directory is the one at `ifdOffset`:
+    // libtiff is shown the file with the header's first-directory offset replaced, so it
+    // reads that page's directory at once (libtiff 4.5's TIFFSetSubDirectory walks the
+    // whole chain on a handle's first jump, which costs a cold read of every directory of
+    // a large document). `pageNo` names the page in errors. Raises Error(kErrBadFile).
+    static std::unique_ptr<TiffHandle> open(ByteSourcePtr source, bool bigTiff, bool bigEndian,
+                                            quint64 ifdOffset, int pageNo);
     ~TiffHandle();
     TiffHandle(const TiffHandle&) = delete;
     TiffHandle& operator=(const TiffHandle&) = delete;
 
     TIFF* tif() const { return tif_; }
-    // Makes the directory at `offset` current. Raises Error(kErrBadFile) naming `pageNo`.
-    void select(quint64 offset, int pageNo);
 
     // Messages libtiff reported since the last clearMessages().
     void clearMessages() { errors_.clear(); }
@@ -34,6 +37,7 @@ public:
     [[noreturn]] void fail(int number, const QString& what) const;
 
     // libtiff's callbacks reach the handle through these.
+    qint64 read(void* buf, size_t len);
     quint64 position = 0;
     const ByteSourcePtr& source() const { return source_; }
     void addError(const QString& message);
@@ -42,38 +46,9 @@ private:
     explicit TiffHandle(ByteSourcePtr source) : source_(std::move(source)) {}
     ByteSourcePtr source_;
     TIFF* tif_ = nullptr;
-    quint64 current_ = 0;
+    uchar header_[16] = {}; // the header as libtiff is shown it
+    size_t headerSize_ = 8;
     QStringList errors_;
-};
-
-// Handles of one file shared by the threads that decode its pages.
-class TiffHandlePool {
-public:
-    explicit TiffHandlePool(ByteSourcePtr source) : source_(std::move(source)) {}
-
-    class Lease {
-    public:
-        Lease(TiffHandlePool* pool, std::unique_ptr<TiffHandle> h)
-            : pool_(pool), handle_(std::move(h)) {}
-        Lease(Lease&&) = default;
-        ~Lease() {
-            if (handle_) pool_->release(std::move(handle_));
-        }
-        TiffHandle& operator*() const { return *handle_; }
-        TiffHandle* operator->() const { return handle_.get(); }
-
-    private:
-        TiffHandlePool* pool_;
-        std::unique_ptr<TiffHandle> handle_;
-    };
-
-    Lease acquire();
-
-private:
-    void release(std::unique_ptr<TiffHandle> h);
-    ByteSourcePtr source_;
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<TiffHandle>> idle_;
 };
 
 // Decodes the current directory of `h` (orientation and fill order applied). 1-bit pages

@@ -274,11 +274,60 @@ void copyData(AtomicFile& out, const TiffFile& file, const PagePlan& p, std::vec
 
 } // namespace
 
+namespace {
+
+// Whether the strip or tile table is one libtiff uses as stored. libtiff repairs tables that
+// look wrong (byte counts of zero, uncompressed strips shorter than their rows) and then
+// reads more than the stored counts say: a copy of the table as stored would not decode as
+// the source does, so such pages are decoded and encoded instead.
+QString stripTableObstacle(const TiffFile& file, const Ifd& ifd, bool tiled) {
+    const Entry* offs = ifd.find(tiled ? kTagTileOffsets : kTagStripOffsets);
+    const Entry* counts = ifd.find(tiled ? kTagTileByteCounts : kTagStripByteCounts);
+    if (!offs || !counts) return QStringLiteral("no strip table");
+    std::vector<quint64> o, c;
+    try {
+        o = file.uintValues(*offs);
+        c = file.uintValues(*counts);
+    } catch (const Error&) {
+        return QStringLiteral("damaged strip table");
+    }
+    const quint64 w = file.uintValue(ifd, kTagImageWidth).value_or(0);
+    const quint64 h = file.uintValue(ifd, kTagImageLength).value_or(0);
+    const quint64 bps = file.uintValue(ifd, kTagBitsPerSample).value_or(1);
+    const quint64 spp = file.uintValue(ifd, kTagSamplesPerPixel).value_or(1);
+    const bool separate = file.uintValue(ifd, kTagPlanarConfig).value_or(1) == 2;
+    const quint64 planes = separate ? spp : 1;
+    const quint64 unitW = tiled ? file.uintValue(ifd, kTagTileWidth).value_or(0) : w;
+    quint64 unitH = tiled ? file.uintValue(ifd, kTagTileLength).value_or(0)
+                          : file.uintValue(ifd, kTagRowsPerStrip).value_or(h);
+    if (!tiled) unitH = std::min(unitH, h);
+    if (w == 0 || h == 0 || unitW == 0 || unitH == 0 || w > 0xFFFF || h > 0xFFFF ||
+        unitW > 0xFFFF || bps == 0 || bps > 64 || spp == 0 || spp > 64)
+        return QStringLiteral("unusual layout");
+    const quint64 across = (w + unitW - 1) / unitW;
+    const quint64 down = (h + unitH - 1) / unitH;
+    if (o.size() != c.size() || o.size() != across * down * planes)
+        return QStringLiteral("unexpected number of strips");
+    const bool uncompressed = file.uintValue(ifd, kTagCompression).value_or(1) == 1;
+    const quint64 rowBytes = (unitW * (separate ? 1 : spp) * bps + 7) / 8;
+    for (size_t i = 0; i < o.size(); ++i) {
+        if (c[i] == 0 && o[i] != 0) return QStringLiteral("empty strips");
+        if (!file.source()->contains(o[i], c[i])) return QStringLiteral("strips outside the file");
+        if (uncompressed) {
+            const quint64 row = (i / across) % down;
+            const quint64 rows = tiled ? unitH : std::min(unitH, h - row * unitH);
+            if (c[i] < rows * rowBytes) return QStringLiteral("short uncompressed strips");
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
 QString rawCopyObstacle(const TiffFile& file, const Ifd& ifd, bool bigEndianOutput) {
     const bool tiled = ifd.find(kTagTileOffsets) != nullptr;
-    if (!ifd.find(tiled ? kTagTileOffsets : kTagStripOffsets) ||
-        !ifd.find(tiled ? kTagTileByteCounts : kTagStripByteCounts))
-        return QStringLiteral("no strip table");
+    const QString table = stripTableObstacle(file, ifd, tiled);
+    if (!table.isEmpty()) return table;
     if (file.uintValue(ifd, kTagCompression).value_or(1) == COMPRESSION_OJPEG)
         return QStringLiteral("old-style JPEG");
     if (file.uintValue(ifd, kTagBitsPerSample).value_or(1) > 8 &&

@@ -27,7 +27,8 @@ struct WritePage {
 
 // Why a page cannot be copied as it is ("" when it can): data that depends on the byte
 // order (samples over 8 bits) in a file of the other order, old-style JPEG with its own
-// offsets, missing strip information.
+// offsets, a strip table that is missing, damaged or one libtiff would repair when reading
+// (so that a copy of it would not decode as the source does).
 QString rawCopyObstacle(const tiff::TiffFile& file, const tiff::Ifd& ifd, bool bigEndianOutput);
 
 // Writes `pages` to `out`. Raises Error.

@@ -121,6 +121,10 @@ TEST(AnnotationFormat, EveryKindSurvivesTheRoundTrip) {
     ASSERT_EQ(back.size(), list.size());
     for (size_t i = 0; i < list.size(); ++i)
         EXPECT_TRUE(back[i] == list[i]) << "annotation " << i;
+    // Values that differ from the defaults survive even where they do not show.
+    Annotation sized = make(AnnotationKind::TextStamp, QRect(1, 2, 3, 4));
+    sized.fontSize = 13;
+    EXPECT_TRUE(parseAnnotations(serializeAnnotations({sized}))[0] == sized);
     EXPECT_TRUE(serializeAnnotations({}).isEmpty());
     EXPECT_TRUE(parseAnnotations(QByteArray()).empty());
 }
