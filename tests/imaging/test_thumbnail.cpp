@@ -182,6 +182,11 @@ TEST_F(StripTest, ThumbnailsShowTheirPagesAndFollowEdits) {
     EXPECT_EQ(strip.renderedCount(), 6);
     EXPECT_EQ(shownIds(), (std::vector<int>{1, 2, 7, 4, 5}));
 
+    // Reloading drops the unsaved edit: the file's page comes back.
+    waitReady([&] { model->reload(); });
+    EXPECT_EQ(shownIds(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(strip.renderedCount(), 11) << "a reload makes every thumbnail again";
+
     strip.clearThumbs(4);
     EXPECT_TRUE(strip.thumbImage(4).isNull());
     EXPECT_FALSE(strip.thumbImage(5).isNull());
