@@ -48,7 +48,7 @@ void drawText(QPainter& p, const Annotation& a, double dpi, const QColor& color)
         try {
             const std::vector<bool> modules = code39Modules(a.text);
             withContentBox(p, a,
-                           [&](const QRectF& box) { paintModules(p, box, modules, Qt::black); });
+                           [&](const QRectF& box) { paintModules(p, box, modules, color); });
             return;
         } catch (const Error&) {
             // Not encodable (non-ASCII): fall through and show the text itself.
