@@ -284,13 +284,19 @@ TEST(AnnotationBurning, BitonalPagesStayBitonal) {
     box.fillColor = Qt::black;
     Annotation pale = make(AnnotationKind::FilledRectangle, QRect(70, 10, 30, 20));
     pale.fillColor = QColor(230, 230, 230);
-    burnAnnotations(page, {box, pale}, 200);
+    Annotation red = make(AnnotationKind::StraightLine, QRect(0, 50, 120, 1)); // red by default
+    red.points << QPoint(0, 50) << QPoint(119, 50);
+    red.lineWidth = 3;
+    Annotation marker = make(AnnotationKind::Highlighter, QRect(0, 40, 120, 5)); // yellow
+    burnAnnotations(page, {box, pale, red, marker}, 200);
     ASSERT_EQ(page.format(), QImage::Format_Mono);
     EXPECT_EQ(page.dotsPerMeterX(), 7874);
     EXPECT_EQ(page.pixelIndex(5, 5), 1);
     EXPECT_EQ(page.pixelIndex(30, 20), 1);
     EXPECT_EQ(page.pixelIndex(80, 20), 0); // light colours vanish on a bitonal page
     EXPECT_EQ(page.pixelIndex(60, 20), 0);
+    EXPECT_EQ(page.pixelIndex(60, 50), 1); // coloured marks turn black
+    EXPECT_EQ(page.pixelIndex(60, 42), 0); // a highlighter cannot show on a bitonal page
     QImage gray(40, 40, QImage::Format_Grayscale8);
     gray.fill(255);
     burnAnnotations(gray, {make(AnnotationKind::HollowRectangle, QRect(0, 0, 40, 40))}, 96);
