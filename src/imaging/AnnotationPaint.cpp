@@ -47,8 +47,7 @@ void drawText(QPainter& p, const Annotation& a, double dpi, const QColor& color)
     if (isCode39Font(a.fontName) && !code39FontInstalled()) {
         try {
             const std::vector<bool> modules = code39Modules(a.text);
-            withContentBox(p, a,
-                           [&](const QRectF& box) { paintModules(p, box, modules, Qt::black); });
+            withContentBox(p, a, [&](const QRectF& box) { paintModules(p, box, modules, color); });
             return;
         } catch (const Error&) {
             // Not encodable (non-ASCII): fall through and show the text itself.
@@ -135,7 +134,9 @@ void paintOne(QPainter& p, const Annotation& a, double dpi) {
     p.restore();
 }
 
-// Black where the gray page is darker than the middle.
+// Black where the gray page is clearly darker than paper: coloured marks (a red line is
+// about 130 on gray) become black, pale ones (a yellow highlighter, about 215) vanish.
+constexpr int kBurnThreshold = 192;
 QImage threshold(const QImage& gray, const QImage& like) {
     QImage mono(gray.size(), QImage::Format_Mono);
     mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
@@ -147,7 +148,7 @@ QImage threshold(const QImage& gray, const QImage& like) {
         uchar* out = mono.scanLine(y);
         std::fill(out, out + (w + 7) / 8, 0);
         for (int x = 0; x < w; ++x)
-            if (in[x] < 128) out[x >> 3] |= uchar(0x80 >> (x & 7));
+            if (in[x] < kBurnThreshold) out[x >> 3] |= uchar(0x80 >> (x & 7));
     }
     return mono;
 }

@@ -41,9 +41,9 @@ QString plainSuffix(const QString& nameFilter) {
 
 } // namespace
 
-std::optional<FileDialogAnswer> QtFileDialogRunner::run(const FileDialogRequest& request) {
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
     const bool save = request.kind == kFileDialogSave;
-    QFileDialog dialog(request.owner, request.caption);
+    dialog.setWindowTitle(request.caption);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -52,21 +52,31 @@ std::optional<FileDialogAnswer> QtFileDialogRunner::run(const FileDialogRequest&
         dialog.setNameFilters(filters);
         const int index = std::clamp(request.filterIndex, 1, int(filters.size())) - 1;
         dialog.selectNameFilter(filters[index]);
-        if (save) dialog.setDefaultSuffix(plainSuffix(filters[index]));
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                         [&dialog, save](const QString& f) {
-                             if (save) dialog.setDefaultSuffix(plainSuffix(f));
-                         });
+        if (save) {
+            dialog.setDefaultSuffix(plainSuffix(filters[index]));
+            QObject::connect(
+                &dialog, &QFileDialog::filterSelected, &dialog,
+                [&dialog](const QString& f) { dialog.setDefaultSuffix(plainSuffix(f)); });
+        }
     }
     if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+}
+
+FileDialogAnswer fileDialogAnswer(const QFileDialog& dialog) {
     FileDialogAnswer answer;
-    answer.path = dialog.selectedFiles().constFirst();
+    const QStringList files = dialog.selectedFiles();
+    answer.path = files.isEmpty() ? QString() : files.constFirst();
     answer.filterIndex =
-        filters.isEmpty() ? 1 : int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    if (answer.filterIndex < 1) answer.filterIndex = 1;
+        std::max(1, int(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1);
     return answer;
+}
+
+std::optional<FileDialogAnswer> QtFileDialogRunner::run(const FileDialogRequest& request) {
+    QFileDialog dialog(request.owner);
+    prepareFileDialog(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return fileDialogAnswer(dialog);
 }
 
 bool QtPrintDialogRunner::run(PrintDialogRequest& request) {

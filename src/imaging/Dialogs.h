@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 namespace imaging {
@@ -91,6 +92,11 @@ public:
 // "TIFF files (*.tif)|*.tif|" gives "TIFF files (*.tif)"; "Pictures|*.bmp;*.png" gives
 // "Pictures (*.bmp *.png)". Incomplete trailing entries are dropped.
 QStringList qtNameFilters(const QString& filter);
+
+// Sets up `dialog` for `request`, and reads the answer of an accepted dialog: the two halves
+// of QtFileDialogRunner around exec().
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
+FileDialogAnswer fileDialogAnswer(const QFileDialog& dialog);
 
 // QFileDialog (Qt's own, not the platform's). Open dialogs accept existing files only; save
 // dialogs ask before replacing a file. The flags carry no further meaning here.

@@ -129,13 +129,15 @@ DocumentModel::~DocumentModel() {
 }
 
 DocumentModelPtr DocumentModel::acquire(const QString& path) {
+    if (DocumentModelPtr m = find(path)) return m;
+    // Opened without holding the registry, so that opening one large file does not hold up
+    // every other control; if another thread opened the same path meanwhile, its model wins.
+    DocumentModelPtr created(new DocumentModel(Document::open(path)));
     std::lock_guard lock(registryMutex());
-    auto it = registry().find(path);
-    if (it != registry().end())
-        if (DocumentModelPtr m = it->second.lock()) return m;
-    DocumentModelPtr m(new DocumentModel(Document::open(path)));
-    registry()[path] = m;
-    return m;
+    std::weak_ptr<DocumentModel>& slot = registry()[path];
+    if (DocumentModelPtr m = slot.lock()) return m;
+    slot = created;
+    return created;
 }
 
 DocumentModelPtr DocumentModel::find(const QString& path) {

@@ -216,6 +216,8 @@ std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
     const auto [first, last] = visibleRange();
     for (int i = first; i <= last; ++i)
         if (needsJob(i)) return job(i);
+    for (int i = 0; i < thumbCount(); ++i)
+        if (slots_[i].urgent && needsJob(i)) return job(i);
     if (!prefetchAll_) return std::nullopt;
     // Off-screen pages nearest to the visible ones first, while the cache has room.
     if (!cache_.hasRoom(thumbBytes())) return std::nullopt;

@@ -77,6 +77,8 @@ public:
 
     void setThumbSize(QSize size);
     QSize thumbSize() const { return thumbSize_; }
+    // Worker threads making thumbnails (default: the machine's cores, at most 4).
+    void setMaxThreads(int n) { renderer_.setMaxThreads(n); }
     // Memory for cached thumbnail images (bytes).
     void setCacheBudget(qint64 bytes) { cache_.setBudget(bytes); }
     const ThumbnailCache& cache() const { return cache_; }

@@ -251,8 +251,8 @@ Layout readLayout(TiffHandle& h, int pageNo) {
 }
 
 // Bytes of the decoded image, checked against the documented bound.
-void checkDecodedSize(const Layout& L, int bytesPerPixelTimes8, int pageNo) {
-    const qint64 rowBytes = ((qint64(L.width) * bytesPerPixelTimes8 + 31) / 32) * 4;
+void checkDecodedSize(const Layout& L, int bitsPerPixel, int pageNo) {
+    const qint64 rowBytes = ((qint64(L.width) * bitsPerPixel + 31) / 32) * 4;
     if (rowBytes * qint64(L.height) > kMaxDecodedPageBytes)
         throw Error(kErrTooLarge, QStringLiteral("Page %1 is too large to display (%2 x %3 pixels)")
                                       .arg(pageNo)

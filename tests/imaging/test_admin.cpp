@@ -8,6 +8,7 @@
 #include "test_admin_fixtures.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QPainter>
 #include <gtest/gtest.h>
 
@@ -310,4 +311,39 @@ TEST(FileDialogFilters, OldFilterFormTranslatesToQtNameFilters) {
     EXPECT_EQ(qtNameFilters("Pictures (*.png)|*.bmp;*.png"), QStringList{"Pictures (*.bmp *.png)"});
     EXPECT_EQ(qtNameFilters("Dangling|"), QStringList{});
     EXPECT_EQ(qtNameFilters(""), QStringList{});
+}
+
+TEST(FileDialogFilters, TheQtDialogIsSetUpFromTheRequest) {
+    testsupport::TempDir dir;
+    FileDialogRequest request;
+    request.kind = kFileDialogSave;
+    request.caption = "Save As";
+    request.filter = "TIFF files (*.tif)|*.tif|BMP files (*.bmp)|*.bmp|";
+    request.filterIndex = 2;
+    request.initialFolder = dir.path();
+    request.fileName = "scan.tif";
+    QFileDialog dialog;
+    prepareFileDialog(dialog, request);
+    EXPECT_EQ(dialog.windowTitle(), "Save As");
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters(), (QStringList{"TIFF files (*.tif)", "BMP files (*.bmp)"}));
+    EXPECT_EQ(dialog.selectedNameFilter(), "BMP files (*.bmp)");
+    EXPECT_EQ(dialog.defaultSuffix(), "bmp");
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+    EXPECT_EQ(fileDialogAnswer(dialog).filterIndex, 2);
+    EXPECT_EQ(fileDialogAnswer(dialog).path, dir.file("scan.tif"));
+
+    // The user picks the other filter: the suffix and the index follow.
+    dialog.selectNameFilter("TIFF files (*.tif)");
+    emit dialog.filterSelected("TIFF files (*.tif)");
+    EXPECT_EQ(dialog.defaultSuffix(), "tif");
+    EXPECT_EQ(fileDialogAnswer(dialog).filterIndex, 1);
+
+    // An index past the end selects the last filter; open dialogs want an existing file.
+    request.kind = kFileDialogOpen;
+    request.filterIndex = 9;
+    QFileDialog open;
+    prepareFileDialog(open, request);
+    EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(open.selectedNameFilter(), "BMP files (*.bmp)");
 }

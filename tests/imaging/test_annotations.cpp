@@ -2,6 +2,7 @@
 // painting every kind, burning them in, and barcodes in the "Free 3 of 9" font.
 #include "imaging/Annotation.h"
 #include "imaging/Barcode.h"
+#include "imaging/ImageGeometry.h"
 #include "imaging/ImagingError.h"
 
 #include <QJsonArray>
@@ -283,13 +284,19 @@ TEST(AnnotationBurning, BitonalPagesStayBitonal) {
     box.fillColor = Qt::black;
     Annotation pale = make(AnnotationKind::FilledRectangle, QRect(70, 10, 30, 20));
     pale.fillColor = QColor(230, 230, 230);
-    burnAnnotations(page, {box, pale}, 200);
+    Annotation red = make(AnnotationKind::StraightLine, QRect(0, 50, 120, 1)); // red by default
+    red.points << QPoint(0, 50) << QPoint(119, 50);
+    red.lineWidth = 3;
+    Annotation marker = make(AnnotationKind::Highlighter, QRect(0, 40, 120, 5)); // yellow
+    burnAnnotations(page, {box, pale, red, marker}, 200);
     ASSERT_EQ(page.format(), QImage::Format_Mono);
     EXPECT_EQ(page.dotsPerMeterX(), 7874);
     EXPECT_EQ(page.pixelIndex(5, 5), 1);
     EXPECT_EQ(page.pixelIndex(30, 20), 1);
     EXPECT_EQ(page.pixelIndex(80, 20), 0); // light colours vanish on a bitonal page
     EXPECT_EQ(page.pixelIndex(60, 20), 0);
+    EXPECT_EQ(page.pixelIndex(60, 50), 1); // coloured marks turn black
+    EXPECT_EQ(page.pixelIndex(60, 42), 0); // a highlighter cannot show on a bitonal page
     QImage gray(40, 40, QImage::Format_Grayscale8);
     gray.fill(255);
     burnAnnotations(gray, {make(AnnotationKind::HollowRectangle, QRect(0, 0, 40, 40))}, 96);
@@ -344,4 +351,27 @@ TEST(Barcodes, TextThatCannotBeEncodedIsRefusedOrShownAsText) {
                             m2 = code39Modules(QStringLiteral("AB"));
     EXPECT_LT(m1.size(), m2.size());
     EXPECT_TRUE(std::equal(m1.begin(), m1.begin() + 12, m2.begin()));
+}
+
+TEST(Barcodes, ABarcodeTurnsWithItsPageAndStillReads) {
+    if (code39FontInstalled()) GTEST_SKIP() << "the barcode font is installed: it is drawn as text";
+    const double dpi = 200;
+    QImage page(int(4.5 * dpi), int(dpi), QImage::Format_Mono);
+    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    page.fill(0);
+    Annotation code = make(AnnotationKind::TextStamp, QRect(60, 60, 760, 80));
+    code.fontName = QStringLiteral("free 3 of 9"); // the name in any case
+    code.text = QStringLiteral("REC-778");
+    const AnnotationList turned = rotateAnnotations({code}, 1, page.size());
+    QImage upright = rotateQuarterTurns(page, 1);
+    ASSERT_EQ(turned[0].rotation, 1);
+    burnAnnotations(upright, turned, dpi);
+    const QImage gray = upright.convertToFormat(QImage::Format_Grayscale8);
+    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
+                                ZXing::ImageFormat::Lum, int(gray.bytesPerLine()));
+    const ZXing::Result result = ZXing::ReadBarcode(
+        view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::Code39).setTryRotate(true));
+    ASSERT_TRUE(result.isValid());
+    EXPECT_EQ(result.text(), "REC-778");
+    EXPECT_EQ(turned[0].bounds.height(), 760);
 }

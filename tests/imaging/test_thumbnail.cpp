@@ -123,6 +123,17 @@ TEST_F(StripTest, VisibleThumbnailsComeFirstAndTheRestFollowProgressively) {
     EXPECT_EQ(strip.renderedCount(), 30);
 }
 
+TEST_F(StripTest, AThumbnailAskedForByNumberIsMadeOffScreen) {
+    showStrip(3);
+    waitReady([&] { strip.setImage(plainDocument("thirty.tif", 30)); });
+    const int shown = strip.renderedCount();
+    ASSERT_TRUE(strip.thumbImage(20).isNull());
+    waitReady([&] { strip.generateThumb(kThumbGenerateVisible, 20); });
+    EXPECT_FALSE(strip.thumbImage(20).isNull());
+    EXPECT_TRUE(strip.thumbImage(19).isNull());
+    EXPECT_EQ(strip.renderedCount(), shown + 1);
+}
+
 TEST_F(StripTest, AHiddenStripMakesNothingUntilShown) {
     strip.resize(150, 400);
     strip.setImage(plainDocument("doc.tif", 3));
@@ -170,6 +181,11 @@ TEST_F(StripTest, ThumbnailsShowTheirPagesAndFollowEdits) {
     waitReady([&] { strip.generateThumb(kThumbGenerateVisible); });
     EXPECT_EQ(strip.renderedCount(), 6);
     EXPECT_EQ(shownIds(), (std::vector<int>{1, 2, 7, 4, 5}));
+
+    // Reloading drops the unsaved edit: the file's page comes back.
+    waitReady([&] { model->reload(); });
+    EXPECT_EQ(shownIds(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(strip.renderedCount(), 11) << "a reload makes every thumbnail again";
 
     strip.clearThumbs(4);
     EXPECT_TRUE(strip.thumbImage(4).isNull());
