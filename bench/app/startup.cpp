@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <memory>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -32,12 +33,13 @@ void BM_StartToMainWindow(benchmark::State& state) {
         app::ScriptedCredentialsPrompt credentials;
         credentials.answers.push_back(app::Credentials{"1001", "records"});
         AlwaysOk prompter;
-        program::Program p(folders, &credentials, &prompter);
-        p.start();
+        auto p = std::make_unique<program::Program>(folders, &credentials, &prompter);
+        p->start();
         QApplication::processEvents();
-        if (!p.mainWindow() || !p.mainWindow()->isVisible()) state.SkipWithError("no main window");
+        if (!p->mainWindow() || !p->mainWindow()->isVisible()) state.SkipWithError("no main window");
+        // Tearing the program down is not part of starting it.
         state.PauseTiming();
-        p.mainWindow()->hide();
+        p.reset();
         state.ResumeTiming();
     }
 }

@@ -1,5 +1,8 @@
 #include "imaging/ImageScan.h"
 
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
 #include "imaging/FileType.h"
 #include "imaging/ImagingError.h"
 #include "imaging/SaneScanner.h"
@@ -73,15 +76,44 @@ void ImageScan::setPageOption(int option) {
 }
 
 bool ImageScan::scannerAvailable() {
+    takeProbe();
     if (!devices_) refreshScanners();
     return !devices_->empty();
 }
 
+void ImageScan::probeScannersAsync() {
+    if (probe_.isValid() && !probe_.isFinished()) return;
+    auto backend = backend_;
+    probe_ = QtConcurrent::run([backend] { return backend->devices(); });
+    auto* watcher = new QFutureWatcher<std::vector<ScanDeviceInfo>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        takeProbe();
+        emit scannersKnown(devices_ && !devices_->empty());
+    });
+    watcher->setFuture(probe_);
+}
+
+void ImageScan::takeProbe() {
+    if (!probe_.isValid()) return;
+    probe_.waitForFinished();
+    devices_ = probe_.result();
+    probe_ = {};
+}
+
+bool ImageScan::scannerAvailableNow() const {
+    if (probe_.isValid() && !probe_.isFinished()) return false;
+    if (probe_.isValid()) return !probe_.result().empty();
+    return devices_ && !devices_->empty();
+}
+
 void ImageScan::refreshScanners() {
+    takeProbe();
     devices_ = backend_->devices();
 }
 
 QString ImageScan::chosenDeviceName() {
+    takeProbe();
     if (!devices_ || devices_->empty())
         refreshScanners(); // a scanner switched on since the last look is found now
     for (const auto& d : *devices_)

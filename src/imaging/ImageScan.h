@@ -16,6 +16,7 @@
 #include "imaging/ScannerPreferences.h"
 #include "imaging/ScannerUi.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -70,6 +71,11 @@ public:
     // Whether a scanner is present. The device list is asked for once and kept (asking SANE
     // probes every configured backend); refreshScanners() asks again.
     bool scannerAvailable();
+    // Looking for scanners can take seconds (every installed backend is asked): start it in
+    // the background; scannersKnown() follows when it is done. While it runs,
+    // scannerAvailableNow() answers false at once, and scannerAvailable() waits for it.
+    void probeScannersAsync();
+    bool scannerAvailableNow() const;
     void refreshScanners();
 
     // The dialogs. Each returns true when the user confirmed it. showScannerSetup raises
@@ -82,6 +88,7 @@ signals:
     // A page of the running scan is in the file: `documentPage` is its 1-based number.
     void pageScanned(int documentPage);
     void scanFinished(int status);
+    void scannersKnown(bool present);
 
 private:
     ScannerDevice& device(); // opens the chosen scanner; raises Error(kErrNoScanner)
@@ -94,6 +101,8 @@ private:
     std::shared_ptr<KeyValueStore> store_;
     std::unique_ptr<ScannerDevice> device_;
     std::optional<std::vector<ScanDeviceInfo>> devices_;
+    QFuture<std::vector<ScanDeviceInfo>> probe_;
+    void takeProbe();
     ScanPreferences prefs_;
 
     QString image_;

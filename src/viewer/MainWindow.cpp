@@ -93,6 +93,9 @@ void MainWindow::Form_Load() {
     if (s_.svc.paths) QDir().mkpath(s_.svc.paths->toNative(s_.gstrTempDir));
 
     if (s_.svc.system->colorDepth() > 8) docImgEdit1->setColorRendering(3);
+    // Looking for scanners takes a while: the scan items follow when it is done.
+    connect(docImgScan1, &imaging::ImageScan::scannersKnown, this, [this] { applyScannerItems(); });
+    docImgScan1->probeScannersAsync();
     SetDocumentMode("NoFile");
     LoadSavePreferences("Get");
     docImgEdit1->setScrollBars(s_.gblnShowScrollbars);

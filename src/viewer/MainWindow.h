@@ -126,6 +126,9 @@ private:
     void Timer1_Timer();
     void docImgEdit1_Close();
     void updateGrayEligible();
+    // The scanning items follow the scanner's presence (known once the background probe
+    // started at load has finished).
+    void applyScannerItems();
 
     app::Session& s_;
     MainWindowUi ui_;
@@ -136,6 +139,7 @@ private:
     // Set while the window itself lets go of a document whose save question was answered,
     // so the page display's closing notification does not ask again.
     bool closeAnswered_ = false;
+    QString documentMode_ = QStringLiteral("NoFile");
     SessionCommands* sessionCommands_ = nullptr;
     NavigationCommands* navigation_ = nullptr;
     EditCommands* editing_ = nullptr;

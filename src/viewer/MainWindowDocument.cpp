@@ -216,11 +216,17 @@ void MainWindow::SetDocumentMode(const QString& mode) {
     enableItems(u.mnuAnnoToolItem, E);
     u.mnuAnnoShowAnnoToolbox->setEnabled(E);
 
-    // 9. The scanning items follow the scanner's presence.
+    // 9.
+    documentMode_ = mode;
+    applyScannerItems();
+}
+
+void MainWindow::applyScannerItems() {
     bool present = false;
-    app::Steps(app::FailureStyle::Skip)([&] { present = docImgScan1->scannerAvailable(); });
+    app::Steps(app::FailureStyle::Skip)([&] { present = docImgScan1->scannerAvailableNow(); });
+    MainWindowUi& u = ui_;
     enableItems({u.mnuFileScanNew, u.mnuPageInsertItem[0], u.mnuPageAppendItem[0]}, present);
-    u.mnuPageRescan->setEnabled(present && mode != "NoFile");
+    u.mnuPageRescan->setEnabled(present && documentMode_ != "NoFile");
 }
 
 void MainWindow::updateGrayEligible() {

@@ -77,6 +77,9 @@ viewer::MainWindow& ViewerFixture::load(bool admin) {
     w->resize(1100, 780);
     w->show();
     w->Form_Load();
+    // Let the background scanner probe finish and its result reach the menus.
+    w->docImgScan1->scannerAvailable();
+    QApplication::processEvents();
     QApplication::processEvents();
     return *w;
 }
