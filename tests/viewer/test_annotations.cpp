@@ -8,6 +8,7 @@
 #include "viewer/AnnotationCommands.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -324,6 +325,7 @@ TEST_F(BarcodeLabel, SeveralKindsOfAnnotationsWithTheToolbox) {
     // DOCUVANE_SHOT_DIR set: the window with the toolbox where it floats, for looking at.
     const QString shots = qEnvironmentVariable("DOCUVANE_SHOT_DIR");
     if (!shots.isEmpty()) {
+        ui().Picture1->hide(); // the start picture's time is up
         QImage shot = w->grab().toImage();
         QPainter p(&shot);
         imaging::AnnotationToolbox* box = edit().toolPalette();
