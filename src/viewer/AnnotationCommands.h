@@ -7,6 +7,20 @@ namespace viewer {
 
 class MainWindow;
 
+// The record's ID number as a barcode label: the group its annotations go into and where
+// its parts are drawn (page display coordinates).
+namespace barcode {
+inline constexpr const char* kGroup = "GROUP1";
+inline constexpr int kBackgroundLeft = 10, kBackgroundTop = 38;
+inline constexpr int kBackgroundWidth = 250, kBackgroundHeight = 80;
+inline constexpr int kCodeLeft = 20, kCodeTop = 40;
+inline constexpr double kCodeFontSize = 32;
+inline constexpr const char* kCodeFont = "Free 3 of 9";
+inline constexpr int kCaptionLeft = 10, kCaptionTop = 15;
+inline constexpr double kCaptionFontSize = 8;
+inline constexpr const char* kCaptionFont = "Arial";
+} // namespace barcode
+
 class AnnotationCommands : public QObject {
     Q_OBJECT
 public:

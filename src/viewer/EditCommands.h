@@ -4,10 +4,16 @@
 // page display's notifications.
 #include <QObject>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace viewer {
 
 class MainWindow;
+
+// Runs of consecutive page numbers, {first, count}, from the last pages down: the order in
+// which selected pages are deleted so that the numbers still to be deleted stay valid.
+std::vector<std::pair<int, int>> pageRunsFromLast(std::vector<int> pages);
 
 class EditCommands : public QObject {
     Q_OBJECT
@@ -37,6 +43,23 @@ public:
     bool CopyingPage = false;
 
 private:
+    void Cut();
+    void Copy();
+    void CopyPage();
+    void Paste();
+    void Clear();
+    void DeletePages();
+    void Duplicate();
+    // Deletes pages first..first+count-1; when the document refuses them together, page by
+    // page from the last, so the pages before the refused one are gone as they would be
+    // one at a time.
+    void deleteRun(int first, int count);
+    void clearSelectedImageData();
+    void clearSelectedAnnotations();
+    // The kind that Cut and Copy report to the selection menus.
+    QString selectedKind() const;
+    void enablePaste();
+
     MainWindow& w_;
 };
 
