@@ -112,9 +112,12 @@ void FileCommands::mnuFileOpen_Click() {
     steps([&] { admin.setFlags(4); });
     steps.clearError();
     steps([&] { admin.showFileDialog(imaging::kFileDialogOpen, &w_); });
-    if (admin.statusCode() == imaging::kCancelError) return;
-    if (admin.statusCode() != 0) {
-        showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
+    const int status = admin.statusCode();
+    if (status != 0) {
+        // The document on screen stays: the administration object goes back to its file.
+        admin.setImage(w_.docImgEdit1->image());
+        if (status != imaging::kCancelError)
+            showEngineError(steps.lastError().description, kImgAdmin, status);
         return;
     }
     w_.doc().gblnNewDocument = false;
@@ -248,8 +251,10 @@ bool FileCommands::mnuFileSaveAs_Click() {
     steps([&] { admin.setFlags(0); });
     steps.clearError();
     steps([&] { admin.showFileDialog(imaging::kFileDialogSave, &w_); });
+    // Nothing chosen or written: the administration object goes back to the document's file
+    // (the path the engine opened, which is the document's name unless it was an address).
     auto giveUp = [&] {
-        admin.setImage(doc.FullPathFileName);
+        admin.setImage(edit.image());
         return false;
     };
     if (admin.statusCode() == imaging::kCancelError) return giveUp();
@@ -266,7 +271,7 @@ bool FileCommands::mnuFileSaveAs_Click() {
 
     if (sameFile(chosen, edit.image())) {
         // The document's own file: saved in place, keeping its file type and its name.
-        admin.setImage(doc.FullPathFileName);
+        admin.setImage(edit.image());
         if (saveToOwnFile()) return true;
         doc.gblnNewDocument = wasNew;
         return false;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <cerrno>
 
 using namespace viewertest;
@@ -88,6 +89,21 @@ TEST_F(OpenImage, TheDialogAsksFromTheDriveRootWithNoNameAndCancelIsSilent) {
     EXPECT_EQ(r.owner, w.get());
     EXPECT_TRUE(t.prompter.shown.empty());
     EXPECT_TRUE(w->doc().NoDocument);
+}
+
+TEST_F(OpenImage, ACancelledDialogLeavesTheOpenDocumentPrintable) {
+    start();
+    const QString path = makeDocument("kept.tif", 2);
+    open(path);
+    fileDialogs->cancel();
+    trigger(ui().mnuFileOpen);
+    EXPECT_EQ(edit().image(), path);
+    EXPECT_EQ(w->docImgAdmin1->image(), path);
+    printDialogs->cancel();
+    trigger(ui().mnuFilePrint);
+    ASSERT_EQ(printDialogs->requests().size(), 1u); // the dialog knows the document's pages
+    EXPECT_EQ(printDialogs->requests()[0].pageCount, 2);
+    EXPECT_TRUE(t.prompter.shown.empty());
 }
 
 TEST_F(OpenImage, AFailingDialogShowsTheAdministrationError) {
@@ -239,7 +255,11 @@ TEST_F(Save, APlainImageIsSavedWithoutConfirmationOrDatabase) {
     open(path);
     edit().rotateLeft();
     const size_t statements = t.db->statements.size();
+    QStringList status;
+    QObject::connect(w->statusBar(), &QStatusBar::messageChanged, w.get(),
+                     [&](const QString& m) { status << m; });
     trigger(ui().mnuFileSave);
+    EXPECT_EQ(status, (QStringList{"Saving plain.tif...", ""}));
     EXPECT_TRUE(t.prompter.shown.empty());
     EXPECT_EQ(t.db->statements.size(), statements);
     EXPECT_EQ(storedSize(path), QSize(300, 400));
