@@ -1,29 +1,301 @@
 #include "viewer/FileCommands.h"
 
+#include "app/Access.h"
+#include "app/Clock.h"
+#include "app/CurrentUser.h"
 #include "app/Failure.h"
+#include "app/Prompter.h"
 #include "app/Session.h"
+#include "db/Connection.h"
+#include "imaging/Document.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageScan.h"
 #include "imaging/ImageThumbnail.h"
+#include "imaging/ImagingError.h"
+#include "imaging/PathResolver.h"
+#include "imaging/Print.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace viewer {
 
-FileCommands::FileCommands(MainWindow& w) : QObject(&w), w_(w) {
-    MainWindowUi& ui = w.ui();
-    connect(ui.mnuFileClose, &QAction::triggered, this,
-            [this] { w_.runCommand([this] { mnuFileClose_Click(); }); });
-    connect(ui.mnuFileExit, &QAction::triggered, this,
-            [this] { w_.runCommand([this] { mnuFileExit_Click(); }); });
+namespace {
+
+const QString kImgEdit = QStringLiteral("ImgEdit");
+const QString kImgAdmin = QStringLiteral("ImgAdmin");
+
+// The file types Save As offers; AWD only where the platform still reads it.
+const QString kSaveFilterNt = QStringLiteral("TIFF files (*.tif)|*.tif|BMP files (*.bmp)|*.bmp|");
+const QString kSaveFilterOther = kSaveFilterNt + QStringLiteral("AWD files (*.awd)|*.awd|");
+
+// File-type code of the page display for the filter chosen in Save As.
+int fileTypeForFilter(int filterIndex) {
+    switch (filterIndex) {
+    case 1:
+        return imaging::kFileTiff;
+    case 2:
+        return imaging::kFileBmp;
+    default:
+        return imaging::kFileAwd;
+    }
 }
 
-void FileCommands::mnuFileOpen_Click() {}
-void FileCommands::mnuFileSave_Click() {}
-bool FileCommands::mnuFileSaveAs_Click() { return false; }
+// The same file, whether named by the same text or by two paths that lead to it (a logical
+// path and the native path a file dialog answers, or a path through a link).
+bool sameFile(const QString& a, const QString& b) {
+    if (a == b) return true;
+    if (a.isEmpty() || b.isEmpty()) return false;
+    const QFileInfo fa(imaging::nativePath(a)), fb(imaging::nativePath(b));
+    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
+}
+
+} // namespace
+
+QString engineErrorText(const QString& description, const QString& control, int status) {
+    return description + " (" + control + " error " + QString::number(uint(status), 16).toUpper() +
+           ")";
+}
+
+FileCommands::FileCommands(MainWindow& w) : QObject(&w), w_(w) {
+    MainWindowUi& ui = w.ui();
+    auto on = [&](QAction* a, auto f) {
+        connect(a, &QAction::triggered, this,
+                [this, f] { w_.runCommand([this, f] { (this->*f)(); }); });
+    };
+    on(ui.mnuFileOpen, &FileCommands::mnuFileOpen_Click);
+    on(ui.mnuFileSave, &FileCommands::mnuFileSave_Click);
+    on(ui.mnuFileSaveAs, &FileCommands::mnuFileSaveAs_Click);
+    on(ui.mnuFileClose, &FileCommands::mnuFileClose_Click);
+    on(ui.mnuFileExit, &FileCommands::mnuFileExit_Click);
+    on(ui.mnuFilePrint, &FileCommands::mnuFilePrint_Click);
+    on(ui.mnuPagePrintPage, &FileCommands::mnuPagePrintPage_Click);
+    ui.mnuFileSave->setShortcut(QKeySequence::Save);
+    ui.mnuFilePrint->setShortcut(QKeySequence::Print);
+}
+
+void FileCommands::showEngineError(const QString& description, const QString& control, int status) {
+    w_.session().svc.prompter->msgBox(engineErrorText(description, control, status),
+                                      app::mb::OKOnly, app::mb::Critical);
+}
+
+void FileCommands::showStatus(const QString& text) {
+    QStatusBar* bar = w_.statusBar();
+    if (text.isEmpty()) {
+        bar->clearMessage();
+        return;
+    }
+    bar->showMessage(text);
+    bar->repaint(); // seen before the work that follows starts
+}
+
+// ---- Open Image ----
+
+void FileCommands::mnuFileOpen_Click() {
+    app::Steps steps(app::FailureStyle::Skip);
+    bool go = true;
+    steps([&] { go = w_.PerformFileClose(); });
+    if (!go) return;
+
+    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
+    steps([&] { admin.setInitDir(QStringLiteral("c:\\")); });
+    steps([&] { admin.setImage(QString()); });
+    steps([&] { admin.setFlags(4); });
+    steps.clearError();
+    steps([&] { admin.showFileDialog(imaging::kFileDialogOpen, &w_); });
+    const int status = admin.statusCode();
+    if (status != 0) {
+        // The document on screen stays: the administration object goes back to its file.
+        admin.setImage(w_.docImgEdit1->image());
+        if (status != imaging::kCancelError)
+            showEngineError(steps.lastError().description, kImgAdmin, status);
+        return;
+    }
+    w_.doc().gblnNewDocument = false;
+    const QString path = admin.image();
+    steps([&] { w_.PerformFileOpen(false, path, 1); });
+}
+
+// ---- Save ----
+
+FileCommands::EngineResult FileCommands::runOffThread(const QString& status,
+                                                      const std::function<void()>& work) {
+    EngineResult result;
+    showStatus(status);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run([&result, &work] {
+        try {
+            work();
+        } catch (const imaging::Error& e) {
+            result = {e.number(), e.description()};
+        } catch (const std::bad_alloc&) {
+            result = {imaging::kErrTooLarge, tr("There is not enough memory for this operation.")};
+        } catch (const std::exception& e) {
+            result = {imaging::kErrFileAccess, QString::fromLocal8Bit(e.what())};
+        }
+    }));
+    // The window keeps painting; what the user does meanwhile waits until the work is done,
+    // so no edit can slip in between the pages being written and the document marked saved.
+    if (!watcher.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    watcher.waitForFinished();
+    QApplication::restoreOverrideCursor();
+    showStatus(QString());
+    return result;
+}
+
+FileCommands::EngineResult FileCommands::saveDocument(const QString& path, int fileType) {
+    imaging::ImageEdit& edit = *w_.docImgEdit1;
+    const bool ownFile = fileType == 0;
+    const QString status =
+        tr("Saving %1...").arg(ownFile ? w_.doc().FileName : QFileInfo(path).fileName());
+    const imaging::DocumentModelPtr model = edit.model();
+    const bool writable =
+        ownFile || fileType == imaging::kFileTiff || fileType == imaging::kFileBmp;
+    if (model && writable && !edit.pastePending()) {
+        const int index = edit.page() - 1;
+        return runOffThread(status, [model, path, fileType, ownFile, index] {
+            if (ownFile)
+                model->save();
+            else
+                model->saveAs(path, fileType, index);
+        });
+    }
+    // The page display itself places a pasted picture not yet placed, and refuses what it
+    // cannot write with its own words.
+    app::Steps steps(app::FailureStyle::Skip);
+    showStatus(status);
+    steps([&] {
+        if (ownFile)
+            edit.save();
+        else
+            edit.saveAs(path, fileType);
+    });
+    showStatus(QString());
+    if (edit.statusCode() == 0) return {};
+    return {edit.statusCode(),
+            steps.lastError().isSet() ? steps.lastError().description : edit.statusDescription()};
+}
+
+bool FileCommands::saveToOwnFile() {
+    const EngineResult r = saveDocument(QString(), 0);
+    if (r.status == 0) return true;
+    showEngineError(r.description, kImgEdit, r.status);
+    return false;
+}
+
+void FileCommands::stampRecord() {
+    app::Session& s = w_.session();
+    app::Prompter& prompter = *s.svc.prompter;
+    const QString statement =
+        "update dbRecords.dbo.tblRecFiles set date_updated=getdate(),employeeid='" +
+        db::quote(s.gobjCurrentUser->EmployeeCode()) + "' where recfile_id='" +
+        db::quote(s.rec.gstrRecFileId) + "'";
+    long rows = -1; // stays -1 when the server does not count the rows
+    try {
+        db::Connection* connection = s.gobjCurrentUser->sqlconnection();
+        if (!connection) throw std::runtime_error("There is no connection to the database.");
+        connection->execute(statement, &rows);
+    } catch (...) {
+        // The image itself is saved; only the record's stamp is missing.
+        prompter.msgBox(tr("The image was saved, but its record could not be updated in the "
+                           "database: %1")
+                            .arg(app::describeCurrentException().description),
+                        app::mb::OKOnly, app::mb::Exclamation);
+        return;
+    }
+    if (rows == 0) {
+        prompter.msgBox(tr("The image was saved, but its record no longer exists in the "
+                           "database."),
+                        app::mb::OKOnly, app::mb::Exclamation);
+        return;
+    }
+    s.rec.gstrScanUpdate = s.svc.clock->now().toString(QStringLiteral("MM/dd/yyyy h:mm:ss AP"));
+    w_.SetExamData();
+    prompter.msgBox(QStringLiteral("Saved."), app::mb::OKOnly);
+}
+
+bool FileCommands::mnuFileSave_Click() {
+    app::Session& s = w_.session();
+    if (w_.doc().gblnNewDocument) return mnuFileSaveAs_Click();
+    if (app::refuseWithoutRights(s)) return false;
+    if (!saveToOwnFile()) return false;
+    // An image that is not a filed record is saved without a database change.
+    if (!s.rec.gstrRecFileId.isEmpty()) stampRecord();
+    return true;
+}
+
+// ---- Save As ----
+
+bool FileCommands::mnuFileSaveAs_Click() {
+    app::Session& s = w_.session();
+    DocumentState& doc = w_.doc();
+    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
+    imaging::ImageEdit& edit = *w_.docImgEdit1;
+    app::Steps steps(app::FailureStyle::Skip);
+
+    steps([&] { admin.setInitDir(s.gstrDefaultDirectory); });
+    if (doc.gblnNewDocument) steps([&] { admin.setImage(QStringLiteral("*.tif")); });
+    steps([&] { admin.setFilter(s.gintPlatformId == 2 ? kSaveFilterNt : kSaveFilterOther); });
+    steps([&] { admin.setFlags(0); });
+    steps.clearError();
+    steps([&] { admin.showFileDialog(imaging::kFileDialogSave, &w_); });
+    // Nothing chosen or written: the administration object goes back to the document's file
+    // (the path the engine opened, which is the document's name unless it was an address).
+    auto giveUp = [&] {
+        admin.setImage(edit.image());
+        return false;
+    };
+    if (admin.statusCode() == imaging::kCancelError) return giveUp();
+    if (admin.statusCode() != 0) {
+        // Without a chosen name there is nothing to save to.
+        showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
+        return giveUp();
+    }
+
+    const QString chosen = admin.image();
+    const int fileType = fileTypeForFilter(admin.filterIndex());
+    const bool wasNew = doc.gblnNewDocument;
+    doc.gblnNewDocument = false;
+
+    if (sameFile(chosen, edit.image())) {
+        // The document's own file: saved in place, keeping its file type and its name.
+        admin.setImage(edit.image());
+        if (saveToOwnFile()) return true;
+        doc.gblnNewDocument = wasNew;
+        return false;
+    }
+
+    if (const EngineResult r = saveDocument(chosen, fileType); r.status != 0) {
+        // Nothing was written (an AWD file, a full disk...): the document keeps its name.
+        showEngineError(r.description, kImgEdit, r.status);
+        doc.gblnNewDocument = wasNew;
+        return giveUp();
+    }
+    steps([&] { edit.setImage(chosen); });
+    steps([&] { admin.setImage(chosen); });
+    if (fileType == imaging::kFileTiff) {
+        // The same document under its new name: only the names change.
+        steps([&] { w_.PerformFileOpen(true, chosen, 1); });
+    } else {
+        // A BMP holds the current page only and is the document shown from now on.
+        steps([&] { w_.PerformFileOpen(false, chosen, 1); });
+    }
+    return true;
+}
+
+// ---- Close Record and Exit ----
 
 void FileCommands::mnuFileClose_Click() {
     app::Session& s = w_.session();
@@ -38,6 +310,8 @@ void FileCommands::mnuFileClose_Click() {
         w_.docImgEdit1->hide();
     });
     w_.doc().NoDocument = true;
+    // The closed scan is gone: no later close asks to save it again.
+    w_.doc().gblnNewDocument = false;
     steps([&] {
         w_.docImgThumbnail1->clearThumbs();
         w_.docImgThumbnail1->refresh();
@@ -52,8 +326,95 @@ void FileCommands::mnuFileClose_Click() {
     steps([&] { w_.SetViewMode(0); });
 }
 
-void FileCommands::mnuFileExit_Click() { w_.close(); }
-void FileCommands::mnuFilePrint_Click() {}
-void FileCommands::mnuPagePrintPage_Click() {}
+// Exactly as closing the window: the save question first, then the unload.
+void FileCommands::mnuFileExit_Click() {
+    w_.close();
+}
+
+// ---- Printing ----
+
+FileCommands::EngineResult FileCommands::printStoredPages(int firstPage, int lastPage, int option,
+                                                          bool annotations) {
+    EngineResult result;
+    imaging::DocumentPtr stored;
+    try {
+        // Printing shows the document as stored in its file.
+        stored = imaging::Document::open(w_.docImgEdit1->image());
+    } catch (const imaging::Error& e) {
+        return {e.number(), e.description()};
+    }
+
+    printing_ = true;
+    const int total = std::max(1, lastPage - firstPage + 1);
+    QProgressDialog progress(tr("Printing page 1 of %1...").arg(total), tr("Cancel"), 0, total,
+                             &w_);
+    progress.setObjectName("printProgress");
+    progress.setWindowTitle(app::kProgramTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+
+    imaging::PrintJob job;
+    QEventLoop loop;
+    bool finished = false;
+    connect(&job, &imaging::PrintJob::progress, &progress, [&](int done, int all) {
+        progress.setValue(done);
+        const QString text = done < all ? tr("Printing page %1 of %2...").arg(done + 1).arg(all)
+                                        : tr("Printed %1 of %2 pages.").arg(done).arg(all);
+        progress.setLabelText(text);
+        showStatus(text);
+    });
+    connect(&job, &imaging::PrintJob::finished, &loop, [&](int status, const QString& text) {
+        result = {status, text};
+        finished = true;
+        loop.quit();
+    });
+    connect(&progress, &QProgressDialog::canceled, &job, [&job] { job.cancel(); });
+    showStatus(progress.labelText());
+    job.start(stored, firstPage, lastPage, option, annotations);
+    progress.show();
+    if (!finished) loop.exec();
+    showStatus(QString());
+    printing_ = false;
+    return result;
+}
+
+void FileCommands::mnuFilePrint_Click() {
+    if (printing_) return;
+    app::Session& s = w_.session();
+    imaging::ImageEdit& edit = *w_.docImgEdit1;
+    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
+    app::Steps steps(app::FailureStyle::Skip);
+
+    bool modified = false;
+    steps([&] { modified = edit.imageModified(); });
+    if (modified) {
+        const int answer = s.svc.prompter->msgBox(
+            "The image must be saved first if changes are to be printed.  Do you want to save "
+            "the image?",
+            app::mb::YesNo, app::mb::NoIcon);
+        if (answer == app::mb::Yes) steps([&] { mnuFileSave_Click(); });
+    }
+
+    steps([&] { admin.setFlags(0); });
+    steps.clearError();
+    steps([&] { admin.showPrintDialog(&w_); });
+    if (admin.statusCode() == imaging::kCancelError) return;
+    if (admin.statusCode() != 0) {
+        showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
+        return;
+    }
+    const EngineResult r = printStoredPages(admin.printStartPage(), admin.printEndPage(),
+                                            admin.printOutputFormat(), admin.printAnnotations());
+    if (r.status != 0) showEngineError(r.description, kImgEdit, r.status);
+}
+
+void FileCommands::mnuPagePrintPage_Click() {
+    if (printing_) return;
+    const int page = w_.docImgEdit1->page();
+    const EngineResult r = printStoredPages(page, page, imaging::kPrintActualSize, true);
+    if (r.status != 0) showEngineError(r.description, kImgEdit, r.status);
+}
 
 } // namespace viewer

@@ -8,6 +8,7 @@
 #include "app/StartupWindow.h"
 #include "storage/RecordPaths.h"
 #include "app/SystemInfo.h"
+#include "db/DateTimeText.h"
 #include "viewer/Preferences.h"
 #include "viewer/SessionCommands.h"
 #include "viewer/NavigationCommands.h"
@@ -184,7 +185,10 @@ void MainWindow::SetExamData() {
     ui_.txtType->setText(r.gstrRecTypeName);
     ui_.txtDescription->setText(r.gstrDescription);
     ui_.txtScanBy->setText(app::GetEmployeeFullName(s_, r.gstrEmployeeID));
-    const QDate recDate = storage::parseRecordDate(r.gstrRecDate);
+    // A record date may come with a time of day ("2008-11-25 00:00:00.000"): the date shows.
+    QDate recDate = storage::parseRecordDate(r.gstrRecDate);
+    if (!recDate.isValid() && !r.gstrRecDate.trimmed().isEmpty())
+        if (const auto dt = db::parseSqlDateTime(r.gstrRecDate)) recDate = dt->date();
     ui_.txtScanDate->setText(recDate.isValid() ? recDate.toString("MM/dd/yyyy") : r.gstrRecDate);
     ui_.txtScanUpdate->setText(r.gstrScanUpdate);
     ui_.txtHospNum->setText(r.gstrHospNum);

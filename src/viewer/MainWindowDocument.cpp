@@ -125,7 +125,10 @@ bool MainWindow::PerformFileClose() {
                     steps([&] { saved = files_->mnuFileSaveAs_Click(); });
                     if (!saved) return false;
                 } else {
-                    steps([&] { files_->mnuFileSave_Click(); });
+                    // A save that failed keeps the document: its changes are not dropped.
+                    bool saved = false;
+                    steps([&] { saved = files_->mnuFileSave_Click(); });
+                    if (!saved) return false;
                 }
             }
         }
