@@ -40,7 +40,7 @@ QImage textPage(int seed) {
     for (int y = 300; y < kLetter.height() - 250; y += 58) {
         QString line;
         for (int i = 0; i < 13; ++i) {
-            seed = (seed * 1103515245 + 12345) & 0x7fffffff;
+            seed = int((quint32(seed) * 1103515245u + 12345u) & 0x7fffffffu);
             line += QLatin1String(words[seed % 18]) + QLatin1Char(' ');
         }
         p.drawText(250, y, line);

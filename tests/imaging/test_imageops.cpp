@@ -55,11 +55,11 @@ QImage skewedTextPage(double degrees, QSize size = QSize(1275, 1650)) {
     p.translate(-size.width() / 2.0, -size.height() / 2.0);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
-    int seed = 7;
+    quint32 seed = 7; // unsigned: the generator wraps around by design
     for (int y = 150; y < size.height() - 150; y += 40) {
         for (int x = 120; x < size.width() - 120;) {
-            seed = (seed * 1103515245 + 12345) & 0x7fffffff;
-            const int word = 30 + seed % 90;
+            seed = (seed * 1103515245u + 12345u) & 0x7fffffffu;
+            const int word = 30 + int(seed % 90);
             p.drawRect(x, y, std::min(word, size.width() - 120 - x), 14);
             x += word + 18;
         }
