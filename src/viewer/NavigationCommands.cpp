@@ -219,7 +219,24 @@ void NavigationCommands::mnuViewModeItem_Click(int Index) {
     for (int i = 0; i < 3; ++i)
         ui.mnuViewModeItem[i]->setChecked(i == Index);
     w_.ViewMode = Index;
+    holdThumbnailsUntilPainted();
     w_.SetViewMode(Index);
+}
+
+void NavigationCommands::holdThumbnailsUntilPainted() {
+    imaging::ImageThumbnail* strip = w_.docImgThumbnail1;
+    imaging::ImageEdit* edit = w_.docImgEdit1;
+    // A strip coming into view starts making its thumbnails at once; while the page itself
+    // is still being rendered they would take the processor from it. They wait for it.
+    if (strip->isVisible() || strip->thumbCount() == 0 || !edit->renderingPending()) return;
+    strip->clearThumbs();
+    const QString document = strip->image();
+    connect(
+        edit, &imaging::ImageEdit::renderingFinished, strip,
+        [strip, document] {
+            if (strip->image() == document) strip->generateThumb(imaging::kThumbGenerateVisible);
+        },
+        Qt::SingleShotConnection);
 }
 
 void NavigationCommands::mnuViewFullScreen_Click() {

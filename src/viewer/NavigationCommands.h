@@ -64,6 +64,8 @@ private:
     // Follows the open document's page list so the counter stays right after inserts and
     // deletions, whoever makes them.
     void watchDocument();
+    // Keeps a strip that is about to be shown from competing with the page being rendered.
+    void holdThumbnailsUntilPainted();
 
     MainWindow& w_;
     QPointer<GeneralOptionsDialog> generalOptions_;

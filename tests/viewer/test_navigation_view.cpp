@@ -129,6 +129,20 @@ TEST_F(ViewMenu, ViewModesCheckOneItemAndTheThumbnailSizeIsTheStrips) {
     EXPECT_EQ(thumbs().thumbSize(), QSize(150, 190));
 }
 
+TEST_F(ViewMenu, AStripComingIntoViewMakesItsThumbnailsAfterThePageIsRendered) {
+    loadWindow();
+    w->ViewMode = 2;
+    const QString path = makeDocument("strip.tif", 4);
+    w->PerformFileOpen(false, path, 1);
+    ASSERT_TRUE(edit().renderingPending());
+    EXPECT_TRUE(thumbs().isVisible());
+    EXPECT_FALSE(thumbs().isBusy());
+    EXPECT_TRUE(thumbs().thumbImage(1).isNull());
+    settle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thumbs().generatedMissing() == 0; }, 5000));
+    EXPECT_EQ(pageLabel(thumbs().thumbImage(1).scaled(400, 300)), 1);
+}
+
 TEST_F(Panning, ADragInDragModeScrollsTheOtherWayByThePixelsMoved) {
     loadWindow();
     open(makeDocument("pan.tif", 1));
