@@ -109,6 +109,10 @@ void NavigationCommands::connectControls() {
             });
 
     ui.imgDivider->installEventFilter(this);
+    // A fit chosen in the Zoom menu stays a fit when the panes change size (view mode,
+    // divider, window size), so its check mark keeps telling the truth. A zoom set by
+    // percentage or by the buttons ends it.
+    edit->setRefitOnResize(true);
 }
 
 void NavigationCommands::addShortcuts() {
@@ -354,6 +358,9 @@ bool NavigationCommands::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
         if (me->button() != Qt::LeftButton) return false;
         dividerDragging_ = true;
+        // While it is dragged the divider is a dark bar, seen over the page as well.
+        divider->setBackgroundRole(QPalette::Dark);
+        divider->setAutoFillBackground(true);
         divider->raise();
         return true;
     case QEvent::MouseMove: {
@@ -367,6 +374,7 @@ bool NavigationCommands::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseButtonRelease:
         dividerDragging_ = false;
+        divider->setAutoFillBackground(false);
         return false; // the window lays the panes out for the drop
     default:
         return false;

@@ -54,6 +54,21 @@ TEST_F(Zoom, MenuItemsCheckOnlyTheChosenOneAndTheButtonsStepByTen) {
     EXPECT_DOUBLE_EQ(edit().zoom(), 40);
 }
 
+TEST_F(Zoom, AFitStaysAFitWhenThePanesChangeSizeUntilAButtonZooms) {
+    loadWindow();
+    open(makeDocument("fit.tif", 2, QSize(1700, 2200)));
+    ui().mnuZoomFactorItem[1]->trigger(); // Fit to Width in the one-page layout
+    const int fullWidth = edit().imageScaleWidth();
+    ui().mnuViewModeItem[2]->trigger(); // the display gets narrower
+    EXPECT_LT(edit().imageScaleWidth(), fullWidth);
+    EXPECT_NEAR(edit().imageScaleWidth(), edit().viewport()->width(), 1);
+    QTest::mouseClick(ui().cmdZoom[1], Qt::LeftButton);
+    const double zoomed = edit().zoom();
+    ui().mnuViewModeItem[0]->trigger();
+    EXPECT_DOUBLE_EQ(edit().zoom(), zoomed);
+    EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{1}); // the buttons leave the marks
+}
+
 TEST_F(Zoom, MinusStopsAboveOnePercentAndPlusAtTheEnginesLargest) {
     loadWindow();
     open(makeDocument("zoom.tif", 1));
