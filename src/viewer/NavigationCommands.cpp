@@ -223,15 +223,15 @@ void NavigationCommands::mnuViewModeItem_Click(int Index) {
     for (int i = 0; i < 3; ++i)
         ui.mnuViewModeItem[i]->setChecked(i == Index);
     w_.ViewMode = Index;
-    holdThumbnailsUntilPainted();
+    if (Index == 2) holdThumbnailsUntilPainted();
     w_.SetViewMode(Index);
 }
 
 void NavigationCommands::holdThumbnailsUntilPainted() {
     imaging::ImageThumbnail* strip = w_.docImgThumbnail1;
     imaging::ImageEdit* edit = w_.docImgEdit1;
-    // A strip coming into view starts making its thumbnails at once; while the page itself
-    // is still being rendered they would take the processor from it. They wait for it.
+    // A strip coming into view beside the page starts making its thumbnails at once; while
+    // the page is still being rendered they would take the processor from it. They wait.
     if (strip->isVisible() || strip->thumbCount() == 0 || !edit->renderingPending()) return;
     strip->clearThumbs();
     const QString document = strip->image();

@@ -64,7 +64,7 @@ private:
     // Follows the open document's page list so the counter stays right after inserts and
     // deletions, whoever makes them.
     void watchDocument();
-    // Keeps a strip that is about to be shown from competing with the page being rendered.
+    // Keeps a strip about to be shown beside the page from competing with its rendering.
     void holdThumbnailsUntilPainted();
 
     MainWindow& w_;
