@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -310,12 +311,16 @@ void MainWindowUi::build(QMainWindow* w) {
     tools->addWidget(cmdStamp);
     tools->addWidget(cmdText);
     tools->addWidget(cmdBarcode);
-    tools->addSpacing(8);
-    txtReadOnly = field(fraPatInfo, "txtReadOnly", 70);
+    // "Read Only" goes under the description, where it neither widens the window nor is
+    // clipped when it appears.
+    QFont bold = fraPatInfo->font();
+    bold.setBold(true);
+    txtReadOnly = field(fraPatInfo, "txtReadOnly");
+    txtReadOnly->setFixedWidth(QFontMetrics(bold).horizontalAdvance("Read Only") + 16);
     txtReadOnly->setText("Read Only");
     txtReadOnly->setStyleSheet("QLineEdit { color: #b00020; font-weight: bold; }");
     txtReadOnly->setVisible(false);
-    tools->addWidget(txtReadOnly);
+    g->addWidget(txtReadOnly, 1, 5, Qt::AlignLeft);
     tools->addStretch();
     g->addLayout(tools, 3, 0, 1, 6);
     g->setColumnStretch(5, 1);

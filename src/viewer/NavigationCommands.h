@@ -1,13 +1,17 @@
 #pragma once
 // Page navigation, view modes, full screen, options, zoom, drag panning, the pane divider,
 // the page counter, the toolbar and the thumbnail strip's events.
+#include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 
 class QAction;
+class QPoint;
 
 namespace viewer {
 
 class MainWindow;
+class GeneralOptionsDialog;
 
 class NavigationCommands : public QObject {
     Q_OBJECT
@@ -44,8 +48,30 @@ public:
     double DragX = 0;
     double DragY = 0;
 
+protected:
+    // Moves the divider with the pointer while it is dragged (the drop lays the panes out).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void connectMenus();
+    void connectControls();
+    void addShortcuts();
+    // Makes `page` the page display's current page; false when the display refuses it as
+    // outside the document (the page shown stays). Other failures end the command.
+    bool setDisplayPage(int page);
+    // Shows page `page` as a page operation does: the current page, then the redisplay.
+    void showPage(int page);
+    // Follows the open document's page list so the counter stays right after inserts and
+    // deletions, whoever makes them.
+    void watchDocument();
+    // Keeps a strip about to be shown beside the page from competing with its rendering.
+    void holdThumbnailsUntilPainted();
+
     MainWindow& w_;
+    QPointer<GeneralOptionsDialog> generalOptions_;
+    QPointer<QObject> watchedModel_;
+    QMetaObject::Connection modelInserted_, modelRemoved_, modelReloaded_;
+    bool dividerDragging_ = false;
 };
 
 } // namespace viewer
