@@ -5,6 +5,7 @@
 #include "imaging/PageOps.h"
 #include "imaging/PathResolver.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace imaging {
@@ -67,9 +68,28 @@ DocumentPtr ImageAdmin::document() {
     return cached_;
 }
 
+namespace {
+// The file type from a file's first bytes; used when the file is already open in a model
+// (and so known to be a good document), to spare walking its pages again.
+int sniffFileType(const QString& nativeFile) {
+    QFile f(nativeFile);
+    if (!f.open(QIODevice::ReadOnly)) return kFileUnknown;
+    const QByteArray head = f.read(8);
+    if (head.startsWith("II") || head.startsWith("MM")) return kFileTiff;
+    if (head.startsWith("BM")) return kFileBmp;
+    if (head.startsWith("\x89PNG")) return kFilePng;
+    if (head.startsWith("\xff\xd8")) return kFileJpeg;
+    return kFileUnknown;
+}
+} // namespace
+
 int ImageAdmin::fileType() {
     status_ = 0;
     if (image_.isEmpty() || !QFileInfo::exists(nativePath(image_))) return kFileUnknown;
+    if (DocumentModel::find(image_)) {
+        const int sniffed = sniffFileType(nativePath(image_));
+        if (sniffed != kFileUnknown) return sniffed;
+    }
     try {
         return document()->fileType();
     } catch (const Error&) {
