@@ -257,6 +257,8 @@ void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThum
     if (status != 0) return;
     doc_.NoDocument = false;
     doc_.DisplayedOnce = true;
+    // The start picture never covers a page.
+    ui_.Picture1->hide();
     if (blnRegenThumbs) {
         steps([&] {
             docImgThumbnail1->setImage(docImgEdit1->image());

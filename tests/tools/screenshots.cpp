@@ -8,6 +8,10 @@
 #include "main/Program.h"
 #include "storage/LocationTools.h"
 #include "viewer/MainWindow.h"
+#include "imaging/ImageEdit.h"
+#include "imaging/PageOps.h"
+
+#include <QPainter>
 
 #include <QAction>
 
@@ -80,6 +84,32 @@ int main(int argc, char** argv) {
             p.session().WriteLog("done.");
             auto* log = w->findChild<app::LogWindow*>("frmLog");
             if (log) save(log, out, "log");
+            // A document in the page-and-thumbnails view.
+            std::vector<imaging::PageSource> pages;
+            for (int i = 1; i <= 6; ++i) {
+                QImage page(1275, 1650, QImage::Format_RGB32);
+                page.fill(Qt::white);
+                QPainter painter(&page);
+                QFont f("DejaVu Sans");
+                f.setPixelSize(34);
+                painter.setFont(f);
+                painter.drawText(120, 160, QString("DISCHARGE SUMMARY  -  page %1").arg(i));
+                f.setPixelSize(22);
+                painter.setFont(f);
+                for (int y = 260; y < 1500; y += 44)
+                    painter.drawText(120, y, "Patient was admitted for observation; vital signs "
+                                             "remained stable throughout the stay.");
+                painter.end();
+                pages.push_back(imaging::PageSource::pixels(
+                    page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither), 150, 150, {}));
+            }
+            const QString doc = scratch.filePath("summary.tif");
+            imaging::writeDocument(doc, pages);
+            w->PerformFileOpen(false, doc, 1);
+            w->findChild<QAction*>("mnuViewModeItem_2")->trigger();
+            w->docImgEdit1->waitForIdle(5000);
+            QApplication::processEvents();
+            save(w, out, "main-document");
             storage::FileLocationDialog d(p.session());
             d.setAttribute(Qt::WA_DeleteOnClose, false);
             d.show();
