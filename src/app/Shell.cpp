@@ -68,12 +68,12 @@ ProcessSpec translateCommand(const QString& commandLine, const PathMapper& paths
 }
 
 void LinuxShell::run(const QString& commandLine, int /*windowStyle*/) {
-    const ProcessSpec spec = translateCommand(commandLine, paths_);
-    if (QStandardPaths::findExecutable(spec.program).isEmpty())
-        throw ShellError(("The program " + spec.program + " is not installed.").toStdString());
-    if (spec.input.isEmpty()) {
-        if (!QProcess::startDetached(spec.program, spec.arguments))
-            throw ShellError(("Cannot start " + spec.program + ".").toStdString());
+    const ProcessSpec process = translateCommand(commandLine, paths_);
+    if (QStandardPaths::findExecutable(process.program).isEmpty())
+        throw ShellError(("The program " + process.program + " is not installed.").toStdString());
+    if (process.input.isEmpty()) {
+        if (!QProcess::startDetached(process.program, process.arguments))
+            throw ShellError(("Cannot start " + process.program + ".").toStdString());
         return;
     }
     // A process that reads credentials from standard input: start it, hand them over and
@@ -83,12 +83,12 @@ void LinuxShell::run(const QString& commandLine, int /*windowStyle*/) {
     QObject::connect(p, &QProcess::errorOccurred, p, [p](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart) p->deleteLater();
     });
-    p->start(spec.program, spec.arguments);
+    p->start(process.program, process.arguments);
     if (!p->waitForStarted(3000)) {
         p->deleteLater();
-        throw ShellError(("Cannot start " + spec.program + ".").toStdString());
+        throw ShellError(("Cannot start " + process.program + ".").toStdString());
     }
-    p->write(spec.input);
+    p->write(process.input);
     p->closeWriteChannel();
 }
 
