@@ -48,26 +48,26 @@ TEST_F(Mapping, DotDotNeverLeavesTheMappedRoot) {
 
 TEST_F(Mapping, ExplorerAndThePictureViewerOpenTheNativePathWithTheDesktop) {
     settings.write(kAppPrefs, "Shares", "\\\\records-fs\\recfiles", "/srv/recfiles");
-    auto spec = translateCommand("explorer.exe \\\\records-fs\\recfiles\\test write20081125.txt", paths);
-    EXPECT_EQ(spec.program, "xdg-open");
-    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/test write20081125.txt"});
-    spec = translateCommand("explorer \\\\records-fs\\recfiles\\2008\\", paths);
-    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/2008"});
-    spec = translateCommand(
+    auto process = translateCommand("explorer.exe \\\\records-fs\\recfiles\\test write20081125.txt", paths);
+    EXPECT_EQ(process.program, "xdg-open");
+    EXPECT_EQ(process.arguments, QStringList{"/srv/recfiles/test write20081125.txt"});
+    process = translateCommand("explorer \\\\records-fs\\recfiles\\2008\\", paths);
+    EXPECT_EQ(process.arguments, QStringList{"/srv/recfiles/2008"});
+    process = translateCommand(
         "rundll32.exe c:\\windows\\System32\\shimgvw.dll, ImageView_Fullscreen    "
         "\\\\records-fs\\recfiles\\2008\\2008-11-25\\55-7.tif",
         paths);
-    EXPECT_EQ(spec.program, "xdg-open");
-    EXPECT_EQ(spec.arguments, QStringList{"/srv/recfiles/2008/2008-11-25/55-7.tif"});
+    EXPECT_EQ(process.program, "xdg-open");
+    EXPECT_EQ(process.arguments, QStringList{"/srv/recfiles/2008/2008-11-25/55-7.tif"});
 }
 
 TEST_F(Mapping, NetUseMountsTheShareWithTheCredentialsOnStandardInputOnly) {
-    const auto spec =
+    const auto process =
         translateCommand("net use  \\\\records-fs\\recfiles /user:mrdshare s3cr3t pw", paths);
-    EXPECT_EQ(spec.program, "gio");
-    EXPECT_EQ(spec.arguments, (QStringList{"mount", "smb://records-fs/recfiles"}));
-    EXPECT_EQ(spec.input, QByteArray("mrdshare\nWORKGROUP\ns3cr3t pw\n"));
-    for (const QString& a : spec.arguments) EXPECT_FALSE(a.contains("s3cr3t"));
+    EXPECT_EQ(process.program, "gio");
+    EXPECT_EQ(process.arguments, (QStringList{"mount", "smb://records-fs/recfiles"}));
+    EXPECT_EQ(process.input, QByteArray("mrdshare\nWORKGROUP\ns3cr3t pw\n"));
+    for (const QString& a : process.arguments) EXPECT_FALSE(a.contains("s3cr3t"));
 }
 
 TEST_F(Mapping, CommandsWithoutALinuxCounterpartFailClearly) {
