@@ -6,6 +6,7 @@
 #include "imaging/PageOps.h"
 #include "support/TempDir.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -274,4 +275,19 @@ TEST_F(HostileTest, AbsurdResolutionsCountAsNone) {
     DocumentPtr doc = Document::openBytes(b, QStringLiteral("res.tif"));
     EXPECT_EQ(doc->pageInfo(0).xDpi, 0);
     EXPECT_NE(doc->decodePage(0).dotsPerMeterX(), 0);
+    // The same in a PNG's pHYs chunk (CRC errors are only warnings to libpng).
+    QImage small(12, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.setDotsPerMeterX(3780);
+    small.setDotsPerMeterY(3780);
+    ASSERT_TRUE(small.save(&buffer, "png"));
+    const qsizetype phys = png.indexOf("pHYs");
+    ASSERT_GT(phys, 0);
+    png[phys + 4] = char(0xF7); // about 4e9 dots per metre
+    DocumentPtr pngDoc = Document::openBytes(png, QStringLiteral("res.png"));
+    EXPECT_EQ(pngDoc->pageInfo(0).xDpi, 0);
+    EXPECT_EQ(pngDoc->decodePage(0).width(), 12);
 }
