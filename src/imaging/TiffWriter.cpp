@@ -553,14 +553,23 @@ QByteArray encodeTiffPage(const QImage& input, double xDpi, double yDpi, bool pr
     }
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
 
-    std::vector<uchar> strip(rowBytes * rowsPerStrip);
-    for (uint32_t y0 = 0, s = 0; y0 < h; y0 += rowsPerStrip, ++s) {
-        const uint32_t rows = std::min(rowsPerStrip, h - y0);
-        for (uint32_t r = 0; r < rows; ++r)
-            std::memcpy(strip.data() + r * rowBytes, img.constScanLine(int(y0 + r)), rowBytes);
-        if (TIFFWriteEncodedStrip(tif, s, strip.data(), tmsize_t(rows * rowBytes)) < 0) {
-            TIFFClose(tif);
-            encodeFailed(m);
+    if (mode == Mode::Mono) {
+        // One strip, fed a row at a time: a large page is not copied again.
+        for (uint32_t y = 0; y < h; ++y)
+            if (TIFFWriteScanline(tif, const_cast<uchar*>(img.constScanLine(int(y))), y, 0) < 0) {
+                TIFFClose(tif);
+                encodeFailed(m);
+            }
+    } else {
+        std::vector<uchar> strip(rowBytes * rowsPerStrip);
+        for (uint32_t y0 = 0, s = 0; y0 < h; y0 += rowsPerStrip, ++s) {
+            const uint32_t rows = std::min(rowsPerStrip, h - y0);
+            for (uint32_t r = 0; r < rows; ++r)
+                std::memcpy(strip.data() + r * rowBytes, img.constScanLine(int(y0 + r)), rowBytes);
+            if (TIFFWriteEncodedStrip(tif, s, strip.data(), tmsize_t(rows * rowBytes)) < 0) {
+                TIFFClose(tif);
+                encodeFailed(m);
+            }
         }
     }
     if (!TIFFWriteDirectory(tif)) {

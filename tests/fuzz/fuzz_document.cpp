@@ -52,6 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     if (doc->fileType() != kFileTiff || pages > 4) return 0;
+    for (int i = 0; i < pages; ++i) { // copying may decode and encode a page again
+        try {
+            const PageInfo info = doc->pageInfo(i);
+            if (qint64(info.width) * info.height > 16 * 1024 * 1024) return 0;
+        } catch (const Error&) {
+        }
+    }
     std::vector<PageSource> copy;
     for (int i = 0; i < pages; ++i)
         copy.push_back(PageSource::copy(doc, i));
