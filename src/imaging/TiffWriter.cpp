@@ -112,9 +112,8 @@ PagePlan planPage(const WritePage& page, int index, int total, bool bigEndian, b
         if (e.type == kIfd || e.type == kIfd8) continue;
         if (!bigTiff && (e.type == kLong8 || e.type == kSLong8)) continue;
         if (e.tag == kAnnotationTiffTag && page.annotations) continue;
-        if (std::any_of(plan.entries.begin(), plan.entries.end(),
-                        [&](const OutEntry& o) { return o.tag == e.tag; }))
-            continue; // a repeated tag: the first one counts, as in libtiff
+        if (ifd.find(e.tag) != &e)
+            continue; // a repeated tag: the first one counts, as when reading
         OutEntry o;
         o.tag = e.tag;
         o.type = e.type;

@@ -262,6 +262,24 @@ TEST_F(HostileTest, PagesLibtiffRepairsAreCopiedAsTheyDecode) {
     }
 }
 
+TEST_F(HostileTest, TagsOfTheWrongTypeCountAsAbsentAndStaySoInCopies) {
+    Page p = grayPage(12, 7, 8, [](int x, int y) { return x * 20 + y; });
+    p.orientation = 6;
+    writeTiff(path(), {p});
+    QByteArray b = readFile(path());
+    const qsizetype orientation = entryPos(b, ifdOffsets(b)[0], TIFFTAG_ORIENTATION);
+    setLe16(b, orientation + 2, TIFF_RATIONAL); // an orientation that is a fraction
+    setLe32(b, orientation + 8, 8);
+    DocumentPtr doc = Document::openBytes(b, QStringLiteral("typed.tif"));
+    EXPECT_EQ(doc->pageInfo(0).orientation, 1);
+    const QImage source = doc->decodePage(0);
+    EXPECT_EQ(source.size(), QSize(12, 7));
+    writeDocument(dir.file(QStringLiteral("copy.tif")), {PageSource::copy(doc, 0)});
+    DocumentPtr copy = Document::open(dir.file(QStringLiteral("copy.tif")));
+    EXPECT_EQ(copy->pageInfo(0).orientation, 1);
+    EXPECT_EQ(copy->decodePage(0), source);
+}
+
 TEST_F(HostileTest, AbsurdResolutionsCountAsNone) {
     QByteArray b = valid();
     Page p = grayPage(8, 8, 8, [](int, int) { return 0; });
