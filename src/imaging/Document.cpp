@@ -52,6 +52,13 @@ QString compressionName(int code) {
     }
 }
 
+namespace {
+// Resolutions outside (0, 1e6) dpi are taken as none (they are damaged values).
+double saneDpi(double v) {
+    return v > 0 && v < 1e6 ? v : 0.0;
+}
+} // namespace
+
 PageInfo tiffPageInfo(const tiff::TiffFile& file, const tiff::Ifd& ifd, int pageNo) {
     using namespace tiff;
     const auto width = file.uintValue(ifd, kTagImageWidth);
@@ -81,9 +88,8 @@ PageInfo tiffPageInfo(const tiff::TiffFile& file, const tiff::Ifd& ifd, int page
         const double factor = unit == 3 ? 2.54 : 1.0;
         const double x = file.rationalValue(ifd, kTagXResolution).value_or(0);
         const double y = file.rationalValue(ifd, kTagYResolution).value_or(x);
-        const auto sane = [](double v) { return v > 0 && v < 1e6 ? v : 0.0; };
-        info.xDpi = sane(x * factor);
-        info.yDpi = sane(y * factor);
+        info.xDpi = saneDpi(x * factor);
+        info.yDpi = saneDpi(y * factor);
         if (turned) std::swap(info.xDpi, info.yDpi);
     }
     return info;
@@ -241,8 +247,8 @@ public:
         info_.width = size.width();
         info_.height = size.height();
         const auto [x, y] = headerResolution(bytes_, type_);
-        info_.xDpi = x;
-        info_.yDpi = y;
+        info_.xDpi = saneDpi(x);
+        info_.yDpi = saneDpi(y);
         info_.compressionCode = 1;
         info_.compression = type_ == kFileBmp   ? QStringLiteral("BMP")
                             : type_ == kFilePng ? QStringLiteral("PNG")

@@ -234,6 +234,9 @@ std::vector<quint64> TiffFile::uintValues(const Entry& e) const {
 std::optional<quint64> TiffFile::uintValue(const Ifd& ifd, quint16 tag) const {
     const Entry* e = ifd.find(tag);
     if (!e || e->count == 0 || !e->valid) return std::nullopt;
+    // A value of another type counts as no value, as libtiff ignores such entries.
+    if (e->type != kByte && e->type != kShort && e->type != kLong && e->type != kLong8)
+        return std::nullopt;
     Entry first = *e;
     first.count = 1; // the first value starts where the whole value does
     return uintValues(first).front();

@@ -117,6 +117,7 @@ public:
     QByteArray value(const Entry& e) const;
     // Values of an integer entry (BYTE, SHORT, LONG, LONG8, IFD, IFD8). Raises Error.
     std::vector<quint64> uintValues(const Entry& e) const;
+    // The first value of a tag; none when the tag is absent, damaged or not an integer.
     std::optional<quint64> uintValue(const Ifd& ifd, quint16 tag) const;
     std::optional<double> rationalValue(const Ifd& ifd, quint16 tag) const;
 

@@ -112,9 +112,8 @@ PagePlan planPage(const WritePage& page, int index, int total, bool bigEndian, b
         if (e.type == kIfd || e.type == kIfd8) continue;
         if (!bigTiff && (e.type == kLong8 || e.type == kSLong8)) continue;
         if (e.tag == kAnnotationTiffTag && page.annotations) continue;
-        if (std::any_of(plan.entries.begin(), plan.entries.end(),
-                        [&](const OutEntry& o) { return o.tag == e.tag; }))
-            continue; // a repeated tag: the first one counts, as in libtiff
+        if (ifd.find(e.tag) != &e)
+            continue; // a repeated tag: the first one counts, as when reading
         OutEntry o;
         o.tag = e.tag;
         o.type = e.type;
@@ -553,14 +552,23 @@ QByteArray encodeTiffPage(const QImage& input, double xDpi, double yDpi, bool pr
     }
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
 
-    std::vector<uchar> strip(rowBytes * rowsPerStrip);
-    for (uint32_t y0 = 0, s = 0; y0 < h; y0 += rowsPerStrip, ++s) {
-        const uint32_t rows = std::min(rowsPerStrip, h - y0);
-        for (uint32_t r = 0; r < rows; ++r)
-            std::memcpy(strip.data() + r * rowBytes, img.constScanLine(int(y0 + r)), rowBytes);
-        if (TIFFWriteEncodedStrip(tif, s, strip.data(), tmsize_t(rows * rowBytes)) < 0) {
-            TIFFClose(tif);
-            encodeFailed(m);
+    if (mode == Mode::Mono) {
+        // One strip, fed a row at a time: a large page is not copied again.
+        for (uint32_t y = 0; y < h; ++y)
+            if (TIFFWriteScanline(tif, const_cast<uchar*>(img.constScanLine(int(y))), y, 0) < 0) {
+                TIFFClose(tif);
+                encodeFailed(m);
+            }
+    } else {
+        std::vector<uchar> strip(rowBytes * rowsPerStrip);
+        for (uint32_t y0 = 0, s = 0; y0 < h; y0 += rowsPerStrip, ++s) {
+            const uint32_t rows = std::min(rowsPerStrip, h - y0);
+            for (uint32_t r = 0; r < rows; ++r)
+                std::memcpy(strip.data() + r * rowBytes, img.constScanLine(int(y0 + r)), rowBytes);
+            if (TIFFWriteEncodedStrip(tif, s, strip.data(), tmsize_t(rows * rowBytes)) < 0) {
+                TIFFClose(tif);
+                encodeFailed(m);
+            }
         }
     }
     if (!TIFFWriteDirectory(tif)) {

@@ -6,6 +6,7 @@
 #include "imaging/PageOps.h"
 #include "support/TempDir.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -261,6 +262,24 @@ TEST_F(HostileTest, PagesLibtiffRepairsAreCopiedAsTheyDecode) {
     }
 }
 
+TEST_F(HostileTest, TagsOfTheWrongTypeCountAsAbsentAndStaySoInCopies) {
+    Page p = grayPage(12, 7, 8, [](int x, int y) { return x * 20 + y; });
+    p.orientation = 6;
+    writeTiff(path(), {p});
+    QByteArray b = readFile(path());
+    const qsizetype orientation = entryPos(b, ifdOffsets(b)[0], TIFFTAG_ORIENTATION);
+    setLe16(b, orientation + 2, TIFF_RATIONAL); // an orientation that is a fraction
+    setLe32(b, orientation + 8, 8);
+    DocumentPtr doc = Document::openBytes(b, QStringLiteral("typed.tif"));
+    EXPECT_EQ(doc->pageInfo(0).orientation, 1);
+    const QImage source = doc->decodePage(0);
+    EXPECT_EQ(source.size(), QSize(12, 7));
+    writeDocument(dir.file(QStringLiteral("copy.tif")), {PageSource::copy(doc, 0)});
+    DocumentPtr copy = Document::open(dir.file(QStringLiteral("copy.tif")));
+    EXPECT_EQ(copy->pageInfo(0).orientation, 1);
+    EXPECT_EQ(copy->decodePage(0), source);
+}
+
 TEST_F(HostileTest, AbsurdResolutionsCountAsNone) {
     QByteArray b = valid();
     Page p = grayPage(8, 8, 8, [](int, int) { return 0; });
@@ -274,4 +293,19 @@ TEST_F(HostileTest, AbsurdResolutionsCountAsNone) {
     DocumentPtr doc = Document::openBytes(b, QStringLiteral("res.tif"));
     EXPECT_EQ(doc->pageInfo(0).xDpi, 0);
     EXPECT_NE(doc->decodePage(0).dotsPerMeterX(), 0);
+    // The same in a PNG's pHYs chunk (CRC errors are only warnings to libpng).
+    QImage small(12, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.setDotsPerMeterX(3780);
+    small.setDotsPerMeterY(3780);
+    ASSERT_TRUE(small.save(&buffer, "png"));
+    const qsizetype phys = png.indexOf("pHYs");
+    ASSERT_GT(phys, 0);
+    png[phys + 4] = char(0xF7); // about 4e9 dots per metre
+    DocumentPtr pngDoc = Document::openBytes(png, QStringLiteral("res.png"));
+    EXPECT_EQ(pngDoc->pageInfo(0).xDpi, 0);
+    EXPECT_EQ(pngDoc->decodePage(0).width(), 12);
 }
