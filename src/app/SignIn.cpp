@@ -1,5 +1,6 @@
 #include "app/SignIn.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -44,6 +45,15 @@ std::optional<Credentials> DialogCredentialsPrompt::ask(const QString& title,
                                                         const QString& explanation,
                                                         const QString& proposedId) {
     SignInDialog d(title, explanation, proposedId);
+    // Below the window that asks (the start-up window), so neither hides the other.
+    QWidget* owner = QApplication::activeWindow();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!owner && w->isVisible() && w->objectName() == "frmSplash") owner = w;
+    if (owner) {
+        d.adjustSize();
+        const QRect g = owner->frameGeometry();
+        d.move(g.center().x() - d.width() / 2, g.bottom() + 12);
+    }
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     return d.credentials();
 }
