@@ -1,6 +1,7 @@
 // Program start to main window shown, on the embedded backend: the start-up window, the
 // sign-in of a demo user (answered at once, so the user's typing is not measured, the
 // password check is), the connection, and the main window's load.
+#include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
 #include "main/Program.h"
@@ -47,10 +48,4 @@ BENCHMARK(BM_StartToMainWindow)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return benchsupport::runQtBenchmarks(argc, argv); }

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the thumbnail benchmarks: a main() with a QApplication (the strip is a widget),
 // waiting for a signal, and the process's resident memory.
+#include "support/QtBenchmarkMain.h"
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -34,13 +35,6 @@ inline double residentMiB() {
     return -1;
 }
 
-inline int run(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+inline int run(int argc, char** argv) { return benchsupport::runQtBenchmarks(argc, argv); }
 
 } // namespace thumbsbench

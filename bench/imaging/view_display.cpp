@@ -4,6 +4,7 @@
 //  - the next page with the cache warm;
 //  - a jump to page 1000, against walking the page chain and decoding that page.
 // Gray scaling is on, as for reading scans at this size.
+#include "support/QtBenchmarkMain.h"
 #include "imaging/Document.h"
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageEdit.h"
@@ -163,11 +164,4 @@ BENCHMARK(BM_JumpToLastPage)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchsupport::runQtBenchmarks(argc, argv); }

@@ -9,6 +9,7 @@
 // started on its embedded demo backend, as a user would start it. Run:
 //   build/bin/bench_viewer_open_next --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
+#include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
 #include "imaging/ImageEdit.h"
@@ -216,11 +217,4 @@ BENCHMARK(BM_MainWindow_NextPageWarm)
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchsupport::runQtBenchmarks(argc, argv); }

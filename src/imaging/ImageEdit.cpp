@@ -1,6 +1,7 @@
 // The page display: document, view, painting and input. Editing is in ImageEditEditing.cpp,
 // annotations in ImageEditAnnotations.cpp.
 #include "imaging/ImageEdit.h"
+#include "imaging/InputCodes.h"
 
 #include "imaging/AnnotationToolbox.h"
 #include "imaging/EditOperations.h"
@@ -22,16 +23,6 @@
 namespace imaging {
 
 namespace {
-
-int shiftState(Qt::KeyboardModifiers m) {
-    return (m.testFlag(Qt::ShiftModifier) ? 1 : 0) | (m.testFlag(Qt::ControlModifier) ? 2 : 0) |
-           (m.testFlag(Qt::AltModifier) ? 4 : 0);
-}
-
-int buttonCode(Qt::MouseButtons b) {
-    return (b.testFlag(Qt::LeftButton) ? 1 : 0) | (b.testFlag(Qt::RightButton) ? 2 : 0) |
-           (b.testFlag(Qt::MiddleButton) ? 4 : 0);
-}
 
 // Virtual key codes as the program's key handlers know them.
 int windowsKeyCode(int key) {
@@ -763,7 +754,7 @@ void ImageEdit::scrollContentsBy(int, int) {
 void ImageEdit::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     const QPoint pos = event->position().toPoint();
-    emit mouseDown(buttonCode(event->button()), shiftState(event->modifiers()), pos.x(), pos.y());
+    emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), pos.x(), pos.y());
     if (event->button() != Qt::LeftButton || !displayed_ || !model_) return;
     quietly([&] {
         dragStart_ = dragNow_ = pos;
@@ -790,7 +781,7 @@ void ImageEdit::mousePressEvent(QMouseEvent* event) {
 
 void ImageEdit::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    emit mouseMove(buttonCode(event->buttons()), shiftState(event->modifiers()), pos.x(), pos.y());
+    emit mouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), pos.x(), pos.y());
     quietly([&] {
         dragNow_ = pos;
         switch (drag_) {
@@ -836,7 +827,7 @@ void ImageEdit::mouseReleaseEvent(QMouseEvent* event) {
             viewport()->update();
         });
     }
-    emit mouseUp(buttonCode(event->button()), shiftState(event->modifiers()), pos.x(), pos.y());
+    emit mouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), pos.x(), pos.y());
 }
 
 void ImageEdit::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -845,7 +836,7 @@ void ImageEdit::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void ImageEdit::keyPressEvent(QKeyEvent* event) {
     const int code = windowsKeyCode(event->key());
-    if (code != 0) emit keyDown(code, shiftState(event->modifiers()));
+    if (code != 0) emit keyDown(code, shiftCode(event->modifiers()));
     if (event->key() == Qt::Key_Delete && (!selectedAnnotations_.empty() || pastePending()))
         quietly([&] { deleteSelectedAnnotations(); });
     else if (event->key() == Qt::Key_Escape && drag_ == Drag::Band) {

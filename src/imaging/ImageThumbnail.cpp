@@ -1,4 +1,5 @@
 #include "imaging/ImageThumbnail.h"
+#include "imaging/InputCodes.h"
 
 #include "imaging/ImagingError.h"
 
@@ -13,24 +14,6 @@ namespace {
 
 constexpr int kPad = 6;      // around the thumbnail inside its cell
 constexpr int kLabelGap = 2; // between thumbnail and page number
-
-int buttonCode(Qt::MouseButton b) {
-    switch (b) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int shiftCode(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
-}
 
 } // namespace
 
