@@ -1,6 +1,8 @@
 #include "app/Settings.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace app {
 
@@ -14,17 +16,35 @@ QString IniSettingsStore::fileFor(const QString& application) const {
     return QDir(folder_).filePath(application + ".ini");
 }
 
+IniFile IniSettingsStore::current(const QString& application) const {
+    const QString path = fileFor(application);
+    const QFileInfo fi(path);
+    const qint64 modified = fi.exists() ? fi.lastModified().toMSecsSinceEpoch() : -1;
+    const qint64 size = fi.exists() ? fi.size() : -1;
+    std::lock_guard lock(mutex_);
+    Cached& c = cache_[application];
+    if (c.modified != modified || c.size != size || modified < 0) {
+        c.ini = IniFile::load(path);
+        c.modified = modified;
+        c.size = size;
+    }
+    return c.ini;
+}
+
 QString IniSettingsStore::read(const QString& application, const QString& section,
                                const QString& key, const QString& def) const {
-    return IniFile::load(fileFor(application)).value(section, key, def);
+    return current(application).value(section, key, def);
 }
 
 void IniSettingsStore::write(const QString& application, const QString& section,
                              const QString& key, const QString& value) {
     const QString path = fileFor(application);
+    // Re-read from disk: another running copy may have written since.
     IniFile ini = IniFile::load(path);
     ini.setValue(section, key, value);
     ini.save(path);
+    std::lock_guard lock(mutex_);
+    cache_.remove(application);
 }
 
 QString MemorySettingsStore::read(const QString& application, const QString& section,

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <mutex>
 
 namespace app {
 
@@ -35,7 +36,17 @@ public:
     QString fileFor(const QString& application) const;
 
 private:
+    // The parsed file, kept while the file on disk is unchanged: paths are mapped through
+    // the settings on every file access, from worker threads too.
+    IniFile current(const QString& application) const;
+    struct Cached {
+        IniFile ini;
+        qint64 modified = -1;
+        qint64 size = -1;
+    };
     QString folder_;
+    mutable std::mutex mutex_;
+    mutable QHash<QString, Cached> cache_;
 };
 
 // Settings kept in memory only (tests, and a fallback when the folder is not writable).
