@@ -1,12 +1,26 @@
 # Helpers shared by every folder.
 #
+# docuvane_include_root(<target> <folder>)
+#   Gives <target> the public include root of src/<folder> alone: a folder of the build tree
+#   that holds one link, <folder> -> src/<folder>. Headers are included as
+#   "<folder>/Header.h", and a target sees only the folders of the libraries it links, so an
+#   include of a library that is not linked fails to compile.
+function(docuvane_include_root target folder)
+  set(root "${PROJECT_BINARY_DIR}/include/${folder}")
+  if(NOT EXISTS "${root}/${folder}")
+    file(MAKE_DIRECTORY "${root}")
+    file(CREATE_LINK "${PROJECT_SOURCE_DIR}/src/${folder}" "${root}/${folder}" SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC "${root}")
+endfunction()
+
 # docuvane_library(<name> SOURCES ... [DEPS ...])
-#   One static library per src/ folder, named docuvane_<name>. Headers are included as
-#   "<folder>/Header.h" from the src/ root.
+#   One static library per src/ folder, named docuvane_<name>, with its own include root
+#   (above). DEPS lists every library whose headers it includes, lower layers only.
 function(docuvane_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(docuvane_${name} STATIC ${ARG_SOURCES})
-  target_include_directories(docuvane_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  docuvane_include_root(docuvane_${name} ${name})
   target_link_libraries(docuvane_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-image-formats-plugins libqt6sql6-sqlite
   libgtest-dev libgmock-dev libbenchmark-dev
   libtiff-dev libtiff-tools libsane-dev sane-utils

@@ -1,4 +1,5 @@
 #include "main/Program.h"
+#include "main/Workflows.h"
 
 #include "app/Classes.h"
 #include "app/Clock.h"
@@ -185,6 +186,7 @@ bool Program::showStartupWindow() {
 void Program::showMainWindow() {
     if (!main_) {
         main_ = std::make_unique<viewer::MainWindow>(*session_);
+        installWorkflows(*main_);
         connect(main_.get(), &viewer::MainWindow::programEnded, this, &Program::ended);
         connect(main_.get(), &viewer::MainWindow::startupWindowRequested, this,
                 [this] { showStartupWindow(); });

@@ -8,6 +8,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "db/Connection.h"
+#include "records/Statements.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,9 +158,7 @@ void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int reco
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     steps([&] {
         auto rs = s.gobjCurrentUser->sqlconnection()->execute(
-            "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE admission_id='" +
-            db::quote(admissionId) + "' and rectype_id='" + QString::number(recordType) +
-            "'    ORDER BY recfile_id");
+            records::selectFileNamesOfRecordType(admissionId, recordType));
         if (rs->bof() && rs->eof()) return;
         for (; !rs->eof(); rs->moveNext()) {
             const Resolved f =

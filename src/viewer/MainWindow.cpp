@@ -15,6 +15,7 @@
 #include "viewer/EditCommands.h"
 #include "viewer/AnnotationCommands.h"
 #include "viewer/FileCommands.h"
+#include "viewer/JobHost.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageScan.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget
     : QMainWindow(parent), s_(session) {
     setObjectName("frmMain");
     ui_.build(this);
+    jobs_ = new JobHost(statusBar(), this);
     resize(designSize());
     createEngineControls(options);
     sessionCommands_ = new SessionCommands(*this);

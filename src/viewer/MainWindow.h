@@ -23,6 +23,7 @@ class ImageScan;
 
 namespace viewer {
 
+class JobHost;
 class SessionCommands;
 class NavigationCommands;
 class EditCommands;
@@ -99,6 +100,8 @@ public:
     EditCommands& editing() const { return *editing_; }
     AnnotationCommands& annotations() const { return *annotations_; }
     FileCommands& files() const { return *files_; }
+    // The window's long work (see JobHost): workflows start their jobs here too.
+    JobHost& jobs() const { return *jobs_; }
 
     // The main window's design size in pixels (used when no position is stored).
     static QSize designSize() { return {1100, 780}; }
@@ -145,6 +148,7 @@ private:
     EditCommands* editing_ = nullptr;
     AnnotationCommands* annotations_ = nullptr;
     FileCommands* files_ = nullptr;
+    JobHost* jobs_ = nullptr;
 };
 
 } // namespace viewer
