@@ -158,7 +158,9 @@ void Program::prepareDemo() {
     if (cs.backend != db::ConnectionSettings::Backend::Embedded) return;
     const QString dbFolder =
         cs.embeddedFolder.isEmpty() ? folders_.embeddedDatabase() : cs.embeddedFolder;
-    const QStringList created = db::EmbeddedDatabase::ensure(dbFolder);
+    db::EmbeddedDatabase::Options demo;
+    demo.filedRecords = true;
+    const QStringList created = db::EmbeddedDatabase::ensure(dbFolder, demo);
     const QString shareKey = viewer::kDefaultStorageShare;
     const bool newShare = settings_->read(app::kAppPrefs, "Shares", shareKey).isEmpty();
     if (newShare) {

@@ -30,7 +30,7 @@ public:
 } // namespace
 
 void RetrievalFixture::SetUp() {
-    t.useDemoDatabase();
+    t.useDemoDatabase(true);
     t.signIn();
     share = t.dir.file("share");
     QDir().mkpath(share);
