@@ -47,6 +47,7 @@ bool openRecord(viewer::MainWindow& w, const QStringList& row) {
 
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     db::RecordsetPtr rs;
+    bool opened = false;
     const bool queried = steps([&] {
         s.gobjCurrentUser->OpenRec(rs, records::selectRecordFileName(s.rec.gstrRecFileId));
     });
@@ -62,10 +63,14 @@ bool openRecord(viewer::MainWindow& w, const QStringList& row) {
                 s.rec.gstrCurrentFile = f.path;
                 if (traceOn(w)) s.WriteLog(f.path);
                 w.PerformFileOpen(false, f.path, 1);
+                opened = true;
             }
         }
     }
     if (rs) rs->close();
+    // The panel now describes the chosen row: a document of an earlier record must not stay
+    // on screen under it (a save would stamp the wrong row).
+    if (!opened && !w.doc().NoDocument) w.mnuFileClose_Click();
     w.SetExamData();
     return true;
 }

@@ -1,6 +1,7 @@
 #include "RetrievalFixture.h"
 
 #include "imaging/PageOps.h"
+#include "imaging/PathResolver.h"
 #include "maintenance/Workflow.h"
 #include "retrieval/SearchResultModel.h"
 #include "retrieval/Workflow.h"
@@ -35,11 +36,14 @@ void RetrievalFixture::SetUp() {
     share = t.dir.file("share");
     QDir().mkpath(share);
     t.settings.write(app::kAppPrefs, "Shares", "\\\\records-fs\\recfiles", share);
+    const app::PathMapper* paths = t.paths.get();
+    imaging::setPathResolver([paths](const QString& p) { return paths->toNative(p); });
 }
 
 void RetrievalFixture::TearDown() {
     w.reset();
     QApplication::processEvents();
+    imaging::setPathResolver({});
 }
 
 viewer::MainWindow& RetrievalFixture::load(bool admin, const QString& department) {
