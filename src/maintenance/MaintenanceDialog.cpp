@@ -62,6 +62,8 @@ Qt::ItemFlags RecordRowModel::flags(const QModelIndex& index) const {
 
 std::optional<QString> RecordRowModel::problem(const QString& column, const QString& text) const {
     const QString c = column.toLower();
+    if (!text.isValidUtf16())
+        return QStringLiteral("The value holds characters that are not valid text.");
     if (c == "rectype_id") {
         bool ok = false;
         text.trimmed().toInt(&ok);
