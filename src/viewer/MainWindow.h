@@ -95,6 +95,11 @@ public:
     // Folder of the current department's storage or of the open record.
     QString CurrentFolder;
 
+    // Opens the maintenance dialog of one filed record over `owner`. Installed by the
+    // maintenance workflow (empty while it is not part of the program); the record search
+    // calls it, so neither workflow needs the other.
+    std::function<void(QWidget* owner, const QString& recFileId)> openRecordMaintenance;
+
     SessionCommands& sessionCommands() const { return *sessionCommands_; }
     NavigationCommands& navigation() const { return *navigation_; }
     EditCommands& editing() const { return *editing_; }
