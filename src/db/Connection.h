@@ -20,6 +20,9 @@ inline constexpr CursorOptions kForwardReadOnly{};
 inline constexpr CursorOptions kClientReadOnly{3, 0, 1, -1};
 inline constexpr CursorOptions kDynamicOptimistic{2, 2, 3, -1};
 
+// Threads: a connection may be used from any thread, one statement at a time; each backend
+// serialises its calls, so a statement sent while another thread's statement runs waits for
+// it. Result sets are plain values once returned and belong to whoever holds them.
 class Connection {
 public:
     virtual ~Connection() = default;
@@ -46,7 +49,9 @@ public:
 };
 
 // The one quoting helper: doubles single quotes so a value can stand between quotes in
-// statement text. Every value the program puts into a statement goes through it.
+// statement text, and drops NUL characters (no text column holds one, and the server's
+// client library ends a statement at the first). Every value the program puts into a
+// statement goes through it.
 QString quote(const QString& value);
 
 } // namespace db

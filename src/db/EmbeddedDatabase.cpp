@@ -87,6 +87,9 @@ QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& optio
             session.runScript("BEGIN;\n" + schemaScript(name) + "\nCOMMIT;");
             if (options.demoData) {
                 session.runScript("BEGIN;\n" + demoScript(name) + "\nCOMMIT;");
+                const QString filed = script("demo-" + name + "-filed");
+                if (options.filedRecords && !filed.isEmpty())
+                    session.runScript("BEGIN;\n" + filed + "\nCOMMIT;");
                 if (name == "Password") {
                     const auto& users = demoUsers();
                     for (size_t i = 0; i < users.size(); ++i)

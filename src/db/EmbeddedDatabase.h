@@ -13,6 +13,9 @@ class EmbeddedDatabase {
 public:
     struct Options {
         bool demoData = true;
+        // With the demo data: the program's larger set of filed records too
+        // (demo-<database>-filed.sql: some two thousand rows over five years).
+        bool filedRecords = false;
         int passwordIterations = kPasswordIterations; // tests may pass a small count
     };
 

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <mutex>
 
 namespace db {
 
@@ -107,6 +108,9 @@ struct SqliteConnection::Impl {
     QString currentDb;
     int cursorLocation = 2;
     bool open = true;
+    // One statement at a time: the SQLite handle is opened without its own mutex, so calls
+    // from several threads (a search running in the background) take turns here.
+    std::recursive_mutex mutex;
 
     void requireOpen(const QString& statement) const {
         if (!open)
@@ -208,6 +212,7 @@ struct SqliteConnection::Impl {
     }
 
     QueryResult perform(const QString& text) {
+        std::lock_guard lock(mutex);
         requireOpen(text);
         const Translation tr = translator.translate(text, currentDb);
         switch (tr.kind) {
@@ -294,6 +299,7 @@ RecordsetPtr SqliteConnection::open(const QString& text, CursorOptions options) 
 }
 
 void SqliteConnection::setCommandTimeout(int seconds) {
+    std::lock_guard lock(d_->mutex);
     d_->session.setTimeout(seconds);
 }
 int SqliteConnection::commandTimeout() const {
@@ -306,6 +312,7 @@ int SqliteConnection::cursorLocation() const {
     return d_->cursorLocation;
 }
 QString SqliteConnection::currentDatabase() const {
+    std::lock_guard lock(d_->mutex);
     return d_->currentDb;
 }
 bool SqliteConnection::isOpen() const {
@@ -316,6 +323,7 @@ QString SqliteConnection::folder() const {
 }
 
 void SqliteConnection::close() {
+    std::lock_guard lock(d_->mutex);
     d_->open = false;
     d_->session.close();
 }

@@ -30,6 +30,8 @@ struct TdsConnection::Impl {
     QString serverText;
     int libraryError = 0; // first db-lib error in the current call
     QString libraryText;
+    // One statement at a time (calls may come from a background search and the window).
+    std::recursive_mutex mutex;
 
     void reset() {
         serverError = libraryError = 0;
@@ -178,6 +180,7 @@ struct TdsResult {
 };
 
 static TdsResult runStatement(TdsConnection::Impl& d, const QString& text) {
+    std::lock_guard lock(d.mutex);
     d.requireOpen(text);
     d.reset();
     TdsResult result;
@@ -316,6 +319,7 @@ int TdsConnection::cursorLocation() const {
 }
 
 QString TdsConnection::currentDatabase() const {
+    std::lock_guard lock(d_->mutex);
     return d_->proc ? QString::fromUtf8(dbname(d_->proc)) : QString();
 }
 
@@ -324,6 +328,7 @@ bool TdsConnection::isOpen() const {
 }
 
 void TdsConnection::close() {
+    std::lock_guard lock(d_->mutex);
     if (d_->proc) {
         dbsetuserdata(d_->proc, nullptr);
         dbclose(d_->proc);

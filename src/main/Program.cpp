@@ -15,6 +15,7 @@
 #include "app/SystemInfo.h"
 #include "app/TalvorUser.h"
 #include "db/EmbeddedDatabase.h"
+#include "db/SqliteConnection.h"
 #include "db/ServerConfig.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
@@ -155,12 +156,21 @@ void Program::prepareDemo() {
     // default share, the first time the program runs.
     const db::ConnectionSettings cs = db::loadConnectionSettings(folders_.databaseConfig());
     if (cs.backend != db::ConnectionSettings::Backend::Embedded) return;
-    db::EmbeddedDatabase::ensure(cs.embeddedFolder.isEmpty() ? folders_.embeddedDatabase()
-                                                             : cs.embeddedFolder);
+    const QString dbFolder =
+        cs.embeddedFolder.isEmpty() ? folders_.embeddedDatabase() : cs.embeddedFolder;
+    db::EmbeddedDatabase::Options demo;
+    demo.filedRecords = true;
+    const QStringList created = db::EmbeddedDatabase::ensure(dbFolder, demo);
     const QString shareKey = viewer::kDefaultStorageShare;
-    if (settings_->read(app::kAppPrefs, "Shares", shareKey).isEmpty()) {
+    const bool newShare = settings_->read(app::kAppPrefs, "Shares", shareKey).isEmpty();
+    if (newShare) {
         QDir().mkpath(folders_.demoShare());
         settings_->write(app::kAppPrefs, "Shares", shareKey, folders_.demoShare());
+    }
+    // The demo records' files, once, when the share or the records were just made.
+    if (newShare || created.contains("dbRecords")) {
+        db::SqliteConnection connection(dbFolder);
+        fillDemoShare(connection, settings_->read(app::kAppPrefs, "Shares", shareKey));
     }
 }
 

@@ -6,6 +6,7 @@
 #define DOCUVANE_HAS_CAPTURE 1
 #endif
 #if __has_include("retrieval/Workflow.h")
+#include "retrieval/DemoShare.h"
 #include "retrieval/Workflow.h"
 #define DOCUVANE_HAS_RETRIEVAL 1
 #endif
@@ -39,6 +40,13 @@ void installWorkflows([[maybe_unused]] viewer::MainWindow& window) {
 #endif
 #ifdef DOCUVANE_HAS_MAINTENANCE
     maintenance::install(window);
+#endif
+}
+
+void fillDemoShare([[maybe_unused]] db::Connection& connection,
+                   [[maybe_unused]] const QString& shareFolder) {
+#ifdef DOCUVANE_HAS_RETRIEVAL
+    retrieval::writeDemoShare(connection, shareFolder);
 #endif
 }
 

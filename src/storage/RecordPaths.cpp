@@ -154,6 +154,34 @@ Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
     return r;
 }
 
+std::optional<QString> storedNameProblem(const QString& storedName) {
+    if (storedName.trimmed().isEmpty()) return QStringLiteral("The file name is empty.");
+    if (storedName.size() > 150)
+        return QStringLiteral("The file name is longer than 150 characters.");
+    for (QChar c : storedName) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return QStringLiteral("The file name must not contain a control character.");
+        if (QStringLiteral("<>:\"|?*/").contains(c))
+            return QStringLiteral("The file name must not contain the character \"%1\".").arg(c);
+    }
+    const bool full = storedName.startsWith(QLatin1String("\\\\"));
+    const QStringList segments =
+        storedName.mid(full ? 2 : 0).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    for (const QString& seg : segments)
+        if (seg.trimmed() == QLatin1String(".") || seg.trimmed() == QLatin1String(".."))
+            return QStringLiteral("The file name must not name a \".\" or \"..\" folder.");
+    if (segments.isEmpty() || storedName.endsWith(QLatin1Char('\\')))
+        return QStringLiteral("The file name does not end with a file.");
+    if (full) {
+        bool dated = false;
+        for (int i = 0; i + 1 < segments.size() && !dated; ++i) dated = isDateText(segments[i]);
+        if (!dated)
+            return QStringLiteral("A full share path must name the record's date folder "
+                                  "(yyyy-mm-dd).");
+    }
+    return std::nullopt;
+}
+
 void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType) {
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     steps([&] {

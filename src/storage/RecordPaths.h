@@ -59,6 +59,13 @@ struct Resolved {
 Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
                            const QString& storedName, app::LogSink* log);
 
+// Why a stored file name (as a maintainer types it into a record's row) cannot be stored, or
+// nothing when it can: it must be one of the two stored forms, name no "." or ".." folder
+// (so it never resolves outside the storage root), hold no control character and none of
+// < > : " | ? * /, and fit the column (150 characters). A full share path must name a date
+// folder, since that is where it is re-rooted.
+std::optional<QString> storedNameProblem(const QString& storedName);
+
 // Deletes from disk every file filed for one ID and record type (the rows stay). The first
 // failure is shown in a message box and ends it.
 void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType);

@@ -95,6 +95,11 @@ public:
     // Folder of the current department's storage or of the open record.
     QString CurrentFolder;
 
+    // Opens the maintenance dialog of one filed record over `owner`. Installed by the
+    // maintenance workflow (empty while it is not part of the program); the record search
+    // calls it, so neither workflow needs the other.
+    std::function<void(QWidget* owner, const QString& recFileId)> openRecordMaintenance;
+
     SessionCommands& sessionCommands() const { return *sessionCommands_; }
     NavigationCommands& navigation() const { return *navigation_; }
     EditCommands& editing() const { return *editing_; }
@@ -102,6 +107,12 @@ public:
     FileCommands& files() const { return *files_; }
     // The window's long work (see JobHost): workflows start their jobs here too.
     JobHost& jobs() const { return *jobs_; }
+
+    // Opens the record type administration of the current department modally over `owner`
+    // and returns when it is closed. Installed by the record types workflow (empty while it
+    // is not part of the program); the other-department new-record dialog calls it when its
+    // department has no types yet, so neither workflow needs the other.
+    std::function<void(QWidget* owner)> openRecordTypesModal;
 
     // The main window's design size in pixels (used when no position is stored).
     static QSize designSize() { return {1100, 780}; }

@@ -114,3 +114,13 @@ TEST_F(HostileValues, ProcedureArgumentsAreValuesNeverStatements) {
 }
 
 } // namespace
+
+// A NUL cannot stand in statement text (the embedded engine and the server's client library
+// both end the text there): quoting drops it, so the rest of the value still arrives whole.
+TEST_F(HostileValues, QuotingDropsNulCharacters) {
+    const QString v = QString("a") + QChar(0) + "'b" + QChar(0);
+    EXPECT_EQ(db::quote(v), "a''b");
+    conn->execute("UPDATE dbRecords..tblRecFiles SET Description = '" + db::quote(v) +
+                  "' WHERE recfile_id = 1");
+    EXPECT_EQ(scalar("SELECT Description FROM dbRecords..tblRecFiles WHERE recfile_id = 1"), "a'b");
+}

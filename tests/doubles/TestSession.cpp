@@ -28,8 +28,9 @@ TestSession::TestSession() {
     components.makeUser = [this] { return user; };
 }
 
-void TestSession::useDemoDatabase() {
+void TestSession::useDemoDatabase(bool filedRecords) {
     db::EmbeddedDatabase::Options o;
+    o.filedRecords = filedRecords;
     o.passwordIterations = 1000; // cheap hashes: tests sign in often
     const QString folder = dir.file("db");
     db::EmbeddedDatabase::ensure(folder, o);

@@ -38,8 +38,9 @@ struct TestSession {
     app::Session& s() { return *session; }
     // Makes `user` the session's signed-in component.
     void signIn();
-    // Creates the embedded demo database in the scratch folder and connects `db` to it.
-    void useDemoDatabase();
+    // Creates the embedded demo database in the scratch folder and connects `db` to it;
+    // `filedRecords` adds the program's larger set of filed records.
+    void useDemoDatabase(bool filedRecords = false);
 };
 
 } // namespace doubles

@@ -1,0 +1,107 @@
+#include "retrieval/DemoShare.h"
+
+#include "db/Connection.h"
+#include "imaging/PageOps.h"
+#include "imaging/TiffWriter.h"
+#include "records/RetrievalStatements.h"
+#include "storage/RecordPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+namespace retrieval {
+
+namespace {
+
+// Where the file of a stored name lies below the department's root (native, "/"-separated).
+QString relativeFile(const QString& storedName) {
+    if (!storedName.startsWith(QLatin1String("\\\\"))) {
+        QString rel = storedName;
+        rel.replace('\\', '/');
+        while (rel.startsWith('/')) rel.remove(0, 1);
+        return rel;
+    }
+    // A full share path: re-rooted at its date folder, which the older layout kept directly
+    // below the root.
+    const QStringList parts = storedName.mid(2).split('\\', Qt::SkipEmptyParts);
+    for (int i = 0; i + 1 < parts.size(); ++i) {
+        if (!storage::isDateText(parts[i])) continue;
+        const bool yearFolder = i > 0 && parts[i - 1] == parts[i].left(4);
+        const QString rest = parts.mid(i).join('/');
+        return yearFolder ? parts[i].left(4) + "/" + rest : rest;
+    }
+    return {};
+}
+
+QImage demoPage(const QString& id, const QString& type, const QString& description,
+                const QString& date, int page, int pages) {
+    QImage img(850, 1100, QImage::Format_Grayscale8);
+    img.fill(255);
+    QPainter p(&img);
+    p.setPen(Qt::black);
+    QFont big(QStringLiteral("DejaVu Sans"), 30, QFont::Bold);
+    QFont normal(QStringLiteral("DejaVu Sans"), 16);
+    QFont small(QStringLiteral("DejaVu Sans"), 11);
+    p.setFont(small);
+    p.drawText(QRect(60, 40, 730, 30), Qt::AlignLeft, QStringLiteral("DEMO HOSPITAL - RECORDS"));
+    p.drawText(QRect(60, 40, 730, 30), Qt::AlignRight,
+               QStringLiteral("Page %1 of %2").arg(page).arg(pages));
+    p.fillRect(60, 75, 730, 3, Qt::black);
+    p.setFont(big);
+    p.drawText(QRect(60, 110, 730, 60), Qt::AlignLeft, type.isEmpty() ? QStringLiteral("RECORD") : type);
+    p.setFont(normal);
+    p.drawText(QRect(60, 190, 730, 40), Qt::AlignLeft, "ID No.: " + id);
+    p.drawText(QRect(60, 235, 730, 40), Qt::AlignLeft, "Record date: " + date);
+    p.drawText(QRect(60, 280, 730, 80), Qt::AlignLeft | Qt::TextWordWrap, description);
+    // Lines standing for the form's text.
+    for (int y = 400, i = 0; y < 1020; y += 34, ++i) {
+        const int len = 300 + ((i * 97 + id.size() * 31 + page * 13) % 430);
+        p.fillRect(60, y, len, 10, QColor(40, 40, 40));
+    }
+    p.end();
+    return img.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+}
+
+} // namespace
+
+int writeDemoShare(db::Connection& connection, const QString& shareFolder) {
+    auto rs = connection.execute(records::selectFiledRecordsWithTypes());
+    int written = 0;
+    for (; rs->isOpen() && !rs->eof(); rs->moveNext()) {
+        const QString rel = relativeFile(rs->text("file_name"));
+        if (rel.isEmpty() || rel.contains(QLatin1String(".."))) continue;
+        const QString dept = rs->text("DepartmentID");
+        const QString root = dept.isEmpty() ? shareFolder : shareFolder + "/" + dept;
+        const QString path = root + "/" + rel;
+        if (QFileInfo::exists(path)) continue;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const QString type = rs->text("Rectype_Name");
+        const int pages = type == QLatin1String("LABORATORY RESULTS") ? 3 : 1;
+        const QString id = rs->text("admission_id");
+        if (pages == 1) {
+            const QByteArray tiff = imaging::encodeTiffPage(
+                demoPage(id, type, rs->text("Description"), rs->text("RecDate"), 1, 1), 100, 100,
+                false);
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly) || f.write(tiff) != tiff.size()) continue;
+        } else {
+            std::vector<imaging::PageSource> sources;
+            for (int i = 1; i <= pages; ++i)
+                sources.push_back(imaging::PageSource::pixels(
+                    demoPage(id, type, rs->text("Description"), rs->text("RecDate"), i, pages), 100,
+                    100, {}));
+            imaging::writeDocument(path, sources);
+        }
+        if (rs->value("recfile_id").toInt() % 25 == 0)
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther);
+        ++written;
+    }
+    return written;
+}
+
+} // namespace retrieval

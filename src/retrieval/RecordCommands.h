@@ -1,0 +1,23 @@
+#pragma once
+// Opening a filed record into the main window, and deleting the opened record's row.
+#include <QString>
+#include <QStringList>
+
+namespace viewer {
+class MainWindow;
+}
+
+namespace retrieval {
+
+// Opens the record of one search row (its 17 column texts): asks the save question of the
+// document shown, copies the row into the record context, looks up the row's stored file
+// name, finds the file under the storage root (either stored form), opens it at page 1 and
+// fills the record panel. Returns false only when the user cancelled the save question (the
+// record context is then left as it was).
+bool openRecord(viewer::MainWindow& window, const QStringList& row);
+
+// "Delete Record": after the rights check and the user's confirmation, removes the row of the
+// record opened in this session, and only while that record's file is the document shown.
+void deleteRecord(viewer::MainWindow& window);
+
+} // namespace retrieval

@@ -1,0 +1,221 @@
+// Opening a found record into the main window (both stored forms of its file name) and
+// deleting the opened record's row.
+#include "RetrievalFixture.h"
+
+#include "app/Log.h"
+#include "retrieval/RecordCommands.h"
+#include "retrieval/SearchResultModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+using namespace retrievaltest;
+
+namespace {
+class OpenRecord : public RetrievalFixture {
+protected:
+    const QString root = "\\\\records-fs\\recfiles";
+
+    // Searches one ID and opens the row with `fileName`.
+    void openRow(retrieval::OpenRecordWindow& f, const QString& id, const QString& fileName) {
+        f.txtAdmNo->setText(id);
+        search(f);
+        ASSERT_TRUE(selectRow(f, id, fileName)) << fileName.toStdString();
+        f.fgridOpenRec_DblClick();
+        QApplication::processEvents();
+    }
+};
+} // namespace
+
+TEST_F(OpenRecord, CurrentFormOpensUnderTheRootFillsThePanelAndHidesTheSearch) {
+    load();
+    writeShareFile("2025/2025-03-14/250123-1.tif", 2);
+    auto& f = openSearch();
+    w->ui().mTraceMode->setChecked(true);
+    openRow(f, "250123", "\\2025\\2025-03-14\\250123-1.tif");
+    const QString path = root + "\\2025\\2025-03-14\\250123-1.tif";
+    EXPECT_EQ(w->doc().FullPathFileName, path);
+    EXPECT_EQ(w->CurrentFolder, root + "\\2025\\2025-03-14\\");
+    EXPECT_EQ(t.s().rec.gstrCurrentFile, path);
+    EXPECT_EQ(t.log.lines.back(), path);
+    EXPECT_FALSE(w->doc().gblnReadOnly);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.txtAdmNo->text(), "250123"); // criteria kept
+    const auto& u = w->ui();
+    EXPECT_EQ(u.txtRecID->text(), "1");
+    EXPECT_EQ(u.txtAdmID->text(), "250123");
+    EXPECT_EQ(u.txtType->text(), "ADMISSION RECORD");
+    EXPECT_EQ(u.txtDescription->text(), "Admission record");
+    EXPECT_EQ(u.txtScanDate->text(), "03/14/2025");
+    EXPECT_EQ(u.txtHospNum->text(), "100101");
+    EXPECT_EQ(u.txtLastname->text(), "Garcia, Maria Santos");
+    EXPECT_EQ(u.txtAdmDate->text(), "03/14/2025");
+    EXPECT_EQ(u.txtDisDate->text(), "03/19/2025");
+    EXPECT_EQ(u.txtScanBy->text(), "Santos, Maria Lopez");
+    EXPECT_TRUE(u.mDeleteRecord->isEnabled());
+}
+
+TEST_F(OpenRecord, StoredNamesWithAndWithoutLeadingBackslashGiveOneSeparator) {
+    load();
+    writeShareFile("2025/2025-03-14/250123-9.tif");
+    const QString a = addRecord("250123", "2025\\2025-03-14\\250123-9.tif", 1, "no backslash", "2025-03-14");
+    const QString b = addRecord("250123", "\\\\2025\\\\2025-03-14\\250123-9.tif", 1, "doubled", "2025-03-14");
+    (void)a;
+    (void)b;
+    auto& f = openSearch();
+    for (const QString& stored : {QString("2025\\2025-03-14\\250123-9.tif"),
+                                  QString("\\\\2025\\\\2025-03-14\\250123-9.tif")}) {
+        openRow(f, "250123", stored);
+        EXPECT_EQ(w->doc().FullPathFileName, root + "\\2025\\2025-03-14\\250123-9.tif");
+    }
+}
+
+TEST_F(OpenRecord, FullSharePathsFindTheYearFolderThenTheOlderLayoutElseLogTheLastTried) {
+    load();
+    const QString year = "\\\\old-fs\\records\\2025\\2025-03-14\\250123-2.tif";
+    const QString older = "\\\\old-fs\\records\\2024-05-02\\240311-3.tif";
+    const QString none = "\\\\old-fs\\records\\2023-01-09\\230112-4.tif";
+    const QString nodate = "\\\\old-fs\\records\\scans\\230112-5.tif";
+    addRecord("250123", year, 2, "full path, year folders", "2025-03-14");
+    addRecord("240311", older, 3, "full path, older layout", "2024-05-02");
+    addRecord("230112", none, 4, "full path, nothing there", "2023-01-09");
+    addRecord("230112", nodate, 5, "full path, no date", "2023-01-09");
+    writeShareFile("2025/2025-03-14/250123-2.tif");
+    writeShareFile("2024-05-02/240311-3.tif");
+    auto& f = openSearch();
+
+    openRow(f, "250123", year);
+    EXPECT_EQ(w->doc().FullPathFileName, root + "\\2025\\2025-03-14\\250123-2.tif");
+    EXPECT_EQ(w->CurrentFolder, root + "\\2025\\2025-03-14\\");
+
+    openRow(f, "240311", older);
+    EXPECT_EQ(w->doc().FullPathFileName, root + "\\2024-05-02\\240311-3.tif");
+    EXPECT_EQ(w->CurrentFolder, root + "\\2024-05-02\\");
+
+    openRow(f, "230112", none);
+    EXPECT_EQ(t.log.lines.back(), "Cannot acccess target folder. " + root + "\\2023-01-09\\");
+    EXPECT_TRUE(w->doc().NoDocument); // the earlier record's document is not left under it
+    EXPECT_EQ(w->ui().txtDescription->text(), "full path, nothing there");
+    EXPECT_FALSE(f.isVisible());
+
+    // No date component: the last component stands for the date folder; nothing opens.
+    openRow(f, "230112", nodate);
+    EXPECT_EQ(t.log.lines.back(), "Cannot acccess target folder. " + root + "\\230112-5.tif\\");
+    EXPECT_TRUE(w->doc().NoDocument);
+}
+
+TEST_F(OpenRecord, ReadOnlyFilesOpenReadOnlyAndDepartmentRowsHaveNoPatient) {
+    load(true, "HUMAN RESOURCES");
+    const QString file = writeShareFile("HRD/2025/2025-06-02/5012-7.tif");
+    QFile::setPermissions(file, QFileDevice::ReadOwner);
+    auto& f = openSearch();
+    f.txtAdmNo->setText("5012");
+    search(f);
+    ASSERT_TRUE(selectRow(f, "5012", "\\2025\\2025-06-02\\5012-7.tif"));
+    QTest::keyClick(f.fgridOpenRec, Qt::Key_Return); // Enter opens, as a double click does
+    QApplication::processEvents();
+    EXPECT_EQ(w->doc().FullPathFileName, root + "\\HRD\\2025\\2025-06-02\\5012-7.tif");
+    EXPECT_TRUE(w->doc().gblnReadOnly);
+    EXPECT_EQ(t.s().rec.gstrPatientName, ",  ");
+    EXPECT_EQ(w->ui().txtScanDate->text(), "06/02/2025");
+}
+
+TEST_F(OpenRecord, ARowDeletedMeanwhileSaysSoAndOpensNothing) {
+    load();
+    auto& f = openSearch();
+    f.txtAdmNo->setText("250123");
+    search(f);
+    ASSERT_TRUE(selectRow(f, "250123", "\\2025\\2025-03-14\\250123-3.tif"));
+    t.demo->execute("DELETE FROM dbRecords..tblRecFiles WHERE recfile_id = 3");
+    f.fgridOpenRec_DblClick();
+    ASSERT_FALSE(t.prompter.shown.empty());
+    const auto& m = t.prompter.shown.back();
+    EXPECT_EQ(m.text, "Record does not contain a file!");
+    EXPECT_EQ(m.icon, app::mb::Information);
+    EXPECT_EQ(m.title, QString());
+    EXPECT_EQ(w->ui().txtRecID->text(), "3");
+    EXPECT_TRUE(w->doc().FullPathFileName.isEmpty());
+    EXPECT_FALSE(f.isVisible());
+}
+
+// ---- Delete Record -----------------------------------------------------------------------
+
+namespace {
+class DeleteRecord : public OpenRecord {
+protected:
+    QString count(const QString& id) {
+        return scalar("SELECT count(*) FROM dbRecords..tblRecFiles WHERE recfile_id = " + id);
+    }
+    void openFirst() {
+        writeShareFile("2025/2025-03-14/250123-1.tif");
+        auto& f = openSearch();
+        openRow(f, "250123", "\\2025\\2025-03-14\\250123-1.tif");
+        ASSERT_EQ(w->ui().txtRecID->text(), "1");
+        t.prompter.shown.clear();
+    }
+};
+} // namespace
+
+TEST_F(DeleteRecord, RemovesTheOpenedRowAfterYesOnlyAndKeepsTheFileAndPanel) {
+    load();
+    openFirst();
+    t.prompter.answers = {app::mb::No};
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_EQ(messages(), QStringList{"Are you sure you want to delete this record? (1)"});
+    EXPECT_EQ(count("1"), "1");
+
+    t.prompter.answers = {app::mb::Yes};
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_EQ(messages().back(), "Deleted.");
+    EXPECT_EQ(count("1"), "0");
+    EXPECT_TRUE(QFile::exists(share + "/2025/2025-03-14/250123-1.tif"));
+    EXPECT_EQ(w->ui().txtRecID->text(), "1");
+
+    // Again: the row is gone, and the message says so instead of "Deleted.".
+    t.prompter.answers = {app::mb::Yes};
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_TRUE(messages().back().contains("was not found")) << messages().back().toStdString();
+}
+
+TEST_F(DeleteRecord, RefusedWithoutRightsWithoutARecordOrForAnotherDocument) {
+    load();
+    // No record opened in this session: nothing is asked or sent.
+    const size_t sent = t.db->statements.size();
+    retrieval::deleteRecord(*w);
+    EXPECT_TRUE(messages().back().startsWith("No filed record is open"));
+    EXPECT_EQ(t.db->statements.size(), sent);
+
+    openFirst();
+    t.user->rights = "ASVb"; // a lower-case b does not bar
+    t.prompter.answers = {app::mb::No};
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_TRUE(messages().back().startsWith("Are you sure"));
+    t.user->rights = "ABV";
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_EQ(messages().back(), "No Rights");
+
+    // An image opened with Open Image after the record: the record is not deleted.
+    t.user->rights = "ASV";
+    const QString other = writeShareFile("elsewhere/scan.tif");
+    w->doc().gblnNewDocument = false;
+    w->PerformFileOpen(false, other, 1);
+    t.prompter.shown.clear();
+    w->ui().mDeleteRecord->trigger();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("record 1")) << messages()[0].toStdString();
+    EXPECT_EQ(count("1"), "1");
+}
+
+TEST_F(DeleteRecord, AFailingStatementIsReportedNotDeleted) {
+    load();
+    openFirst();
+    t.db->failWhen = [](const QString& s) { return s.startsWith("delete FROM"); };
+    t.prompter.answers = {app::mb::Yes};
+    w->ui().mDeleteRecord->trigger();
+    EXPECT_EQ(messages().back(), "Scripted failure\r\nRecord 1 was not deleted.");
+    EXPECT_FALSE(messages().contains("Deleted."));
+}
