@@ -108,6 +108,12 @@ public:
     // The window's long work (see JobHost): workflows start their jobs here too.
     JobHost& jobs() const { return *jobs_; }
 
+    // Opens the record type administration of the current department modally over `owner`
+    // and returns when it is closed. Installed by the record types workflow (empty while it
+    // is not part of the program); the other-department new-record dialog calls it when its
+    // department has no types yet, so neither workflow needs the other.
+    std::function<void(QWidget* owner)> openRecordTypesModal;
+
     // The main window's design size in pixels (used when no position is stored).
     static QSize designSize() { return {1100, 780}; }
     // Twips per pixel of this screen.
