@@ -1,6 +1,7 @@
 // Program start to main window shown, on the embedded backend: the start-up window, the
 // sign-in of a demo user (answered at once, so the user's typing is not measured, the
 // password check is), the connection, and the main window's load.
+#include "doubles/ScriptedCredentials.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -24,14 +25,14 @@ void BM_StartToMainWindow(benchmark::State& state) {
     const program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
     {
         // First use: the demo database is created once, outside the measurement.
-        app::ScriptedCredentialsPrompt c;
+        doubles::ScriptedCredentialsPrompt c;
         c.answers.push_back(app::Credentials{"1001", "records"});
         AlwaysOk p;
         program::Program warm(folders, &c, &p);
         warm.start();
     }
     for (auto _ : state) {
-        app::ScriptedCredentialsPrompt credentials;
+        doubles::ScriptedCredentialsPrompt credentials;
         credentials.answers.push_back(app::Credentials{"1001", "records"});
         AlwaysOk prompter;
         auto p = std::make_unique<program::Program>(folders, &credentials, &prompter);

@@ -13,6 +13,7 @@
 // <temp>/docuvane-bench-retrieval-v1. Run:
 //   build/bin/bench_retrieval_record_search --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
+#include "doubles/ScriptedCredentials.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -150,7 +151,7 @@ QString database() {
 
 // The program, signed in as 1001 in medical records, with the search window open.
 struct RunningSearch {
-    app::ScriptedCredentialsPrompt credentials;
+    doubles::ScriptedCredentialsPrompt credentials;
     AlwaysOk prompter;
     std::unique_ptr<program::Program> program;
     retrieval::OpenRecordWindow* window = nullptr;

@@ -9,6 +9,7 @@
 // started on its embedded demo backend, as a user would start it. Run:
 //   build/bin/bench_viewer_open_next --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
+#include "doubles/ScriptedCredentials.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -47,7 +48,7 @@ const QString& document() {
 // The program, signed in, with its main window loaded and the start picture gone.
 struct RunningProgram {
     QTemporaryDir scratch;
-    app::ScriptedCredentialsPrompt credentials;
+    doubles::ScriptedCredentialsPrompt credentials;
     AlwaysOk prompter;
     std::unique_ptr<program::Program> program;
 

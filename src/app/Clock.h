@@ -16,15 +16,4 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-// A clock that says what it is told (tests).
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(QDateTime t) : t_(std::move(t)) {}
-    QDateTime now() const override { return t_; }
-    void set(QDateTime t) { t_ = std::move(t); }
-
-private:
-    QDateTime t_;
-};
-
 } // namespace app

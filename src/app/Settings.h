@@ -49,21 +49,6 @@ private:
     mutable QHash<QString, Cached> cache_;
 };
 
-// Settings kept in memory only (tests, and a fallback when the folder is not writable).
-class MemorySettingsStore : public SettingsStore {
-public:
-    QString read(const QString& application, const QString& section, const QString& key,
-                 const QString& def = {}) const override;
-    void write(const QString& application, const QString& section, const QString& key,
-               const QString& value) override;
-    bool contains(const QString& application, const QString& section, const QString& key) const;
-    int writeCount() const { return writes_; }
-
-private:
-    QHash<QString, IniFile> files_;
-    int writes_ = 0;
-};
-
 // Text forms of Boolean settings, as the program has always stored them.
 QString boolText(bool b);
 // "True"/"False" in any case, and numbers (non-zero is true); anything else gives `def`.

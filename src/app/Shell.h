@@ -49,17 +49,4 @@ private:
     const PathMapper& paths_;
 };
 
-// Records the commands (tests).
-class RecordingShell : public Shell {
-public:
-    void run(const QString& commandLine, int windowStyle = kNormalFocus) override {
-        commands << commandLine;
-        styles << windowStyle;
-        if (failWith) throw ShellError(failWith->toStdString());
-    }
-    QStringList commands;
-    QList<int> styles;
-    std::optional<QString> failWith;
-};
-
 } // namespace app

@@ -28,14 +28,4 @@ private:
     QString folder_;
 };
 
-class FakeSystemInfo : public SystemInfo {
-public:
-    int platformId() const override { return platform; }
-    QString windowsFolder() const override { return folder; }
-    int colorDepth() const override { return depth; }
-    int platform = 2;
-    QString folder;
-    int depth = 24;
-};
-
 } // namespace app

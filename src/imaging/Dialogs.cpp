@@ -118,14 +118,4 @@ bool QtPrintDialogRunner::run(PrintDialogRequest& request) {
     return true;
 }
 
-bool ScriptedPrintDialogRunner::run(PrintDialogRequest& request) {
-    const std::optional<Answer> a = script_.next(request);
-    if (!a) return false;
-    request.firstPage = a->firstPage;
-    request.lastPage = a->lastPage;
-    request.option = a->option;
-    request.printAnnotations = a->printAnnotations;
-    return true;
-}
-
 } // namespace imaging

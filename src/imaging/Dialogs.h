@@ -1,11 +1,10 @@
 #pragma once
 // The file and print dialogs of the administration object, behind small interfaces: the
-// real ones show Qt dialogs, the scripted ones answer from a list so tests never show a
-// modal window.
+// real ones show Qt dialogs; tests use the scripted ones of the testing library
+// (doubles/ScriptedDialogs.h), so they never show a modal window.
 #include <QMutex>
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,25 +31,6 @@ struct FileDialogRequest {
 struct FileDialogAnswer {
     QString path;        // native path of the chosen file
     int filterIndex = 1; // 1-based index of the filter in use when the user confirmed
-};
-
-// The answers of a scripted dialog, in order, and the requests it was given. When the
-// answers run out the dialog is cancelled.
-template <class Request, class Answer> class DialogScript {
-public:
-    void push(std::optional<Answer> answer) { answers_.push_back(std::move(answer)); }
-    std::optional<Answer> next(const Request& request) {
-        requests_.push_back(request);
-        if (answers_.empty()) return std::nullopt;
-        std::optional<Answer> a = std::move(answers_.front());
-        answers_.pop_front();
-        return a;
-    }
-    const std::vector<Request>& requests() const { return requests_; }
-
-private:
-    std::deque<std::optional<Answer>> answers_;
-    std::vector<Request> requests_;
 };
 
 // Which dialog runner an object uses: its own when set, else the process-wide default of
@@ -105,22 +85,6 @@ public:
     std::optional<FileDialogAnswer> run(const FileDialogRequest& request) override;
 };
 
-// Answers in the order given; records every request.
-class ScriptedFileDialogRunner : public FileDialogRunner {
-public:
-    void answer(QString path, int filterIndex = 1) {
-        script_.push(FileDialogAnswer{std::move(path), filterIndex});
-    }
-    void cancel() { script_.push(std::nullopt); }
-    std::optional<FileDialogAnswer> run(const FileDialogRequest& request) override {
-        return script_.next(request);
-    }
-    const std::vector<FileDialogRequest>& requests() const { return script_.requests(); }
-
-private:
-    DialogScript<FileDialogRequest, FileDialogAnswer> script_;
-};
-
 struct PrintDialogRequest {
     int firstPage = 1;
     int lastPage = 1;
@@ -142,24 +106,6 @@ public:
 class QtPrintDialogRunner : public PrintDialogRunner {
 public:
     bool run(PrintDialogRequest& request) override;
-};
-
-// Answers in the order given; records every request.
-class ScriptedPrintDialogRunner : public PrintDialogRunner {
-public:
-    struct Answer {
-        int firstPage;
-        int lastPage;
-        int option;
-        bool printAnnotations;
-    };
-    void answer(Answer a) { script_.push(a); }
-    void cancel() { script_.push(std::nullopt); }
-    bool run(PrintDialogRequest& request) override;
-    const std::vector<PrintDialogRequest>& requests() const { return script_.requests(); }
-
-private:
-    DialogScript<PrintDialogRequest, Answer> script_;
 };
 
 } // namespace imaging

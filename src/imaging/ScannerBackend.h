@@ -1,8 +1,8 @@
 #pragma once
 // The scanner core: devices, their option descriptors and image acquisition, without any
-// widget. Two implementations exist: SaneScanner (the real SANE library) and FakeScanner
-// (a scripted device for tests). Everything above this layer (ImageScan, the dialogs) talks
-// only to these interfaces.
+// widget. SaneScanner is the real one (the SANE library); tests use a scripted device of the
+// testing library (doubles::FakeScanner). Everything above this layer (ImageScan, the
+// dialogs) talks only to these interfaces.
 //
 // A device describes its own options, in its own order, grouped as it chooses; values are
 // read back after every change because devices clamp and round silently. Image data is

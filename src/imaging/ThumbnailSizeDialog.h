@@ -47,15 +47,4 @@ public:
     std::optional<QSize> run(QSize current, QWidget* owner) override;
 };
 
-class ScriptedThumbSizeDialogRunner : public ThumbSizeDialogRunner {
-public:
-    void answer(QSize size) { script_.push(size); }
-    void cancel() { script_.push(std::nullopt); }
-    std::optional<QSize> run(QSize current, QWidget*) override { return script_.next(current); }
-    const std::vector<QSize>& requests() const { return script_.requests(); }
-
-private:
-    DialogScript<QSize, QSize> script_;
-};
-
 } // namespace imaging

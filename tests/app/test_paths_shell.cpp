@@ -1,6 +1,7 @@
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "app/Shell.h"
+#include "doubles/MemorySettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@ using namespace app;
 
 namespace {
 struct Mapping : ::testing::Test {
-    MemorySettingsStore settings;
+    doubles::MemorySettingsStore settings;
     PathMapper paths{&settings, "/home/clerk", "/run/user/1000/gvfs"};
 };
 } // namespace

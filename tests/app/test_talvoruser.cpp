@@ -4,6 +4,8 @@
 #include "app/TalvorUser.h"
 #include "db/EmbeddedDatabase.h"
 #include "db/SqliteConnection.h"
+#include "doubles/MemorySettingsStore.h"
+#include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -25,9 +27,9 @@ struct SignIn : ::testing::Test {
     }
     static void TearDownTestSuite() { delete dir; }
 
-    ScriptedCredentialsPrompt credentials;
+    doubles::ScriptedCredentialsPrompt credentials;
     doubles::ScriptedPrompter prompter;
-    MemorySettingsStore settings;
+    doubles::MemorySettingsStore settings;
     int opened = 0;
 
     std::unique_ptr<TalvorUser> user() {

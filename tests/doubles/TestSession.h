@@ -8,7 +8,11 @@
 #include "app/Shell.h"
 #include "app/SystemInfo.h"
 #include "doubles/FakeCurrentUser.h"
+#include "doubles/FakeSystemInfo.h"
+#include "doubles/FixedClock.h"
+#include "doubles/MemorySettingsStore.h"
 #include "doubles/RecordingConnection.h"
+#include "doubles/RecordingShell.h"
 #include "doubles/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -19,11 +23,11 @@ namespace doubles {
 struct TestSession {
     TestSession();
     testsupport::TempDir dir;
-    app::MemorySettingsStore settings;
+    MemorySettingsStore settings;
     ScriptedPrompter prompter;
-    app::FixedClock clock{QDateTime(QDate(2008, 11, 25), QTime(14, 5, 0))};
-    app::RecordingShell shell;
-    app::FakeSystemInfo system;
+    FixedClock clock{QDateTime(QDate(2008, 11, 25), QTime(14, 5, 0))};
+    RecordingShell shell;
+    FakeSystemInfo system;
     app::MemoryLog log;
     std::unique_ptr<app::PathMapper> paths;
     FakeComponentFactory components;

@@ -1,5 +1,6 @@
 // The administration object: facts about files, page operations, unique names, and the
 // file and print dialogs through scripted runners.
+#include "doubles/ScriptedDialogs.h"
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImagingError.h"
@@ -193,7 +194,7 @@ TEST_F(AdminTest, OperationsKeepUnsavedEditsOfAnOpenDocument) {
 // ---- dialogs ----
 
 TEST_F(AdminTest, FileDialogSetsImageAndFilterIndex) {
-    auto runner = std::make_shared<ScriptedFileDialogRunner>();
+    auto runner = std::make_shared<doubles::ScriptedFileDialogRunner>();
     admin.setFileDialogRunner(runner);
     admin.setImage("");
     admin.setInitDir(dir.path());
@@ -234,8 +235,8 @@ TEST_F(AdminTest, FileDialogSetsImageAndFilterIndex) {
 }
 
 TEST_F(AdminTest, CancelledDialogsRaise32755UnlessTurnedOff) {
-    auto files = std::make_shared<ScriptedFileDialogRunner>();
-    auto prints = std::make_shared<ScriptedPrintDialogRunner>();
+    auto files = std::make_shared<doubles::ScriptedFileDialogRunner>();
+    auto prints = std::make_shared<doubles::ScriptedPrintDialogRunner>();
     admin.setFileDialogRunner(files);
     admin.setPrintDialogRunner(prints);
     files->cancel();
@@ -263,7 +264,7 @@ TEST_F(AdminTest, CancelledDialogsRaise32755UnlessTurnedOff) {
 }
 
 TEST_F(AdminTest, PrintDialogGivesPagesAndOptions) {
-    auto prints = std::make_shared<ScriptedPrintDialogRunner>();
+    auto prints = std::make_shared<doubles::ScriptedPrintDialogRunner>();
     admin.setPrintDialogRunner(prints);
     prints->answer({2, 3, 1, false});
     EXPECT_TRUE(admin.showPrintDialog(nullptr));
@@ -288,8 +289,8 @@ TEST_F(AdminTest, PrintDialogGivesPagesAndOptions) {
 }
 
 TEST_F(AdminTest, ObjectRunnerWinsOverTheProcessDefault) {
-    auto shared = std::make_shared<ScriptedFileDialogRunner>();
-    auto own = std::make_shared<ScriptedFileDialogRunner>();
+    auto shared = std::make_shared<doubles::ScriptedFileDialogRunner>();
+    auto own = std::make_shared<doubles::ScriptedFileDialogRunner>();
     ImageAdmin::setDefaultFileDialogRunner(shared);
     ImageAdmin other;
     shared->answer(source);

@@ -1,7 +1,7 @@
 // Acquisition over the scripted scanner: frame layouts, feeder ends, failures and cancels.
+#include "doubles/ScannerFake.h"
 #include "imaging/ImagingError.h"
 #include "imaging/ScannerAcquisition.h"
-#include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
 #include <QElapsedTimer>
@@ -15,7 +15,9 @@ namespace {
 
 class FakeAcquisition : public ::testing::Test {
 protected:
-    void SetUp() override { device = fake.open(QString::fromLatin1(FakeScanner::kDeviceName)); }
+    void SetUp() override {
+        device = fake.open(QString::fromLatin1(doubles::FakeScanner::kDeviceName));
+    }
 
     void set(const char* name, const QVariant& v) {
         setOptionValue(*device, QString::fromLatin1(name), v);
@@ -31,11 +33,11 @@ protected:
     std::vector<int> labels() const {
         std::vector<int> out;
         for (const auto& p : pages)
-            out.push_back(FakeScanner::readLabel(p.image));
+            out.push_back(doubles::FakeScanner::readLabel(p.image));
         return out;
     }
 
-    FakeScanner fake;
+    doubles::FakeScanner fake;
     std::unique_ptr<ScannerDevice> device;
     std::vector<ScannedPage> pages;
 };
@@ -69,7 +71,7 @@ TEST_P(FakeLayouts, PagesKeepTheirMarkers) {
     const QImage& page = pages[0].image;
     EXPECT_EQ(page.format(), l.format);
     EXPECT_EQ(page.size(), QSize(118, 59)); // 20 mm and 10 mm at 150 dpi
-    EXPECT_EQ(FakeScanner::readLabel(page), 0xA5);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(page), 0xA5);
     EXPECT_EQ(pages[0].xDpi, 150);
     // Colour markers are red with a blue corner: channels in their places.
     if (QString::fromLatin1(l.mode) == QLatin1String("Color")) {

@@ -1,10 +1,10 @@
 // The scanner dialogs built from the SANE test device's own descriptors, and the progress
 // window. Setting DOCUVANE_SCAN_SHOTS to a folder saves a picture of each dialog there.
+#include "doubles/ScannerFake.h"
 #include "imaging/ImagingError.h"
 #include "imaging/SaneScanner.h"
 #include "imaging/ScanDialogs.h"
 #include "imaging/ScanProgress.h"
-#include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
 #include <QCheckBox>
@@ -249,8 +249,8 @@ TEST(ScanProgressWindow, ShowsPagesAndLinesAndCancels) {
 }
 
 TEST(ScanSetupOverFake, RefusedValueIsShownAndTheControlReset) {
-    FakeScanner fake;
-    const auto device = fake.open(QString::fromLatin1(FakeScanner::kDeviceName));
+    doubles::FakeScanner fake;
+    const auto device = fake.open(QString::fromLatin1(doubles::FakeScanner::kDeviceName));
     ScanSetupDialog dialog(*device);
     EXPECT_FALSE(dialog.control(QStringLiteral("depth"))); // inactive in line art
     auto* mode = qobject_cast<QComboBox*>(dialog.control(QStringLiteral("mode")));

@@ -1,13 +1,13 @@
 // The scanner object over the scripted scanner: placements, feeder runs, failures, cancels,
 // the open document model, preferences and the scanner choice.
 #include "CoreFixtures.h"
+#include "doubles/ScannerFake.h"
 #include "imaging/Document.h"
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageScan.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
 #include "imaging/ScanProgress.h"
-#include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
 #include <QApplication>
@@ -48,14 +48,14 @@ std::vector<int> labelsIn(const QString& path) {
     const DocumentPtr doc = Document::open(path);
     std::vector<int> out;
     for (int i = 0; i < doc->pageCount(); ++i)
-        out.push_back(FakeScanner::readLabel(doc->decodePage(i)));
+        out.push_back(doubles::FakeScanner::readLabel(doc->decodePage(i)));
     return out;
 }
 
 class ScanWithFake : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake = std::make_shared<FakeScanner>();
+        fake = std::make_shared<doubles::FakeScanner>();
         ui = std::make_shared<scantest::ScriptedScanUi>();
         scan = std::make_unique<ImageScan>(fake, ui);
         dest = dir.file(QStringLiteral("55-7.tif"));
@@ -80,7 +80,7 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::shared_ptr<FakeScanner> fake;
+    std::shared_ptr<doubles::FakeScanner> fake;
     std::shared_ptr<scantest::ScriptedScanUi> ui;
     std::unique_ptr<ImageScan> scan;
     QString dest;
@@ -305,8 +305,8 @@ TEST_F(ScanWithFake, OpenDocumentFollowsTheScanAndKeepsItsEdits) {
     EXPECT_EQ(model->pageCount(), 5);
     EXPECT_EQ(inserted.count(), 2);
     EXPECT_TRUE(model->isPageModified(0)); // the unsaved edit survived
-    EXPECT_EQ(FakeScanner::readLabel(model->pageImage(3)), 1);
-    EXPECT_EQ(FakeScanner::readLabel(model->pageImage(4)), 2);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(model->pageImage(3)), 1);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(model->pageImage(4)), 2);
     EXPECT_EQ(labelsIn(dest), (std::vector<int>{101, 102, 103, 1, 2})); // on disk at once
 }
 
@@ -322,7 +322,7 @@ TEST_F(ScanWithFake, RescanReplacesAPageOfTheOpenDocument) {
     EXPECT_EQ(model->pageCount(), 3);
     ASSERT_GE(changed.count(), 1);
     EXPECT_EQ(changed.last().at(0).toInt(), 1);
-    EXPECT_EQ(FakeScanner::readLabel(model->pageImage(1)), 1);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(model->pageImage(1)), 1);
     EXPECT_EQ(labelsIn(dest), (std::vector<int>{101, 1, 103}));
 }
 
@@ -354,7 +354,7 @@ TEST_F(ScanWithFake, PreferencesPersistAndApplyToTheNextScan) {
     EXPECT_EQ(info.height, 75);
     EXPECT_DOUBLE_EQ(info.xDpi, 75);
     const QImage page = doc->decodePage(0);
-    EXPECT_EQ(FakeScanner::readLabel(page), 1);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(page), 1);
     EXPECT_EQ(page.pixel(4, 4), qRgb(255, 0, 0));
 
     // A cancelled preferences dialog changes nothing.
@@ -369,11 +369,12 @@ TEST_F(ScanWithFake, PreferencesPersistAndApplyToTheNextScan) {
 TEST_F(ScanWithFake, ChosenScannerIsRemembered) {
     auto store = std::make_shared<MemoryKeyValueStore>();
     scan->setPreferenceStore(store);
-    ui->scannerChosen = QString::fromLatin1(FakeScanner::kDeviceName);
+    ui->scannerChosen = QString::fromLatin1(doubles::FakeScanner::kDeviceName);
     ASSERT_TRUE(scan->showSelectScanner());
     ASSERT_EQ(ui->devicesOffered.size(), 1u);
     EXPECT_EQ(ui->devicesOffered[0].model, QStringLiteral("Scripted scanner"));
-    EXPECT_EQ(loadScanPreferences(*store).device, QString::fromLatin1(FakeScanner::kDeviceName));
+    EXPECT_EQ(loadScanPreferences(*store).device,
+              QString::fromLatin1(doubles::FakeScanner::kDeviceName));
     ui->scannerChosen.clear();
     EXPECT_FALSE(scan->showSelectScanner());
 }
@@ -422,7 +423,7 @@ public:
 
 TEST(ScanProgressWindowRun, CancelButtonEndsTheRunAndKeepsFinishedPages) {
     testsupport::TempDir dir;
-    auto fake = std::make_shared<FakeScanner>();
+    auto fake = std::make_shared<doubles::FakeScanner>();
     auto ui = std::make_shared<WindowedProgressUi>();
     ImageScan scan(fake, ui);
     ScanPreferences prefs;

@@ -1,6 +1,6 @@
 // Looking for scanners in the background.
+#include "doubles/ScannerFake.h"
 #include "imaging/ImageScan.h"
-#include "imaging/ScannerFake.h"
 #include "imaging/ScannerUi.h"
 
 #include <QSignalSpy>
@@ -18,7 +18,7 @@ public:
 };
 
 TEST(ScannerProbe, AnswersInTheBackgroundAndOnlyOnce) {
-    auto fake = std::make_shared<imaging::FakeScanner>();
+    auto fake = std::make_shared<doubles::FakeScanner>();
     imaging::ImageScan scan(fake, std::make_shared<SilentUi>());
     QSignalSpy known(&scan, &imaging::ImageScan::scannersKnown);
     scan.probeScannersAsync();
@@ -30,7 +30,7 @@ TEST(ScannerProbe, AnswersInTheBackgroundAndOnlyOnce) {
 }
 
 TEST(ScannerProbe, NoDeviceIsKnownAsNoDevice) {
-    auto fake = std::make_shared<imaging::FakeScanner>();
+    auto fake = std::make_shared<doubles::FakeScanner>();
     fake->script().noDevice = true;
     imaging::ImageScan scan(fake, std::make_shared<SilentUi>());
     QSignalSpy known(&scan, &imaging::ImageScan::scannersKnown);

@@ -1,5 +1,6 @@
 // The thumbnail strip: background generation, caching by page revision, following the
 // document, selection, mouse events, scrolling and the size dialog.
+#include "doubles/ScriptedDialogs.h"
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageThumbnail.h"
@@ -343,7 +344,7 @@ TEST_F(StripTest, ScrollingToAThumbnail) {
 
 TEST_F(StripTest, SizeDialogChangesTheThumbnailSize) {
     showStrip(3);
-    auto runner = std::make_shared<ScriptedThumbSizeDialogRunner>();
+    auto runner = std::make_shared<doubles::ScriptedThumbSizeDialogRunner>();
     strip.setThumbSizeDialogRunner(runner);
     waitReady([&] { strip.setImage(document("doc.tif", {1, 2, 3})); });
 

@@ -1,5 +1,6 @@
 #include "RetrievalFixture.h"
 
+#include "doubles/ScannerFake.h"
 #include "imaging/PageOps.h"
 #include "imaging/PathResolver.h"
 #include "maintenance/Workflow.h"
@@ -50,7 +51,7 @@ viewer::MainWindow& RetrievalFixture::load(bool admin, const QString& department
     t.s().gblnAdmin = admin;
     viewer::MainWindowOptions options;
     options.makeScanner = [](QObject* parent) {
-        return new imaging::ImageScan(std::make_shared<imaging::FakeScanner>(),
+        return new imaging::ImageScan(std::make_shared<doubles::FakeScanner>(),
                                       std::make_shared<NoScanUi>(), parent);
     };
     w = std::make_unique<viewer::MainWindow>(t.s(), options);

@@ -5,7 +5,6 @@
 #include "app/Settings.h"
 #include "doubles/TestSession.h"
 #include "imaging/ImageScan.h"
-#include "imaging/ScannerFake.h"
 #include "imaging/ScannerUi.h"
 #include "retrieval/OpenRecordWindow.h"
 #include "viewer/MainWindow.h"

@@ -4,6 +4,7 @@
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/SignIn.h"
+#include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
 #include "main/Program.h"
 #include "storage/LocationTools.h"
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
         {"hr", "2", "HRD", {"3001", "hr"}, "HUMAN RESOURCES"},
     };
     for (const Access& a : users) {
-        app::ScriptedCredentialsPrompt credentials;
+        doubles::ScriptedCredentialsPrompt credentials;
         credentials.answers.push_back(a.who);
         doubles::ScriptedPrompter prompter;
         program::Program p(folders, &credentials, &prompter);

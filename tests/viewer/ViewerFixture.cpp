@@ -1,5 +1,7 @@
 #include "ViewerFixture.h"
 
+#include "doubles/ScannerFake.h"
+#include "doubles/ScriptedDialogs.h"
 #include "imaging/Document.h"
 
 #include <QDir>
@@ -47,10 +49,10 @@ int pageLabel(const QImage& page) {
 
 void ViewerFixture::SetUp() {
     t.signIn();
-    scanner = std::make_shared<imaging::FakeScanner>();
+    scanner = std::make_shared<doubles::FakeScanner>();
     scanUi = std::make_shared<ScriptedScanUi>();
-    fileDialogs = std::make_shared<imaging::ScriptedFileDialogRunner>();
-    printDialogs = std::make_shared<imaging::ScriptedPrintDialogRunner>();
+    fileDialogs = std::make_shared<doubles::ScriptedFileDialogRunner>();
+    printDialogs = std::make_shared<doubles::ScriptedPrintDialogRunner>();
     editDialogs = std::make_shared<ScriptedEditDialogs>();
     imaging::setPrinterProvider(std::make_shared<imaging::PdfPrinterProvider>(t.dir.file("printed.pdf")));
 }

@@ -3,6 +3,8 @@
 // scripted file, print and page-display dialogs; documents made in a scratch folder with
 // marker pixels that tell their pages apart.
 #include "app/Settings.h"
+#include "doubles/ScannerFake.h"
+#include "doubles/ScriptedDialogs.h"
 #include "doubles/TestSession.h"
 #include "imaging/Dialogs.h"
 #include "imaging/DocumentModel.h"
@@ -13,7 +15,6 @@
 #include "imaging/ImageThumbnail.h"
 #include "imaging/PageOps.h"
 #include "imaging/Print.h"
-#include "imaging/ScannerFake.h"
 #include "imaging/ScannerUi.h"
 #include "viewer/MainWindow.h"
 
@@ -91,10 +92,10 @@ protected:
     std::vector<int> labelsOnDisk(const QString& path) const;
 
     doubles::TestSession t;
-    std::shared_ptr<imaging::FakeScanner> scanner;
+    std::shared_ptr<doubles::FakeScanner> scanner;
     std::shared_ptr<ScriptedScanUi> scanUi;
-    std::shared_ptr<imaging::ScriptedFileDialogRunner> fileDialogs;
-    std::shared_ptr<imaging::ScriptedPrintDialogRunner> printDialogs;
+    std::shared_ptr<doubles::ScriptedFileDialogRunner> fileDialogs;
+    std::shared_ptr<doubles::ScriptedPrintDialogRunner> printDialogs;
     std::shared_ptr<ScriptedEditDialogs> editDialogs;
     std::unique_ptr<viewer::MainWindow> w;
 };

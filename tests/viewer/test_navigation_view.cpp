@@ -1,4 +1,5 @@
 // How the page is shown: zoom, gray scaling, full screen, view modes, panning, the divider.
+#include "doubles/ScriptedDialogs.h"
 #include "imaging/ThumbnailSizeDialog.h"
 #include "test_navigation_helpers.h"
 #include "viewer/EditCommands.h"
@@ -136,7 +137,7 @@ TEST_F(ViewMenu, ViewModesCheckOneItemAndTheThumbnailSizeIsTheStrips) {
         EXPECT_EQ(edit().isVisible(), mode != 1);
         EXPECT_EQ(thumbs().isVisible(), mode != 0);
     }
-    auto sizes = std::make_shared<imaging::ScriptedThumbSizeDialogRunner>();
+    auto sizes = std::make_shared<doubles::ScriptedThumbSizeDialogRunner>();
     thumbs().setThumbSizeDialogRunner(sizes);
     sizes->answer(QSize(150, 190));
     ui().mnuViewOptionsItem[1]->trigger();

@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "doubles/MemorySettingsStore.h"
 #include "viewer/Preferences.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@ using namespace viewer;
 using app::kAppPrefs;
 
 TEST(Preferences, MissingOrEmptyTextsGiveTheDefaults) {
-    app::MemorySettingsStore s;
+    doubles::MemorySettingsStore s;
     s.write(kAppPrefs, "General Preferences", "Zoom", "");
     s.write(kAppPrefs, "General Preferences", "Scrollbars", "");
     const Preferences p = readPreferences(s);
@@ -20,7 +21,7 @@ TEST(Preferences, MissingOrEmptyTextsGiveTheDefaults) {
 }
 
 TEST(Preferences, StoredValuesAreRead) {
-    app::MemorySettingsStore s;
+    doubles::MemorySettingsStore s;
     s.write(kAppPrefs, "General Preferences", "Zoom", "FitToWidth");
     s.write(kAppPrefs, "General Preferences", "Scrollbars", "False");
     s.write(kAppPrefs, "General Preferences", "Default Directory", "\\\\fs2\\records");
@@ -42,7 +43,7 @@ TEST(Preferences, StoredValuesAreRead) {
 }
 
 TEST(Preferences, WithoutLeftTheOtherThreeCoordinatesAreIgnored) {
-    app::MemorySettingsStore s;
+    doubles::MemorySettingsStore s;
     s.write(kAppPrefs, "Window Position", "Top", "750");
     s.write(kAppPrefs, "Window Position", "Width", "15000");
     s.write(kAppPrefs, "Window Position", "Height", "11000");
@@ -50,7 +51,7 @@ TEST(Preferences, WithoutLeftTheOtherThreeCoordinatesAreIgnored) {
 }
 
 TEST(Preferences, TextsThatAreNotNumbersFallBackInsteadOfStopping) {
-    app::MemorySettingsStore s;
+    doubles::MemorySettingsStore s;
     s.write(kAppPrefs, "User Preferences", "View Mode", "two");
     s.write(kAppPrefs, "Window Position", "Left", "left");
     s.write(kAppPrefs, "Window Position", "Top", "0");
@@ -65,7 +66,7 @@ TEST(Preferences, TextsThatAreNotNumbersFallBackInsteadOfStopping) {
 }
 
 TEST(Preferences, AMinimizedWindowKeepsItsLastSavedPosition) {
-    app::MemorySettingsStore s;
+    doubles::MemorySettingsStore s;
     Preferences p;
     p.zoom = "75";
     p.scrollbars = false;

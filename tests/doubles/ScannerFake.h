@@ -17,21 +17,22 @@
 #include <memory>
 #include <mutex>
 
-namespace imaging {
+namespace doubles {
 
 struct FakeScript {
     bool noDevice = false;   // devices() is empty, open() fails
     int feederSheets = 10;   // sheets in the feeder; each page from it takes one
     int nextLabel = 1;       // label of the next page scanned
     int failAfterPages = -1; // this many pages succeed, then the next page fails ...
-    ScanStatus failure = ScanStatus::Jammed; // ... with this status, half-way through its data
+    imaging::ScanStatus failure = imaging::ScanStatus::Jammed; // ... with this status, half-way
+                                                      // through its data
     bool threePass = false;                  // colour pages as separate Red, Green, Blue frames
     int chunkSize = 997;                     // bytes per read() (odd, so reads split lines)
     QString refuseOption;    // setting this option fails (a device refusing a value)
     int readDelayMicros = 0; // a slow scanner: this long a read()
 };
 
-class FakeScanner : public ScannerBackend {
+class FakeScanner : public imaging::ScannerBackend {
 public:
     FakeScanner();
     // The script is shared with the devices opened from this scanner: change it at any time
@@ -42,8 +43,8 @@ public:
     int openDevices() const;
     int deviceListCalls() const; // how often devices() was asked
 
-    std::vector<ScanDeviceInfo> devices() override;
-    std::unique_ptr<ScannerDevice> open(const QString& name) override;
+    std::vector<imaging::ScanDeviceInfo> devices() override;
+    std::unique_ptr<imaging::ScannerDevice> open(const QString& name) override;
 
     static constexpr const char* kDeviceName = "fake:0";
     // The label a page shows, read from its marker pixels (-1 when the corner block that marks
@@ -62,4 +63,4 @@ private:
     std::shared_ptr<State> state_;
 };
 
-} // namespace imaging
+} // namespace doubles

@@ -1,4 +1,4 @@
-#include "imaging/ScannerFake.h"
+#include "doubles/ScannerFake.h"
 
 #include "imaging/ImagingError.h"
 
@@ -8,7 +8,9 @@
 #include <cstring>
 #include <thread>
 
-namespace imaging {
+namespace doubles {
+
+using namespace imaging;
 
 namespace {
 
@@ -502,4 +504,4 @@ int FakeScanner::readLabel(const QImage& page) {
     return label;
 }
 
-} // namespace imaging
+} // namespace doubles

@@ -1,0 +1,17 @@
+#pragma once
+// Operating-system facts as a test sets them.
+#include "app/SystemInfo.h"
+
+namespace doubles {
+
+class FakeSystemInfo : public app::SystemInfo {
+public:
+    int platformId() const override { return platform; }
+    QString windowsFolder() const override { return folder; }
+    int colorDepth() const override { return depth; }
+    int platform = 2;
+    QString folder;
+    int depth = 24;
+};
+
+} // namespace doubles
