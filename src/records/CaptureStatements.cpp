@@ -71,6 +71,12 @@ QString insertRecordFile(const QString& id, const QString& storedName, int recor
            "',getdate())";
 }
 
+QString selectFiledRecordId(const QString& id, const QString& storedName, int recordTypeId) {
+    return "SELECT TOP 1 recfile_id FROM dbRecords.dbo.tblRecFiles WHERE admission_id='" + q(id) +
+           "' and file_name='" + q(storedName) + "' and rectype_id='" +
+           QString::number(recordTypeId) + "' ORDER BY recfile_id DESC";
+}
+
 QString selectBrowseRows(const QString& database, const QString& table, const QString& fieldList,
                          const QString& findField, const QString& findValue,
                          const QString& orderField) {

@@ -40,6 +40,10 @@ QString insertRecordFile(const QString& id, const QString& storedName, int recor
                          const QString& employeeId, const QString& description,
                          const QString& dateCreated);
 
+// The id the server gave the row just filed for an ID, stored name and record type (the
+// newest such row).
+QString selectFiledRecordId(const QString& id, const QString& storedName, int recordTypeId);
+
 // The lookup browse of the classes component: `fieldList` of `database`..`table` whose
 // `findField` contains `findValue` (all rows for an empty value), ordered by `orderField`.
 // Table, field and database names come from the program's own properties, never from typed
