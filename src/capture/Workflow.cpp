@@ -2,12 +2,14 @@
 
 #include "app/Access.h"
 #include "app/Session.h"
+#include "app/Settings.h"
 #include "capture/CaptureState.h"
 #include "capture/Filing.h"
 #include "capture/NewRecordDialog.h"
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/PageCommands.h"
 #include "capture/RecordDialog.h"
+#include "imaging/ImageScan.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
@@ -16,6 +18,31 @@
 namespace capture {
 
 namespace {
+
+// The scanner's preferences ("Scanner/Device", ...) kept in the program's settings, section
+// "Scanner" of "TALVOR Docuvane", so a choice made in "Scan Pre&ferences..." lasts.
+class ScannerSettings : public imaging::KeyValueStore {
+public:
+    explicit ScannerSettings(app::SettingsStore& store) : store_(store) {}
+    QVariant value(const QString& key) const override {
+        const auto [section, name] = split(key);
+        static const QString absent = QStringLiteral("<not stored>");
+        const QString v = store_.read(app::kAppPrefs, section, name, absent);
+        return v == absent ? QVariant() : QVariant(v);
+    }
+    void setValue(const QString& key, const QVariant& value) override {
+        const auto [section, name] = split(key);
+        store_.write(app::kAppPrefs, section, name, value.toString());
+    }
+
+private:
+    static std::pair<QString, QString> split(const QString& key) {
+        const int slash = key.indexOf(QLatin1Char('/'));
+        return slash < 0 ? std::pair{QStringLiteral("Scanner"), key}
+                         : std::pair{key.left(slash), key.mid(slash + 1)};
+    }
+    app::SettingsStore& store_;
+};
 
 template <class T> void bringUp(T* dialog) {
     dialog->show();
@@ -55,6 +82,8 @@ void mnuFileManual_Click(viewer::MainWindow& w) {
 
 void install(viewer::MainWindow& w) {
     auto* state = new CaptureState(w);
+    if (w.session().svc.settings)
+        w.docImgScan1->setPreferenceStore(std::make_shared<ScannerSettings>(*w.session().svc.settings));
     auto& ui = w.ui();
     ui.mnuFileNew->setShortcut(QKeySequence(Qt::Key_F2));
     ui.mnuFileNew->setShortcutContext(Qt::WindowShortcut);
