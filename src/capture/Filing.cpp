@@ -10,6 +10,7 @@
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageScan.h"
 #include "records/CaptureStatements.h"
+#include "storage/LocationTools.h"
 #include "storage/RecordPaths.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
@@ -161,7 +162,9 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
     const QDate date = storage::parseRecordDate(aDate);
     app::Steps steps = scanStartSteps(s);
 
-    // 1-2: the folders and the name; the filing employee.
+    // 1-2: the folders and the name; the filing employee. A department's folder that does not
+    // exist yet on the share is made first (as Test Write makes it), or no year folder could be.
+    storage::CreateStorageFolder(s);
     const storage::RecordPath rp =
         storage::buildRecordPath(s, s.gstrDefaultDirectory, strId, intScanType, date);
     s.rec.gstrCurrentFile = rp.fullPath;
