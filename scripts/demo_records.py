@@ -114,8 +114,8 @@ def main():
             if add(aid, name, rectype, rng.choice(CLERKS), rng.choice(PATIENT_DESCRIPTIONS), day,
                    updated, "TIF" if rng.random() < 0.1 else None):
                 made += 1
-    # Employees: papers filed over five years, 2022 to 2026.
-    start = datetime(2022, 1, 3)
+    # Employees: papers filed over five years, December 2021 to November 2026.
+    start = datetime(2021, 12, 1)
     for emp in employees:
         for _ in range(30):
             day = start + timedelta(days=rng.randrange(0, 5 * 365))
