@@ -20,8 +20,9 @@ TEST_F(Corpus, StartUpLookups) {
     EXPECT_EQ(column(employeeFullName("2001"), "FullName"), QStringList{"O'Brien, Kathleen Anne"});
     EXPECT_TRUE(column(employeeFullName("4040"), "FullName").isEmpty());
 
-    EXPECT_EQ(column(secondAssignment("9001"), "department"), QStringList{"HUMAN RESOURCES"});
-    EXPECT_TRUE(column(secondAssignment("1001"), "department").isEmpty());
+    EXPECT_EQ(column(secondAssignment("3001"), "department"), QStringList{"HUMAN RESOURCES"});
+    EXPECT_EQ(column(secondAssignment("9001"), "department"), QStringList{"MEDICAL RECORDS"});
+    EXPECT_TRUE(column(secondAssignment("4040"), "department").isEmpty());
 
     auto rs = conn->open(departments("1001"), db::kForwardReadOnly);
     std::set<std::pair<QString, QString>> got;
