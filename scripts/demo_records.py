@@ -44,8 +44,20 @@ CLERKS = ["1001", "1001", "1001", "9001", "1002"]
 
 
 def rows_of(script, table):
-    text = open(os.path.join(SQL, script), encoding="utf-8").read()
+    """The rows of `table` in a demo script and in its "-filed" companion, when there is one
+    (the program's larger demo set of admissions and employees)."""
+    out = []
+    for name in (script, script.replace(".sql", "-filed.sql")):
+        path = os.path.join(SQL, name)
+        if os.path.exists(path):
+            out += rows_in(open(path, encoding="utf-8").read(), table)
+    return out
+
+
+def rows_in(text, table):
     m = re.search(r"INSERT INTO %s \(([^)]*)\) VALUES(.*?);\s*(?:\n|$)" % table, text, re.S)
+    if not m:
+        return []
     cols = [c.strip() for c in m.group(1).split(",")]
     out = []
     for tup in re.findall(r"\((.*?)\)\s*[,;]?\s*$", m.group(2), re.M):
@@ -114,8 +126,8 @@ def main():
             if add(aid, name, rectype, rng.choice(CLERKS), rng.choice(PATIENT_DESCRIPTIONS), day,
                    updated, "TIF" if rng.random() < 0.1 else None):
                 made += 1
-    # Employees: papers filed over five years, 2022 to 2026.
-    start = datetime(2022, 1, 3)
+    # Employees: papers filed over five years, December 2021 to November 2026.
+    start = datetime(2021, 12, 1)
     for emp in employees:
         for _ in range(30):
             day = start + timedelta(days=rng.randrange(0, 5 * 365))

@@ -17,4 +17,13 @@ MSG
   exit 1
 fi
 
+# Without a scanner of its own the demo offers SANE's test scanner (scripts/sane-demo): a
+# feeder of ten line-art pages, so a record can be filed at once. A machine with a scanner,
+# or a SANE_CONFIG_DIR chosen by the user, keeps its own configuration.
+if [ -z "${SANE_CONFIG_DIR:-}" ] && ! scanimage -L 2>/dev/null | grep -q "^device"; then
+  export SANE_CONFIG_DIR="$PWD/scripts/sane-demo"
+  export DOCUVANE_DEMO_SCANNER=1
+  echo "No scanner found: the demo uses SANE's test scanner (feeder of 10 pages)." >&2
+fi
+
 exec ./build/bin/docuvane "$@"

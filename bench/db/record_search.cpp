@@ -3,33 +3,21 @@
 // window sends it), translated afresh and from the translation cache.
 #include "db/EmbeddedDatabase.h"
 #include "db/SqliteConnection.h"
+#include "records/RetrievalStatements.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-QString patientBranch(const QString& table) {
-    return "SELECT TOP 200 RF.recfile_id, RF.admission_id, RF.rectype_id, RF.file_name, "
-           "RF.file_type, RF.EmployeeID, CONVERT(varchar(10),RF.date_created,101) as RecDate, "
-           "CONVERT(varchar(30),RF.date_updated,100) as UpdateDate  , "
-           "ISNULL(RT.rectype_name,'') as Rectype_Name, RF.Description, "
-           "ISNULL(Pat.HospNum,'') as HospNum , ISNULL(Lastname,'') as LastName, "
-           "ISNULL(Firstname,'') as FirstName,ISNULL(Middlename,'') as MiddleName , "
-           "IsNull(CONVERT(varchar(10),Pat.AdmDate,101),'') as AdmDate , "
-           "IsNull(CONVERT(varchar(10),Pat.DcrDate,101),'') as DcrDate , Pat.AdmDate as "
-           "PatAdmDate  FROM dbRecords..tblRecFiles RF INNER JOIN PATIENT_DATA.." +
-           table +
-           " Pat ON RF.Admission_Id=Pat.IdNum  LEFT OUTER JOIN dbRecords..tblRecType RT ON "
-           "RF.rectype_id=RT.rectype_id  LEFT JOIN Patient_Data..tbMaster MA ON "
-           "MA.HospNum=Pat.HospNum  WHERE 1=1  and MA.LastName like 'garcia' + '%'  AND "
-           "(RT.DepartmentID IS NULL OR RT.DepartmentID='') ";
-}
-
+// The search window's statement: patient mode, last name "garcia", out-patients included.
 const QString& recordSearch() {
-    static const QString s = patientBranch("tbPatient") + "UNION ALL " +
-                             patientBranch("tbOutPatient") +
-                             " ORDER BY Lastname, Firstname, Middlename";
+    static const QString s = [] {
+        records::RecordSearchCriteria c;
+        c.lastName = "garcia";
+        c.includeOutPatients = true;
+        return records::recordSearch(c);
+    }();
     return s;
 }
 

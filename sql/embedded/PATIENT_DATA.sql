@@ -7,6 +7,10 @@ CREATE TABLE tbPatient (
 );
 CREATE UNIQUE INDEX tbPatient_IdNum ON tbPatient (IdNum COLLATE BINARY);
 CREATE INDEX tbPatient_HospNum ON tbPatient (HospNum COLLATE BINARY);
+-- The record search joins files to admissions and admissions to patients in the columns'
+-- own collation; these indexes serve those joins (writing then needs the collation).
+CREATE INDEX tbPatient_IdNum_TSQL ON tbPatient (IdNum COLLATE TSQL);
+CREATE INDEX tbPatient_HospNum_TSQL ON tbPatient (HospNum COLLATE TSQL);
 
 CREATE TABLE tbOutPatient (
     IdNum   VARCHAR(20) COLLATE TSQL NOT NULL,
@@ -16,6 +20,8 @@ CREATE TABLE tbOutPatient (
 );
 CREATE UNIQUE INDEX tbOutPatient_IdNum ON tbOutPatient (IdNum COLLATE BINARY);
 CREATE INDEX tbOutPatient_HospNum ON tbOutPatient (HospNum COLLATE BINARY);
+CREATE INDEX tbOutPatient_IdNum_TSQL ON tbOutPatient (IdNum COLLATE TSQL);
+CREATE INDEX tbOutPatient_HospNum_TSQL ON tbOutPatient (HospNum COLLATE TSQL);
 
 CREATE TABLE tbMaster (
     HospNum    VARCHAR(20) COLLATE TSQL NOT NULL,
@@ -24,3 +30,5 @@ CREATE TABLE tbMaster (
     MiddleName VARCHAR(50) COLLATE TSQL
 );
 CREATE UNIQUE INDEX tbMaster_HospNum ON tbMaster (HospNum COLLATE BINARY);
+CREATE INDEX tbMaster_HospNum_TSQL ON tbMaster (HospNum COLLATE TSQL);
+CREATE INDEX tbMaster_LastName_TSQL ON tbMaster (LastName COLLATE TSQL);

@@ -1,7 +1,8 @@
 -- dbRecords: one row per filed record file, and the record types of each department.
 -- Text columns compare like SQL Server's default collation (TSQL: case-insensitive, trailing
--- blanks ignored). Indexes use built-in collations only, so the tables stay writable from any
--- SQLite connection, also one without the program's collation.
+-- blanks ignored). The record search looks rows up by admission number through an index in
+-- that collation (by_IDNum_TSQL), so writing this table needs a connection that has the
+-- program's collation (every connection of the program does; a plain SQLite tool can read).
 CREATE TABLE tblRecFiles (
     recfile_id   INTEGER PRIMARY KEY AUTOINCREMENT,
     admission_id VARCHAR(50) COLLATE TSQL,
@@ -16,6 +17,7 @@ CREATE TABLE tblRecFiles (
 CREATE INDEX by_recfile_id ON tblRecFiles (recfile_id);
 CREATE INDEX by_IDNum ON tblRecFiles (admission_id COLLATE BINARY);
 CREATE INDEX by_Description ON tblRecFiles (recfile_id);
+CREATE INDEX by_IDNum_TSQL ON tblRecFiles (admission_id COLLATE TSQL);
 
 CREATE TABLE tblRecType (
     rectype_id      INTEGER PRIMARY KEY AUTOINCREMENT,

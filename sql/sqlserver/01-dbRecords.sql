@@ -30,6 +30,8 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
                WHERE name = N'by_IDNum' AND object_id = OBJECT_ID(N'dbo.tblRecFiles'))
     CREATE NONCLUSTERED INDEX by_IDNum ON dbo.tblRecFiles (admission_id ASC);
 GO
+-- The record search finds an ID's files through by_IDNum; a description contains-search
+-- reads the table once (no index serves a leading wildcard).
 -- Named for the description but on recfile_id, as the update command creates it.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes
                WHERE name = N'by_Description' AND object_id = OBJECT_ID(N'dbo.tblRecFiles'))

@@ -21,6 +21,16 @@ IF OBJECT_ID(N'dbo.tbMaster', N'U') IS NULL
     CREATE TABLE dbo.tbMaster (HospNum varchar(20) NOT NULL PRIMARY KEY, LastName varchar(50) NULL,
                                FirstName varchar(50) NULL, MiddleName varchar(50) NULL);
 GO
+-- The record search joins files to admissions by IdNum (the primary keys), admissions to
+-- patients by HospNum, and looks patients up by a prefix of their last name. The suite's own
+-- databases are expected to carry the same indexes.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'by_HospNum' AND object_id = OBJECT_ID(N'dbo.tbPatient'))
+    CREATE NONCLUSTERED INDEX by_HospNum ON dbo.tbPatient (HospNum ASC);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'by_HospNum' AND object_id = OBJECT_ID(N'dbo.tbOutPatient'))
+    CREATE NONCLUSTERED INDEX by_HospNum ON dbo.tbOutPatient (HospNum ASC);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'by_Name' AND object_id = OBJECT_ID(N'dbo.tbMaster'))
+    CREATE NONCLUSTERED INDEX by_Name ON dbo.tbMaster (LastName ASC, FirstName ASC);
+GO
 IF NOT EXISTS (SELECT 1 FROM dbo.tbMaster)
 BEGIN
     INSERT INTO dbo.tbMaster (HospNum, LastName, FirstName, MiddleName) VALUES

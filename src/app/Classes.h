@@ -7,10 +7,13 @@
 namespace app {
 
 class CurrentUser;
+class ClassesProgram;
 
 class ClassesComponent {
 public:
     virtual ~ClassesComponent() = default;
+    // The Program object: its Browse member drives the lookup browse (app/Browse.h).
+    virtual ClassesProgram& Program() = 0;
     virtual void setExepath(const QString& folder) = 0;
     virtual QString exepath() const = 0;
     virtual void SetTalvorUser(std::shared_ptr<CurrentUser> user) = 0;
@@ -19,6 +22,7 @@ public:
 
 class BasicClassesComponent : public ClassesComponent {
 public:
+    ClassesProgram& Program() override;
     void setExepath(const QString& folder) override { exepath_ = folder; }
     QString exepath() const override { return exepath_; }
     void SetTalvorUser(std::shared_ptr<CurrentUser> user) override { user_ = std::move(user); }
@@ -27,6 +31,7 @@ public:
 private:
     QString exepath_;
     std::shared_ptr<CurrentUser> user_;
+    std::shared_ptr<ClassesProgram> program_;
 };
 
 struct Session;

@@ -5,32 +5,14 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
+#include "records/SchemaUpdate.h"
 
 namespace app {
-
-const QStringList& updateDatabaseStatements() {
-    static const QStringList statements{
-        "alter table dbrecords..tblrecfiles alter column file_name varchar(150)",
-        "USE [dbRecords]",
-        "CREATE CLUSTERED INDEX [by_recfile_id] ON dbrecords.[dbo].[tblRecFiles]([recfile_id] ASC "
-        ")WITH (PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING "
-        "= OFF, ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON)",
-        "CREATE NONCLUSTERED INDEX [by_IDNum] ON [dbo].[tblRecFiles](    [admission_id] ASC )WITH "
-        "(PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, "
-        "ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON) ON [PRIMARY]",
-        "alter table dbrecords..tblrecfiles add  Description varchar(150)",
-        "alter table dbrecords..tblRecType add  DepartmentID varchar(50)",
-        "CREATE  INDEX [by_Description] ON dbrecords.[dbo].[tblRecFiles]([recfile_id] ASC )WITH "
-        "(PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, "
-        "ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON)",
-    };
-    return statements;
-}
 
 int UpdateDatabase(Session& s) {
     Steps steps(FailureStyle::Log, s.svc.log, s.svc.prompter);
     db::Connection* c = s.gobjCurrentUser->sqlconnection();
-    for (const QString& statement : updateDatabaseStatements())
+    for (const QString& statement : records::schemaUpdateStatements())
         steps([&] { c->execute(statement); });
     s.svc.prompter->msgBox("Done.", mb::OKOnly);
     return steps.failures();

@@ -1,14 +1,10 @@
 #pragma once
 // Bringing an installation up to date: the schema changes of the records database, and the
 // check for a newer program version.
-#include <QStringList>
 
 namespace app {
 
 struct Session;
-
-// The schema changes, in the order they are sent.
-const QStringList& updateDatabaseStatements();
 
 // Sends each statement; every failure is written to the log and the next one is sent;
 // "Done." at the end in every case. Returns the number of statements that failed.

@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "app/SystemInfo.h"
 #include "db/Connection.h"
+#include "records/Statements.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,15 +49,9 @@ QString GetWindowsDir(const Session& s, bool addBackslash) {
     return dir;
 }
 
-QString employeeFullNameStatement(const QString& employeeId) {
-    return "SELECT top 1  Lastname + ', ' + FirstName + ' ' + MiddleName   AS FullName  FROM "
-           "Password..tbPasswordMaster WITH (nolock) WHERE EmployeeID='" +
-           db::quote(employeeId) + "' ";
-}
-
 QString GetEmployeeFullName(Session& s, const QString& employeeId) {
     if (employeeId.isEmpty()) return {};
-    auto rs = s.gobjCurrentUser->sqlconnection()->open(employeeFullNameStatement(employeeId),
+    auto rs = s.gobjCurrentUser->sqlconnection()->open(records::selectEmployeeFullName(employeeId),
                                                        db::CursorOptions{2, 0, 1, -1});
     if (rs->eof()) return {};
     return rs->text("FullName").trimmed();

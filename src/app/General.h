@@ -26,7 +26,4 @@ QString GetWindowsDir(const Session& s, bool addBackslash);
 // Database errors pass to the caller.
 QString GetEmployeeFullName(Session& s, const QString& employeeId);
 
-// The statement GetEmployeeFullName sends.
-QString employeeFullNameStatement(const QString& employeeId);
-
 } // namespace app

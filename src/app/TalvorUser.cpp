@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/SignIn.h"
 #include "db/PasswordHash.h"
+#include "records/CurrentUserStatements.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,11 +39,7 @@ bool TalvorUser::ensureConnection(const QString& password) {
 }
 
 std::optional<TalvorUser::Employee> TalvorUser::findEmployee(const QString& id) {
-    auto rs = connection_->open(
-        "SELECT EmployeeID, ISNULL(Lastname,'') AS Lastname, ISNULL(FirstName,'') AS FirstName, "
-        "ISNULL(MiddleName,'') AS MiddleName, ISNULL(PasswordHash,'') AS PasswordHash, "
-        "ISNULL(UserRights,'') AS UserRights FROM Password..tbPasswordMaster WHERE EmployeeID='" +
-        db::quote(id) + "'");
+    auto rs = connection_->open(records::selectSignInEmployee(id));
     if (rs->eof()) return std::nullopt;
     Employee e;
     e.id = rs->text("EmployeeID").trimmed();
@@ -55,8 +52,7 @@ std::optional<TalvorUser::Employee> TalvorUser::findEmployee(const QString& id) 
 }
 
 bool TalvorUser::inDepartment(const QString& id, const QString& dept) {
-    auto rs = connection_->open("SELECT EmployeeID FROM Password..tbPasswordMain WHERE EmployeeID='" +
-                                db::quote(id) + "' AND DepartmentID='" + db::quote(dept) + "'");
+    auto rs = connection_->open(records::selectEmployeeInDepartment(id, dept));
     return !rs->eof();
 }
 

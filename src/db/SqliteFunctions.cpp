@@ -98,18 +98,19 @@ std::vector<LikeElement> compileLike(const QString& patternIn, QChar escape) {
     return out;
 }
 
-bool matchLike(const QString& textIn, const std::vector<LikeElement>& pattern) {
-    const QString t = textIn.toCaseFolded();
-    // Wildcard matching with backtracking to the last %.
+// Wildcard matching with backtracking to the last %, over `n` case-folded characters that
+// `at` gives.
+template <typename CharAt>
+bool matchFolded(int n, CharAt at, const std::vector<LikeElement>& pattern) {
     size_t pi = 0;
     int ti = 0;
     size_t starP = SIZE_MAX;
     int starT = 0;
-    while (ti < t.size()) {
+    while (ti < n) {
         if (pi < pattern.size() && pattern[pi].kind == LikeElement::Any) {
             starP = pi++;
             starT = ti;
-        } else if (pi < pattern.size() && pattern[pi].matches(t[ti])) {
+        } else if (pi < pattern.size() && pattern[pi].matches(at(ti))) {
             ++pi;
             ++ti;
         } else if (starP != SIZE_MAX) {
@@ -124,8 +125,29 @@ bool matchLike(const QString& textIn, const std::vector<LikeElement>& pattern) {
     return pi == pattern.size();
 }
 
+bool matchLike(const QString& text, const std::vector<LikeElement>& pattern) {
+    const QString t = text.toCaseFolded();
+    return matchFolded(int(t.size()), [&](int i) { return t[i]; }, pattern);
+}
+
+// Most texts are plain ASCII: they are matched on their bytes, folded to lower case, without
+// decoding (an ASCII letter folds as its lower case; any other text takes the full way, since
+// some non-ASCII letters fold to ASCII ones).
+bool matchLikeUtf8(const unsigned char* text, int n, const std::vector<LikeElement>& pattern) {
+    for (int i = 0; i < n; ++i)
+        if (text[i] & 0x80)
+            return matchLike(QString::fromUtf8(reinterpret_cast<const char*>(text), n), pattern);
+    return matchFolded(
+        n,
+        [&](int i) {
+            const unsigned char c = text[i];
+            return QChar(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        },
+        pattern);
+}
+
 struct CompiledLike {
-    QString pattern;
+    QByteArray pattern; // as SQLite hands it over (UTF-8)
     QChar escape;
     std::vector<LikeElement> elements;
 };
@@ -150,9 +172,13 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         escape = e[0];
     }
     auto* compiled = static_cast<CompiledLike*>(sqlite3_get_auxdata(ctx, 0));
-    const QString pattern = textOf(argv[0]);
-    if (!compiled || compiled->pattern != pattern || compiled->escape != escape) {
-        compiled = new CompiledLike{pattern, escape, compileLike(pattern, escape)};
+    const char* patternText = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QByteArray patternBytes =
+        QByteArray::fromRawData(patternText, sqlite3_value_bytes(argv[0]));
+    if (!compiled || compiled->pattern != patternBytes || compiled->escape != escape) {
+        const QString pattern = QString::fromUtf8(patternBytes);
+        compiled = new CompiledLike{QByteArray(patternBytes.constData(), patternBytes.size()),
+                                    escape, compileLike(pattern, escape)};
         sqlite3_set_auxdata(ctx, 0, compiled,
                             [](void* p) { delete static_cast<CompiledLike*>(p); });
         compiled = static_cast<CompiledLike*>(sqlite3_get_auxdata(ctx, 0));
@@ -161,7 +187,8 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             return;
         }
     }
-    sqlite3_result_int(ctx, matchLike(textOf(argv[1]), compiled->elements));
+    const unsigned char* text = sqlite3_value_text(argv[1]);
+    sqlite3_result_int(ctx, matchLikeUtf8(text, sqlite3_value_bytes(argv[1]), compiled->elements));
 }
 
 // ---- collation ---------------------------------------------------------------------------

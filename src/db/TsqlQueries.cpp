@@ -597,6 +597,7 @@ private:
         ExprInfo leftOfComparison;
         bool afterComparison = false;
         ExprInfo lastRun;
+        bool lastRunConsumed = true; // the last element of `out` is not a bare operand
         int i = b;
         while (i < e) {
             const SqlToken& t = tok(i);
@@ -616,10 +617,12 @@ private:
                 lastRun = run.info;
                 single = run;
                 out << run.text;
+                lastRunConsumed = false;
                 continue;
             }
             ++others;
             afterComparison = false;
+            if (!(t.kind == SqlToken::Name && upper(t) == "LIKE")) lastRunConsumed = true;
             if (isComparison(t)) {
                 if (tok(i + 1).isWord("ANY") || tok(i + 1).isWord("ALL") ||
                     tok(i + 1).isWord("SOME"))
@@ -646,6 +649,24 @@ private:
                 static const QSet<QString> passWords = {
                     "AND",    "OR",     "NOT", "IS",  "LIKE", "IN",      "BETWEEN",
                     "EXISTS", "ESCAPE", "AS",  "ASC", "DESC", "DISTINCT"};
+                // A LIKE tells the planner that it keeps few rows (SQLite knows nothing of
+                // the program's LIKE function), so a contains-search scans the filtered table
+                // first and joins only what matched.
+                if (w == "LIKE" && !out.isEmpty() && !lastRunConsumed && i + 1 < e &&
+                    startsPrimary(i + 1, e)) {
+                    const QString left = out.takeLast();
+                    ++i;
+                    Expr pattern = arithmetic(i, e);
+                    ++runs;
+                    QString like = left + " LIKE " + pattern.text;
+                    if (i < e && tok(i).isWord("ESCAPE") && i + 1 < e && startsPrimary(i + 1, e)) {
+                        ++i;
+                        like += " ESCAPE " + arithmetic(i, e).text;
+                    }
+                    out << "likelihood(" + like + ", 0.05)";
+                    lastRunConsumed = true;
+                    continue;
+                }
                 if (passWords.contains(w)) {
                     out << w;
                     ++i;

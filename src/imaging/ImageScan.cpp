@@ -1,6 +1,8 @@
 #include "imaging/ImageScan.h"
 
 #include <QFutureWatcher>
+#include <QPointer>
+#include <atomic>
 #include <QtConcurrent>
 
 #include "imaging/FileType.h"
@@ -9,6 +11,7 @@
 #include "imaging/ScanDialogs.h"
 #include "imaging/ScannerAcquisition.h"
 #include "imaging/ScannerTarget.h"
+#include "jobs/Job.h"
 
 #include <QCoreApplication>
 
@@ -142,25 +145,23 @@ int ImageScan::fail(int status, const QString& description, bool tell) {
     return status;
 }
 
-int ImageScan::startScan() {
-    if (scanning_) // the progress window keeps events running: refuse a scan within a scan
-        return fail(kErrBadArgument, QStringLiteral("A scan is already running."));
-    scanning_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{scanning_};
+std::optional<ImageScan::Prepared> ImageScan::prepare() {
     lastError_ = 0;
     lastErrorDescription_.clear();
-
+    if (scanning_) { // one run at a time on the one device
+        fail(kErrBadArgument, QStringLiteral("A scan is already running."));
+        return std::nullopt;
+    }
     try {
         ScannerDevice& dev = device();
         // The destination is checked before any paper moves.
-        ScanTarget target(image_, pageOption_, page_);
+        auto target = std::make_shared<ScanTarget>(image_, pageOption_, page_);
         applyScanPreferences(dev, prefs_);
         if (showSetup_) {
-            if (!ui_->runSetup(dev))
-                return fail(kCancelError, QStringLiteral("The scan was cancelled."), false);
+            if (!ui_->runSetup(dev)) {
+                fail(kCancelError, QStringLiteral("The scan was cancelled."), false);
+                return std::nullopt;
+            }
             keepPreferences(readScanPreferences(dev, prefs_));
         }
         QString source;
@@ -168,38 +169,128 @@ int ImageScan::startScan() {
         if (const OptionDescriptor* o = findOption(options, QStringLiteral("source"));
             o && o->active)
             source = dev.value(o->index).toString();
-        const bool wholeFeeder = multiPage_ && sourceIsFeeder(source) && !target.singlePage();
-
-        const std::unique_ptr<ScanProgressView> view = ui_->createProgress();
-        const ScanRunResult r = runScan(
-            dev, wholeFeeder ? 0 : 1,
-            [this, &target](int, ScannedPage&& page) {
-                target.addPage(page);
-                const int documentPage = target.firstPage() + target.pagesWritten() - 1;
-                QMetaObject::invokeMethod(
-                    this, [this, documentPage] { emit pageScanned(documentPage); },
-                    Qt::QueuedConnection);
-            },
-            view.get());
-        QCoreApplication::sendPostedEvents(this); // pageScanned before scanFinished
-
-        if (r.error == 0) {
-            emit scanFinished(0);
-            return 0;
-        }
-        QString description = r.description;
-        if (r.pages > 0)
-            description +=
-                r.pages == 1 ? QStringLiteral(" The page scanned before was kept in the file.")
-                             : QStringLiteral(" The %1 pages scanned before were kept in the file.")
-                                   .arg(r.pages);
-        return fail(r.error, description, r.error != kCancelError);
+        const bool wholeFeeder = multiPage_ && sourceIsFeeder(source) && !target->singlePage();
+        return Prepared{&dev, std::move(target), wholeFeeder ? 0 : 1};
     } catch (const Error& e) {
-        return fail(e.number(), e.description());
+        fail(e.number(), e.description());
+        return std::nullopt;
     }
 }
 
+PageSink ImageScan::sinkFor(const std::shared_ptr<ScanTarget>& target) {
+    QPointer<ImageScan> self(this);
+    return [self, target](int, ScannedPage&& page) {
+        target->addPage(page);
+        const int documentPage = target->firstPage() + target->pagesWritten() - 1;
+        if (self)
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, documentPage] {
+                    if (self) emit self->pageScanned(documentPage);
+                },
+                Qt::QueuedConnection);
+    };
+}
+
+int ImageScan::finish(const ScanRunResult& r) {
+    QCoreApplication::sendPostedEvents(this); // pageScanned before scanFinished
+    if (r.error == 0) {
+        emit scanFinished(0);
+        return 0;
+    }
+    QString description = r.description;
+    if (r.pages > 0)
+        description +=
+            r.pages == 1 ? QStringLiteral(" The page scanned before was kept in the file.")
+                         : QStringLiteral(" The %1 pages scanned before were kept in the file.")
+                               .arg(r.pages);
+    return fail(r.error, description, r.error != kCancelError);
+}
+
+int ImageScan::startScan() {
+    const std::optional<Prepared> p = prepare();
+    if (!p) return lastError_;
+    scanning_ = true;
+    const std::unique_ptr<ScanProgressView> view = ui_->createProgress();
+    const ScanRunResult r = runScan(*p->device, p->maxPages, sinkFor(p->target), view.get());
+    scanning_ = false;
+    return finish(r);
+}
+
+namespace {
+
+// The job's side of the acquisition loop: pages so far as its progress; a cancel request
+// is honoured when the next page would start, so the page being scanned is finished.
+class JobHooks : public AcquisitionHooks {
+public:
+    JobHooks(jobs::Progress& progress, int maxPages) : p_(progress), max_(maxPages) {}
+    bool pageStarting(int page) override {
+        if (p_.isCancelRequested()) return false; // asked before this page was announced
+        p_.set(page - 1, max_, QStringLiteral("Scanning page %1...").arg(page));
+        return true;
+    }
+    void progress(int, qint64, qint64, int, int) override {}
+    void pageFinished(int page) override {
+        p_.set(page, max_,
+               page == 1 ? QStringLiteral("1 page scanned")
+                         : QStringLiteral("%1 pages scanned").arg(page));
+    }
+
+private:
+    jobs::Progress& p_;
+    int max_;
+};
+
+} // namespace
+
+jobs::Job* ImageScan::createScanJob(QObject* parent) {
+    const std::optional<Prepared> p = prepare();
+    if (!p) return nullptr;
+    scanning_ = true;
+    auto result = std::make_shared<ScanRunResult>();
+    // The device stays open for the work even if this object goes first.
+    std::shared_ptr<ScannerDevice> dev = device_;
+    const int maxPages = p->maxPages;
+    PageSink sink = sinkFor(p->target);
+    auto* job = new jobs::Job(
+        QStringLiteral("Scanning"),
+        [dev, maxPages, sink, result](jobs::Progress& progress) {
+            JobHooks hooks(progress, maxPages);
+            const std::atomic<bool> never{false}; // a cancel waits for the page being scanned
+            *result = acquirePages(*dev, maxPages, sink, hooks, never);
+            progress.set(result->pages, maxPages,
+                         result->pages == 1 ? QStringLiteral("1 page scanned")
+                                            : QStringLiteral("%1 pages scanned").arg(result->pages));
+        },
+        parent);
+    job->setCancellable(true);
+    const int run = ++runs_;
+    // A job deleted without running (a job host refused it) ends the run too.
+    connect(job, &QObject::destroyed, this, [this, run] {
+        if (runs_ == run) scanning_ = false;
+    });
+    connect(job, &jobs::Job::finished, this, [this, result](const jobs::Result& r) {
+        scanning_ = false;
+        if (r.failed()) { // the acquisition loop raised something it does not know
+            ScanRunResult failed;
+            failed.error = kErrScanner;
+            failed.description = r.errorText;
+            finish(failed);
+            return;
+        }
+        finish(*result);
+    });
+    return job;
+}
+
+void ImageScan::refuseWhileScanning() const {
+    if (scanning_)
+        throw Error(kErrBadArgument,
+                    QStringLiteral("The scanner is busy with a scan; try again when it has finished."));
+}
+
 bool ImageScan::showScannerSetup() {
+    refuseWhileScanning();
     ScannerDevice& dev = device();
     applyScanPreferences(dev, prefs_);
     if (!ui_->runSetup(dev)) return false;
@@ -210,6 +301,7 @@ bool ImageScan::showScannerSetup() {
 bool ImageScan::showScanPreferences() {
     ScannerDevice* dev = nullptr;
     try {
+        refuseWhileScanning();
         dev = &device();
     } catch (const Error& e) {
         ui_->showMessage(e.description());
@@ -222,6 +314,10 @@ bool ImageScan::showScanPreferences() {
 }
 
 bool ImageScan::showSelectScanner() {
+    if (scanning_) {
+        ui_->showMessage(QStringLiteral("The scanner is busy with a scan; try again when it has finished."));
+        return false;
+    }
     refreshScanners();
     if (devices_->empty()) {
         ui_->showMessage(kNoScanner);

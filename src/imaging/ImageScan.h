@@ -12,6 +12,7 @@
 // The scanner is opened on first use and kept open (the device keeps the settings made in
 // its setup dialog). Preferences (device, mode, depth, resolution, source, page size) are
 // applied before every scan and kept in the installed KeyValueStore.
+#include "imaging/ScannerAcquisition.h"
 #include "imaging/ScannerBackend.h"
 #include "imaging/ScannerPreferences.h"
 #include "imaging/ScannerUi.h"
@@ -22,7 +23,13 @@
 #include <memory>
 #include <optional>
 
+namespace jobs {
+class Job;
+}
+
 namespace imaging {
+
+class ScanTarget;
 
 // Destination codes (setScanTo): both write the file; the page display is the caller's.
 enum ScanDestination : int { kScanToDisplayAndFile = 1, kScanToFile = 2 };
@@ -64,7 +71,20 @@ public:
     void setPageOption(int option);
     int pageOption() const { return pageOption_; }
 
+    // Scans on the calling thread and returns when the run is over (tools and tests; the
+    // progress goes to the ScanUi's progress view).
     int startScan();
+    // The same scan as a background job, the window's way. Everything that needs the calling
+    // thread happens now: opening the scanner, checking the destination, the preferences and,
+    // when asked for, the setup dialog. Returns the job that acquires the pages, not started
+    // (the caller starts it, through the window's job host), or null when the scan ended
+    // before any paper moved (lastError() and lastErrorDescription() say why; failures other
+    // than a cancel were shown, as startScan shows them). The job reports the pages in the
+    // file so far; cancelling it stops the run after the page being scanned. When the job has
+    // finished, lastError() holds the scan's status and scanFinished has been emitted.
+    jobs::Job* createScanJob(QObject* parent = nullptr);
+    // A scan (or its job) is running: the scanner's dialogs and a second scan are refused.
+    bool scanning() const { return scanning_; }
     int lastError() const { return lastError_; }
     QString lastErrorDescription() const { return lastErrorDescription_; }
 
@@ -93,13 +113,23 @@ signals:
 private:
     ScannerDevice& device(); // opens the chosen scanner; raises Error(kErrNoScanner)
     QString chosenDeviceName();
+    void refuseWhileScanning() const;
     int fail(int status, const QString& description, bool tell = true);
+    // The part of a scan before any paper moves; null with the failure recorded otherwise.
+    struct Prepared {
+        ScannerDevice* device = nullptr;
+        std::shared_ptr<ScanTarget> target;
+        int maxPages = 1;
+    };
+    std::optional<Prepared> prepare();
+    PageSink sinkFor(const std::shared_ptr<ScanTarget>& target);
+    int finish(const ScanRunResult& r);
     void keepPreferences(ScanPreferences prefs);
 
     std::shared_ptr<ScannerBackend> backend_;
     std::shared_ptr<ScanUi> ui_;
     std::shared_ptr<KeyValueStore> store_;
-    std::unique_ptr<ScannerDevice> device_;
+    std::shared_ptr<ScannerDevice> device_; // shared with a running scan job
     std::optional<std::vector<ScanDeviceInfo>> devices_;
     QFuture<std::vector<ScanDeviceInfo>> probe_;
     void takeProbe();
@@ -114,6 +144,7 @@ private:
     int page_ = 1;
     int pageOption_ = 2;
     bool scanning_ = false;
+    int runs_ = 0; // scan jobs made, to tell a late notice of an earlier job
     int lastError_ = 0;
     QString lastErrorDescription_;
 };

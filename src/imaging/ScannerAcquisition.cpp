@@ -4,12 +4,6 @@
 #include "imaging/ScannerFrame.h"
 #include "imaging/ScannerPreferences.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QObject>
-#include <QPointer>
-#include <QThread>
-#include <QTimer>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -115,39 +109,28 @@ ScanRunResult acquirePages(ScannerDevice& device, int maxPages, const PageSink& 
 
 namespace {
 
-// Carries the worker's reports to the view on the UI thread. Page starts wait for the UI
-// thread, so a cancel asked for at a page boundary is seen before that page is started;
-// data progress is only posted (the worker never waits for a repaint).
-class ViewBridge : public QObject, public AcquisitionHooks {
+// Tells the view, on the calling thread, and turns its cancel request into the run's.
+class ViewHooks : public AcquisitionHooks {
 public:
-    ViewBridge(ScanProgressView* view, std::atomic<bool>& cancel) : view_(view), cancel_(cancel) {}
+    ViewHooks(ScanProgressView* view, std::atomic<bool>& cancel) : view_(view), cancel_(cancel) {}
 
     bool pageStarting(int page) override {
-        toView([page](ScanProgressView& v) { v.pageStarted(page); }, Qt::BlockingQueuedConnection);
-        return !cancel_.load();
+        if (view_) view_->pageStarted(page);
+        return !poll();
     }
     void progress(int page, qint64 bytes, qint64 totalBytes, int lines, int totalLines) override {
-        toView([=](ScanProgressView& v) { v.progress(page, bytes, totalBytes, lines, totalLines); },
-               Qt::QueuedConnection);
+        if (view_) view_->progress(page, bytes, totalBytes, lines, totalLines);
+        poll();
     }
     void pageFinished(int page) override {
-        toView([page](ScanProgressView& v) { v.pageFinished(page); }, Qt::QueuedConnection);
-    }
-    // UI thread: forwards the view's cancel request to the worker.
-    void poll() {
-        if (view_ && view_->cancelRequested()) cancel_.store(true);
+        if (view_) view_->pageFinished(page);
+        poll();
     }
 
 private:
-    // Worker thread: runs `report` on the UI thread, then looks for a cancel request.
-    template <class F> void toView(F report, Qt::ConnectionType type) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, report] {
-                if (view_) report(*view_);
-                poll();
-            },
-            type);
+    bool poll() {
+        if (view_ && view_->cancelRequested()) cancel_.store(true);
+        return cancel_.load();
     }
 
     ScanProgressView* view_;
@@ -159,31 +142,16 @@ private:
 ScanRunResult runScan(ScannerDevice& device, int maxPages, const PageSink& sink,
                       ScanProgressView* view) {
     std::atomic<bool> cancel{false};
-    ViewBridge bridge(view, cancel);
-    ScanRunResult result;
+    ViewHooks hooks(view, cancel);
     if (view) view->begin(device.info().label());
-
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        try {
-            result = acquirePages(device, maxPages, sink, bridge, cancel);
-        } catch (const std::exception& e) { // never let a worker take the process down
-            device.cancel();
-            result = failure(0, ScanStatus::IoError);
-            result.description = QString::fromLocal8Bit(e.what());
-        }
-    }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    QTimer poller;
-    QObject::connect(&poller, &QTimer::timeout, &bridge, [&bridge] { bridge.poll(); });
-    poller.start(50);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    poller.stop();
-    // Reports posted by the worker just before it ended still reach the view, in order.
-    QCoreApplication::sendPostedEvents(&bridge);
+    ScanRunResult result;
+    try {
+        result = acquirePages(device, maxPages, sink, hooks, cancel);
+    } catch (const std::exception& e) {
+        device.cancel();
+        result = failure(0, ScanStatus::IoError);
+        result.description = QString::fromLocal8Bit(e.what());
+    }
     if (view) view->end();
     return result;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // One scan run: pages acquired from an open device until the requested count is reached,
-// the feeder is empty, the user cancels or something fails. The device is read in a worker
-// thread; the caller's thread keeps its event loop running (the progress window stays live)
-// and gets a result when the run is over.
+// the feeder is empty, the user cancels or something fails. The run itself is plain work on
+// the calling thread: the window runs it as a background job (ImageScan::createScanJob), tools
+// and tests call it directly.
 #include "imaging/ScannerBackend.h"
 #include "imaging/ScannerUi.h"
 
@@ -45,8 +45,8 @@ public:
 ScanRunResult acquirePages(ScannerDevice& device, int maxPages, const PageSink& sink,
                            AcquisitionHooks& hooks, const std::atomic<bool>& cancel);
 
-// acquirePages in a worker thread, reporting to `view` on the calling (UI) thread, which
-// runs a local event loop until the run is over. `view` may be null.
+// acquirePages on the calling thread, telling `view` (which may be null) as it goes; the view's
+// cancel request is asked after every report.
 ScanRunResult runScan(ScannerDevice& device, int maxPages, const PageSink& sink,
                       ScanProgressView* view);
 

@@ -11,8 +11,8 @@
 
 namespace imaging {
 
-// Progress of one scan run. All calls come on the UI thread, while the scan runs in a
-// worker; the view must not block (the real one is a window shown without exec()).
+// Progress of one scan run made with ImageScan::startScan (on the calling thread, for tools
+// and tests; the window's scans are jobs, whose progress shows in the status bar).
 class ScanProgressView {
 public:
     virtual ~ScanProgressView() = default;
@@ -22,7 +22,7 @@ public:
     // Data of the page so far; totals are -1 when the device does not know them.
     virtual void progress(int page, qint64 bytes, qint64 totalBytes, int lines, int totalLines) = 0;
     virtual void pageFinished(int page) = 0;
-    // Asked after every call above and a few times a second: true ends the run (the page
+    // Asked after every call above: true ends the run (the page
     // in progress is dropped; the pages finished before are kept).
     virtual bool cancelRequested() const = 0;
     virtual void end() = 0;

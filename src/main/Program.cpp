@@ -170,8 +170,8 @@ void Program::prepareDemo() {
         QDir().mkpath(folders_.demoShare());
         settings_->write(app::kAppPrefs, "Shares", shareKey, folders_.demoShare());
     }
-    // The demo records' files, once, when the share or the records were just made.
-    if (newShare || created.contains("dbRecords")) {
+    // The demo records' files, once, when the records were just made.
+    if (created.contains("dbRecords")) {
         db::SqliteConnection connection(dbFolder);
         fillDemoShare(connection, newShare ? folders_.demoShare()
                                            : settings_->read(app::kAppPrefs, "Shares", shareKey));

@@ -10,4 +10,26 @@ QString selectFileNamesOfRecordType(const QString& admissionId, int recordTypeId
            "'    ORDER BY recfile_id";
 }
 
+QString selectEmployeeFullName(const QString& employeeId) {
+    return "SELECT top 1  Lastname + ', ' + FirstName + ' ' + MiddleName   AS FullName  FROM "
+           "Password..tbPasswordMaster WITH (nolock) WHERE EmployeeID='" +
+           db::quote(employeeId) + "' ";
+}
+
+QString selectSecondDepartmentAssignment(const QString& employeeCode) {
+    return "select  department from  Password..tbPasswordWoms  where EmployeeID = '" +
+           db::quote(employeeCode) + "'";
+}
+
+QString selectEmployeeDepartments(const QString& employeeCode) {
+    return "select m.DepartmentID,department from password..tbPasswordMain M left outer join "
+           "Password..tbPasswordDepartment D on m.DepartmentID = d.DepartmentId where EmployeeID = '" +
+           db::quote(employeeCode) + "'";
+}
+
+QString stampSavedRecordFile(const QString& employeeCode, const QString& recfileId) {
+    return "update dbRecords.dbo.tblRecFiles set date_updated=getdate(),employeeid='" +
+           db::quote(employeeCode) + "' where recfile_id='" + db::quote(recfileId) + "'";
+}
+
 } // namespace records

@@ -1,5 +1,6 @@
 #include "storage/RecordPaths.h"
 
+#include "app/Clock.h"
 #include "app/CurrentUser.h"
 #include "app/Failure.h"
 #include "app/General.h"
@@ -10,6 +11,7 @@
 #include "db/Connection.h"
 #include "records/Statements.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -193,13 +195,30 @@ void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int reco
                 resolveStoredName(*s.svc.paths, s.gstrDefaultDirectory, rs->text("file_name"), nullptr);
             if (!f.found)
                 throw std::runtime_error(("File not found: " + rs->text("file_name")).toStdString());
-            QFile file(s.svc.paths->toNative(f.path));
-            if (!file.exists())
+            if (!QFile::exists(s.svc.paths->toNative(f.path)))
                 throw std::runtime_error(("File not found: " + f.path).toStdString());
-            if (!file.remove())
-                throw std::runtime_error(("Permission denied: " + f.path).toStdString());
+            recycleRecordFile(s, s.gstrDefaultDirectory, f.path);
         }
     });
+}
+
+QString recycleRecordFile(app::Session& s, const QString& root, const QString& path) {
+    const QDateTime now = s.svc.clock->now();
+    const QString folder = root + "\\Recycled\\" + now.toString("yyyy-MM-dd");
+    const QString nativeFolder = s.svc.paths->toNative(folder);
+    if (!QDir().mkpath(nativeFolder))
+        throw std::runtime_error(("Permission denied: " + folder).toStdString());
+    const QFileInfo source(s.svc.paths->toNative(path));
+    const QString stem = source.completeBaseName() + "-" + now.toString("HHmmss");
+    const QString suffix = source.suffix().isEmpty() ? QString() : "." + source.suffix();
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(nativeFolder + "/" + name); ++n)
+        name = stem + "-" + QString::number(n) + suffix;
+    if (!QFile::rename(source.filePath(), nativeFolder + "/" + name))
+        throw std::runtime_error(("Permission denied: " + path).toStdString());
+    const QString recycled = folder + "\\" + name;
+    s.WriteLog("Moved " + path + " to " + recycled);
+    return recycled;
 }
 
 } // namespace storage

@@ -66,8 +66,17 @@ Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
 // folder, since that is where it is re-rooted.
 std::optional<QString> storedNameProblem(const QString& storedName);
 
-// Deletes from disk every file filed for one ID and record type (the rows stay). The first
-// failure is shown in a message box and ends it.
+// Removes from its place every file filed for one ID and record type (the rows stay), each
+// moved into the recycle folder (recycleRecordFile), so a mistaken replacement loses no
+// pages. The first failure is shown in a message box and ends it.
 void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType);
+
+// Takes a record file out of its place without destroying it: moves the file at the logical
+// `path` into root\Recycled\yyyy-mm-dd\ as its name with the time of day added
+// ("55-7-140500.tif", a number added when that name is taken), and logs the move. The record's
+// name is free afterwards exactly as after a deletion; nothing reads the recycle folder.
+// Returns the recycled file's logical path; raises std::runtime_error when the file cannot be
+// moved (it then stays where it was).
+QString recycleRecordFile(app::Session& s, const QString& root, const QString& path);
 
 } // namespace storage

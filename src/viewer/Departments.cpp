@@ -1,30 +1,20 @@
 #include "viewer/Departments.h"
 
 #include "db/Connection.h"
+#include "records/Statements.h"
 
 namespace viewer {
-
-QString secondAssignmentStatement(const QString& employeeCode) {
-    return "select  department from  Password..tbPasswordWoms  where EmployeeID = '" +
-           db::quote(employeeCode) + "'";
-}
-
-QString departmentsStatement(const QString& employeeCode) {
-    return "select m.DepartmentID,department from password..tbPasswordMain M left outer join "
-           "Password..tbPasswordDepartment D on m.DepartmentID = d.DepartmentId where EmployeeID = '" +
-           db::quote(employeeCode) + "'";
-}
 
 DepartmentList loadDepartmentList(db::Connection& c, const QString& employeeCode,
                                   const QString& savedName) {
     QString second;
     {
-        auto rs = c.open(secondAssignmentStatement(employeeCode));
+        auto rs = c.open(records::selectSecondDepartmentAssignment(employeeCode));
         if (!rs->eof()) second = rs->text("department");
     }
     DepartmentList list;
     int chosen = -1, fallback = -1;
-    auto rs = c.open(departmentsStatement(employeeCode));
+    auto rs = c.open(records::selectEmployeeDepartments(employeeCode));
     for (int i = 0; !rs->eof(); rs->moveNext(), ++i) {
         const QString dept = rs->text("Department");
         const QString id = rs->text("DepartmentID");

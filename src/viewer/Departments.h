@@ -15,10 +15,6 @@ struct DepartmentList {
     int chosen = -1;   // index to select, -1 for none
 };
 
-// The statements of the department load.
-QString secondAssignmentStatement(const QString& employeeCode);
-QString departmentsStatement(const QString& employeeCode);
-
 // Runs the department load: the saved department name wins, then the second assignment;
 // a later matching row overrides an earlier one; comparisons are exact.
 DepartmentList loadDepartmentList(db::Connection& c, const QString& employeeCode,

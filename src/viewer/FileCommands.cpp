@@ -15,6 +15,7 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
 #include "imaging/Print.h"
+#include "records/Statements.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
@@ -199,9 +200,7 @@ void FileCommands::stampRecord() {
     app::Session& s = w_.session();
     app::Prompter& prompter = *s.svc.prompter;
     const QString statement =
-        "update dbRecords.dbo.tblRecFiles set date_updated=getdate(),employeeid='" +
-        db::quote(s.gobjCurrentUser->EmployeeCode()) + "' where recfile_id='" +
-        db::quote(s.rec.gstrRecFileId) + "'";
+        records::stampSavedRecordFile(s.gobjCurrentUser->EmployeeCode(), s.rec.gstrRecFileId);
     long rows = -1; // stays -1 when the server does not count the rows
     try {
         db::Connection* connection = s.gobjCurrentUser->sqlconnection();

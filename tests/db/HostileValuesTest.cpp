@@ -2,6 +2,7 @@
 // statement neither fails nor does anything but what it says.
 #include "EmbeddedFixture.h"
 #include "StatementCorpus.h"
+#include "records/CurrentUserStatements.h"
 
 using namespace corpus;
 
@@ -45,9 +46,13 @@ TEST_F(HostileValues, SearchesRunAndMatchOnlyLiterally) {
         d.patientMode = false;
         d.department = v;
         EXPECT_TRUE(rows(recordSearch(d)).empty());
-        EXPECT_TRUE(rows(employeeFullName(v)).empty());
-        EXPECT_TRUE(rows(departments(v)).empty());
-        EXPECT_TRUE(rows(recordTypeFiles(v, 1)).empty());
+        EXPECT_TRUE(rows(records::selectEmployeeFullName(v)).empty());
+        EXPECT_TRUE(rows(records::selectEmployeeDepartments(v)).empty());
+        EXPECT_TRUE(rows(records::selectSecondDepartmentAssignment(v)).empty());
+        EXPECT_TRUE(rows(records::selectSignInEmployee(v)).empty());
+        EXPECT_TRUE(rows(records::selectEmployeeInDepartment(v, v)).empty());
+        EXPECT_TRUE(rows(records::selectEmployeeInDepartment("1001", v)).empty());
+        EXPECT_TRUE(rows(records::selectFileNamesOfRecordType(v, 1)).empty());
         EXPECT_EQ(scalar(checkScanned(v, 1)), "0");
     }
     EXPECT_EQ(fileCount(), "12");
@@ -74,11 +79,11 @@ TEST_F(HostileValues, ChangesStoreTheValuesExactly) {
 
         conn->execute(insertRecordFile(v, v, 1, v, v, QDate(2026, 1, 2)), &n);
         ASSERT_EQ(n, 1);
-        EXPECT_EQ(column(recordTypeFiles(v, 1), "file_name"), QStringList{v});
+        EXPECT_EQ(column(records::selectFileNamesOfRecordType(v, 1), "file_name"), QStringList{v});
         EXPECT_EQ(scalar(checkScanned(v, 1)), "1");
         conn->execute(fileDelete(v, 1), &n);
         EXPECT_EQ(n, 1);
-        conn->execute(saveStamp(v, v), &n);
+        conn->execute(records::stampSavedRecordFile(v, v), &n);
         EXPECT_EQ(n, 0);
         conn->execute(deleteRecord(v), &n);
         EXPECT_EQ(n, 0);

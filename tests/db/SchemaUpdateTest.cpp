@@ -1,27 +1,15 @@
-// The update command's seven statements, sent one by one as the command sends them.
+// The update command's seven statements (records::schemaUpdateStatements), sent one by one as
+// the command sends them.
 #include "EmbeddedFixture.h"
 #include "db/SqliteSession.h"
 #include "db/TsqlTranslator.h"
+#include "records/SchemaUpdate.h"
 
 #include <QFile>
 
 namespace {
 
-const QStringList kUpdateStatements = {
-    "alter table dbrecords..tblrecfiles alter column file_name varchar(150)",
-    "USE [dbRecords]",
-    "CREATE CLUSTERED INDEX [by_recfile_id] ON dbrecords.[dbo].[tblRecFiles]([recfile_id] ASC "
-    ")WITH (PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = "
-    "OFF, ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON)",
-    "CREATE NONCLUSTERED INDEX [by_IDNum] ON [dbo].[tblRecFiles](    [admission_id] ASC )WITH "
-    "(PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, "
-    "ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON) ON [PRIMARY]",
-    "alter table dbrecords..tblrecfiles add  Description varchar(150)",
-    "alter table dbrecords..tblRecType add  DepartmentID varchar(50)",
-    "CREATE  INDEX [by_Description] ON dbrecords.[dbo].[tblRecFiles]([recfile_id] ASC )WITH "
-    "(PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, "
-    "ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON)",
-};
+const QStringList kUpdateStatements = records::schemaUpdateStatements();
 
 class SchemaUpdate : public dbtest::EmbeddedTest {
 protected:
@@ -56,14 +44,14 @@ TEST_F(SchemaUpdate, AFreshDatabaseIsAlreadyUpdated) {
 TEST_F(SchemaUpdate, MessagesReadLikeSqlServers) {
     conn->execute("USE [dbRecords]");
     try {
-        conn->execute(kUpdateStatements[3]);
+        conn->execute(records::createAdmissionIdIndex());
         FAIL();
     } catch (const db::Error& e) {
         EXPECT_EQ(e.description(), "The operation failed because an index or statistics with name "
                                    "'by_IDNum' already exists on table 'dbo.tblRecFiles'.");
     }
     try {
-        conn->execute(kUpdateStatements[4]);
+        conn->execute(records::addDescriptionColumn());
         FAIL();
     } catch (const db::Error& e) {
         EXPECT_EQ(e.description(), "Column names in each table must be unique. Column name "
@@ -74,7 +62,7 @@ TEST_F(SchemaUpdate, MessagesReadLikeSqlServers) {
 
 TEST_F(SchemaUpdate, WithoutUseTheUnqualifiedIndexFails) {
     EXPECT_EQ(conn->currentDatabase(), "master");
-    EXPECT_EQ(errorOf(kUpdateStatements[3]), 1088);
+    EXPECT_EQ(errorOf(records::createAdmissionIdIndex()), 1088);
 }
 
 // An older database: file_name narrower, no Description or DepartmentID, no indexes.

@@ -14,29 +14,29 @@ namespace {
 class Corpus : public dbtest::EmbeddedTest {};
 
 TEST_F(Corpus, StartUpLookups) {
-    EXPECT_EQ(column(employeeFullName("1001"), "FullName"), QStringList{"Santos, Maria Lopez"});
+    EXPECT_EQ(column(records::selectEmployeeFullName("1001"), "FullName"), QStringList{"Santos, Maria Lopez"});
     // An empty middle name leaves the trailing blank; callers trim.
-    EXPECT_EQ(column(employeeFullName("1002"), "FullName"), QStringList{"Reyes, Jose "});
-    EXPECT_EQ(column(employeeFullName("2001"), "FullName"), QStringList{"O'Brien, Kathleen Anne"});
-    EXPECT_TRUE(column(employeeFullName("4040"), "FullName").isEmpty());
+    EXPECT_EQ(column(records::selectEmployeeFullName("1002"), "FullName"), QStringList{"Reyes, Jose "});
+    EXPECT_EQ(column(records::selectEmployeeFullName("2001"), "FullName"), QStringList{"O'Brien, Kathleen Anne"});
+    EXPECT_TRUE(column(records::selectEmployeeFullName("4040"), "FullName").isEmpty());
 
-    EXPECT_EQ(column(secondAssignment("3001"), "department"), QStringList{"HUMAN RESOURCES"});
-    EXPECT_EQ(column(secondAssignment("9001"), "department"), QStringList{"MEDICAL RECORDS"});
-    EXPECT_TRUE(column(secondAssignment("4040"), "department").isEmpty());
+    EXPECT_EQ(column(records::selectSecondDepartmentAssignment("3001"), "department"), QStringList{"HUMAN RESOURCES"});
+    EXPECT_EQ(column(records::selectSecondDepartmentAssignment("9001"), "department"), QStringList{"MEDICAL RECORDS"});
+    EXPECT_TRUE(column(records::selectSecondDepartmentAssignment("4040"), "department").isEmpty());
 
-    auto rs = conn->open(departments("1001"), db::kForwardReadOnly);
+    auto rs = conn->open(records::selectEmployeeDepartments("1001"), db::kForwardReadOnly);
     std::set<std::pair<QString, QString>> got;
     for (; !rs->eof(); rs->moveNext())
         got.insert({rs->text("DepartmentID"), rs->text("Department")});
     EXPECT_EQ(got, (std::set<std::pair<QString, QString>>{{"19", "MEDICAL RECORDS"},
                                                           {"HRD", "HUMAN RESOURCES"}}));
-    EXPECT_EQ(rows(departments("2001")), (std::vector<QStringList>{{"16", "NURSING"}}));
+    EXPECT_EQ(rows(records::selectEmployeeDepartments("2001")), (std::vector<QStringList>{{"16", "NURSING"}}));
 
-    EXPECT_EQ(column(recordTypeFiles("250123", 2), "file_name"),
+    EXPECT_EQ(column(records::selectFileNamesOfRecordType("250123", 2), "file_name"),
               QStringList{"\\2025\\2025-03-14\\250123-2.tif"});
-    EXPECT_EQ(column(recordTypeFiles("5012", 7), "file_name"),
+    EXPECT_EQ(column(records::selectFileNamesOfRecordType("5012", 7), "file_name"),
               QStringList{"\\2025\\2025-06-02\\5012-7.tif"});
-    EXPECT_TRUE(column(recordTypeFiles("250123", 5), "file_name").isEmpty());
+    EXPECT_TRUE(column(records::selectFileNamesOfRecordType("250123", 5), "file_name").isEmpty());
 }
 
 TEST_F(Corpus, AdmissionSearchById) {
@@ -224,9 +224,9 @@ TEST_F(Corpus, OpeningDeletingAndSavingARecord) {
     conn->execute(deleteRecord(""), &n);
     EXPECT_EQ(n, 0);
 
-    conn->execute(saveStamp("E001", "42"), &n);
+    conn->execute(records::stampSavedRecordFile("E001", "42"), &n);
     EXPECT_EQ(n, 0);
-    conn->execute(saveStamp("9001", "5"), &n);
+    conn->execute(records::stampSavedRecordFile("9001", "5"), &n);
     EXPECT_EQ(n, 1);
     auto rs = conn->execute("SELECT EmployeeID, date_updated FROM dbRecords..tblRecFiles WHERE "
                             "recfile_id = 5");

@@ -212,6 +212,38 @@ TEST_F(TranslatedStatements, TextComparesIgnoringCaseAndTrailingBlanks) {
               "3");
 }
 
+// Plain ASCII texts are matched on their bytes, others after full case folding: both ways give
+// the same answers, also for letters outside ASCII that fold to ASCII ones.
+TEST_F(TranslatedStatements, LikeMatchesAsciiAndOtherTextsAlike) {
+    struct Case {
+        QString text, pattern;
+        bool match;
+    };
+    const Case cases[] = {
+        {"Referral from Dr. O'Brien", "%o''brien%", true},
+        {"Referral from Dr. O'Brien", "%o''brian%", false},
+        {"Müller follow-up", "%MÜLLER%", true},
+        {"Müller follow-up", "%muller%", false},
+        {QString::fromUtf8("\u212Aelvin"), "kelvin", true}, // Kelvin sign folds to k
+        {"kelvin", QString::fromUtf8("\u212A%"), true},
+        {"ABC_1", "abc[_]1", true},
+        {"ABCx1", "abc[_]1", false},
+        {"abc", "a_c", true},
+        {"abc", "%", true},
+        {"", "%", true},
+        {"", "_", false},
+    };
+    for (const Case& c : cases) {
+        conn->execute("UPDATE dbRecords..tblRecType SET rectype_desc = '" + db::quote(c.text) +
+                      "' WHERE rectype_id = 1");
+        EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecType WHERE rectype_id = 1 AND "
+                         "rectype_desc LIKE '" +
+                         c.pattern + "'"),
+                  c.match ? "1" : "0")
+            << c.text.toStdString() << " LIKE " << c.pattern.toStdString();
+    }
+}
+
 TEST_F(TranslatedStatements, QuotedNumbersMatchIntegerKeys) {
     EXPECT_EQ(scalar("SELECT rectype_name FROM dbRecords..tblRecType WHERE rectype_id='4'"),
               "DELTA");

@@ -251,7 +251,16 @@ TEST_F(AtomicTest, AWriterKilledAtRandomMomentsLeavesOneOfTheTwoVersions) {
         p.start(helper, {dest(), a, b});
         ASSERT_TRUE(p.waitForStarted(5000));
         ASSERT_TRUE(p.waitForReadyRead(10000)) << p.readAllStandardError().toStdString();
-        QThread::msleep(rng.bounded(5, 120));
+        // Odd rounds wait until version B is in place and kill the write of A that follows
+        // at once, so both versions are seen however slow the machine is; even rounds kill
+        // at a random moment.
+        if (round % 2) {
+            QByteArray out;
+            while (!out.contains("B\n") && p.waitForReadyRead(30000)) out += p.readAll();
+            ASSERT_TRUE(out.contains("B\n")) << p.readAllStandardError().toStdString();
+        } else {
+            QThread::msleep(rng.bounded(5, 120));
+        }
         ::kill(pid_t(p.processId()), SIGKILL);
         ASSERT_TRUE(p.waitForFinished(5000));
 

@@ -4,8 +4,6 @@
 #include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace imaging;
@@ -171,23 +169,6 @@ TEST_F(FakeAcquisition, CancelDuringAPageDropsOnlyThatPage) {
     EXPECT_EQ(r.pages, 1);
     EXPECT_EQ(labels(), (std::vector<int>{1}));
     EXPECT_EQ(progress.finished, (std::vector<int>{1}));
-}
-
-TEST_F(FakeAcquisition, SlowScannerLeavesTheEventLoopRunning) {
-    set("mode", QStringLiteral("Gray")); // 100 x 130 bytes
-    fake.script().chunkSize = 200;
-    fake.script().readDelayMicros = 5000; // 65 reads: about 0.33 s
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-    timer.start(10);
-    QElapsedTimer clock;
-    clock.start();
-    const ScanRunResult r = scan(1);
-    const qint64 ms = clock.elapsed();
-    EXPECT_EQ(r.error, 0);
-    EXPECT_GT(ms, 200);
-    EXPECT_GE(ticks, int(ms / 10 / 4)); // the timer kept firing while the scan ran
 }
 
 TEST_F(FakeAcquisition, ValuesAreClampedAndOptionsReloaded) {

@@ -6,12 +6,14 @@
 #include "imaging/ImageScan.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
-#include "imaging/ScanProgress.h"
+#include "jobs/Job.h"
 #include "imaging/ScannerFake.h"
 #include "test_scan_support.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -412,53 +414,101 @@ TEST_F(ScanWithFake, LogicalPathsAreResolvedForFilesAndKeptAsGiven) {
     EXPECT_EQ(labelsIn(native), (std::vector<int>{1, 2}));
 }
 
-// The program's own progress window, cancelled with its button while page 3 is scanned.
-class WindowedProgressUi : public scantest::ScriptedScanUi {
-public:
-    std::unique_ptr<ScanProgressView> createProgress() override {
-        return std::make_unique<ScanProgressDialog>();
+// The window's way: the scan as a background job.
+class ScanJob : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui = std::make_shared<scantest::ScriptedScanUi>();
+        scan = std::make_unique<ImageScan>(fake, ui);
+        ScanPreferences prefs;
+        prefs.source = QStringLiteral("Automatic Document Feeder");
+        prefs.resolution = 300;
+        auto store = std::make_shared<MemoryKeyValueStore>();
+        saveScanPreferences(*store, prefs);
+        scan->setPreferenceStore(store);
+        fake->script().feederSheets = 6;
+        fake->script().chunkSize = 500;
+        fake->script().readDelayMicros = 3000; // about 0.1 s a page
+        scan->setImage(dest);
+        scan->setMultiPage(true);
     }
+
+    // Starts the job and lets the event loop run until it has finished; `onProgress` sees
+    // every progress notice on this thread.
+    int runJob(const std::function<void(jobs::Job&)>& onProgress = {}) {
+        jobs::Job* job = scan->createScanJob();
+        if (!job) return scan->lastError();
+        QEventLoop loop;
+        QObject::connect(job, &jobs::Job::progressChanged, job,
+                         [job, onProgress](qint64 value, qint64, const QString& text) {
+                             progressSeen.push_back({value, text});
+                             if (onProgress) onProgress(*job);
+                         });
+        QObject::connect(scan.get(), &ImageScan::scanFinished, &loop, &QEventLoop::quit);
+        job->start();
+        loop.exec();
+        return scan->lastError();
+    }
+
+    testsupport::TempDir dir;
+    const QString dest = dir.file(QStringLiteral("x.tif"));
+    std::shared_ptr<FakeScanner> fake = std::make_shared<FakeScanner>();
+    std::shared_ptr<scantest::ScriptedScanUi> ui;
+    std::unique_ptr<ImageScan> scan;
+    static inline std::vector<std::pair<qint64, QString>> progressSeen;
 };
 
-TEST(ScanProgressWindowRun, CancelButtonEndsTheRunAndKeepsFinishedPages) {
-    testsupport::TempDir dir;
-    auto fake = std::make_shared<FakeScanner>();
-    auto ui = std::make_shared<WindowedProgressUi>();
-    ImageScan scan(fake, ui);
-    ScanPreferences prefs;
-    prefs.source = QStringLiteral("Automatic Document Feeder");
-    prefs.resolution = 300;
-    auto store = std::make_shared<MemoryKeyValueStore>();
-    saveScanPreferences(*store, prefs);
-    scan.setPreferenceStore(store);
-    fake->script().feederSheets = 6;
-    fake->script().chunkSize = 500;
-    fake->script().readDelayMicros = 5000; // about 0.15 s a page
-    const QString dest = dir.file(QStringLiteral("x.tif"));
-    scan.setImage(dest);
-    scan.setMultiPage(true);
-
-    bool clicked = false;
-    QTimer clicker;
-    QObject::connect(&clicker, &QTimer::timeout, [&clicked] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* window = qobject_cast<ScanProgressDialog*>(w);
-            if (!window || !window->isVisible() || clicked) continue;
-            const auto labels = window->findChildren<QLabel*>();
-            for (QLabel* l : labels)
-                if (l->text().startsWith(QStringLiteral("Scanning page 3"))) {
-                    window->findChild<QPushButton*>()->click();
-                    clicked = true;
-                }
-        }
-    });
-    clicker.start(10);
-    EXPECT_EQ(scan.startScan(), kCancelError);
-    EXPECT_TRUE(clicked);
-    EXPECT_EQ(labelsIn(dest), (std::vector<int>{1, 2}));
+TEST_F(ScanJob, PagesArriveWhileTheEventLoopRuns) {
+    progressSeen.clear();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(10);
+    QSignalSpy pages(scan.get(), &ImageScan::pageScanned);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(runJob(), 0) << scan->lastErrorDescription().toStdString();
+    const qint64 ms = clock.elapsed();
+    EXPECT_EQ(labelsIn(dest), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(pages.count(), 6);
+    EXPECT_GE(ticks, int(ms / 10 / 4)); // the timer kept firing while the pages were read
+    ASSERT_FALSE(progressSeen.empty());
+    EXPECT_EQ(progressSeen.back().first, 6);
+    EXPECT_EQ(progressSeen.back().second, QStringLiteral("6 pages scanned"));
+    EXPECT_FALSE(scan->scanning());
     EXPECT_TRUE(ui->messages.isEmpty());
-    for (QWidget* w : QApplication::topLevelWidgets()) // the window is gone after the run
-        EXPECT_FALSE(qobject_cast<ScanProgressDialog*>(w) && w->isVisible());
+}
+
+TEST_F(ScanJob, CancelFinishesThePageBeingScanned) {
+    progressSeen.clear();
+    const int status = runJob([](jobs::Job& job) {
+        if (job.text() == QStringLiteral("Scanning page 3...")) job.cancel();
+    });
+    EXPECT_EQ(status, kCancelError);
+    EXPECT_EQ(labelsIn(dest), (std::vector<int>{1, 2, 3})); // page 3 was under way: kept
+    EXPECT_TRUE(ui->messages.isEmpty());
+    EXPECT_FALSE(scan->scanning());
+}
+
+TEST_F(ScanJob, AFailureBeforeThePaperMovesGivesNoJob) {
+    scan->setPage(5);
+    scan->setPageOption(3); // insert
+    writeExisting(dest, {1, 2});
+    EXPECT_EQ(scan->createScanJob(), nullptr);
+    EXPECT_EQ(scan->lastError(), kErrBadPage);
+    EXPECT_EQ(ui->messages.size(), 1);
+    EXPECT_FALSE(scan->scanning());
+}
+
+TEST_F(ScanJob, AJobDeletedUnstartedEndsTheRunAndAJamIsReported) {
+    delete scan->createScanJob(); // refused by a job host, say
+    EXPECT_FALSE(scan->scanning());
+    fake->script().failAfterPages = 1;
+    fake->script().failure = ScanStatus::Jammed;
+    EXPECT_EQ(runJob(), kErrScanner);
+    EXPECT_EQ(labelsIn(dest), (std::vector<int>{1}));
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_TRUE(ui->messages[0].endsWith(QStringLiteral("The page scanned before was kept in the file.")));
 }
 
 } // namespace

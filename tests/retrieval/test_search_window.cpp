@@ -18,6 +18,12 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include "viewer/JobHost.h"
 
 using namespace retrievaltest;
 
@@ -279,4 +285,38 @@ TEST_F(SearchWindow, MaintenanceLabelOpensTheDialogForTheSelectedRow) {
     emit f.lblMaintenance->linkActivated("#");
     EXPECT_EQ(dialogsRun, std::vector<QString>{"frmMaintenance"});
     EXPECT_EQ(shownId, "2");
+}
+
+TEST_F(SearchWindow, ASlowServerLeavesTheWindowWorkingAndASecondSearchIsRefused) {
+    load();
+    auto& f = openSearch();
+    std::atomic<bool> release{false};
+    std::atomic<int> searches{0};
+    t.db->failWhen = [&](const QString& s) {
+        if (s.startsWith("SELECT TOP 200")) {
+            ++searches;
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    };
+    QSignalSpy done(&f, &retrieval::OpenRecordWindow::searchFinished);
+    f.txtAdmNo->setText("250123");
+    f.btnSearch_Click();
+    EXPECT_TRUE(f.searchRunning());
+    EXPECT_FALSE(f.btnSearch->isEnabled());
+    EXPECT_TRUE(w->jobs().anyRunning());
+    // The window thread goes on handling events while the server is silent.
+    bool ticked = false;
+    QTimer::singleShot(20, &f, [&] { ticked = true; });
+    QElapsedTimer clock;
+    clock.start();
+    while (!ticked && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_TRUE(ticked);
+    EXPECT_EQ(w->jobs().label()->text().contains("Searching"), true);
+    f.btnSearch_Click(); // refused while the first one runs
+    release = true;
+    ASSERT_TRUE(done.wait(20000));
+    EXPECT_EQ(searches.load(), 1);
+    EXPECT_GT(f.results().recordCount(), 0);
+    EXPECT_TRUE(f.btnSearch->isEnabled());
 }

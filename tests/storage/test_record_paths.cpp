@@ -138,7 +138,7 @@ TEST_F(Share, NamesThatWouldLeaveTheStorageRootAreNotOpened) {
     EXPECT_TRUE(t.log.lines.back().contains("outside the storage folder"));
 }
 
-TEST_F(Share, DeletingRecordTypeFilesRemovesEachFileAndStopsAtTheFirstFailure) {
+TEST_F(Share, DeletingRecordTypeFilesRecyclesEachFileAndStopsAtTheFirstFailure) {
     touch("2008/2008-11-25/55-7.tif");
     touch("2009/2009-01-02/55-7.tif");
     doubles::RecordingConnection db;
@@ -152,9 +152,25 @@ TEST_F(Share, DeletingRecordTypeFilesRemovesEachFileAndStopsAtTheFirstFailure) {
     EXPECT_EQ(db.statements.front(), "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE "
                                      "admission_id='55' and rectype_id='7'    ORDER BY recfile_id");
     EXPECT_FALSE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    // Not destroyed: in the recycle folder of the clock's day, with the time of day added.
+    EXPECT_TRUE(QFile::exists(native + "/Recycled/2008-11-25/55-7-140500.tif"));
+    EXPECT_TRUE(t.log.lines.back().endsWith("to " + root + "\\Recycled\\2008-11-25\\55-7-140500.tif"));
     EXPECT_TRUE(QFile::exists(native + "/2009/2009-01-02/55-7.tif")); // after the failure: kept
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_TRUE(t.prompter.lastText().contains("2007-01-01"));
+}
+
+TEST_F(Share, RecyclingTheSameNameTwiceKeepsBoth) {
+    touch("2008/2008-11-25/55-7.tif");
+    t.signIn();
+    const QString first = recycleRecordFile(t.s(), root, root + "\\2008\\2008-11-25\\55-7.tif");
+    touch("2008/2008-11-25/55-7.tif");
+    const QString second = recycleRecordFile(t.s(), root, root + "\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(first, root + "\\Recycled\\2008-11-25\\55-7-140500.tif");
+    EXPECT_EQ(second, root + "\\Recycled\\2008-11-25\\55-7-140500-2.tif");
+    EXPECT_TRUE(QFile::exists(native + "/Recycled/2008-11-25/55-7-140500-2.tif"));
+    EXPECT_THROW(recycleRecordFile(t.s(), root, root + "\\2008\\2008-11-25\\55-7.tif"),
+                 std::runtime_error); // gone already
 }
 
 TEST_F(Share, QuotesInTheIdDoNotBreakTheStatement) {

@@ -1,7 +1,8 @@
 // Saves a document over and over, for the test that kills a writer in the middle of a save:
 //   imaging_kill_helper DEST SOURCE_A SOURCE_B
 // writes DEST alternately as a copy of SOURCE_A and of SOURCE_B (each page raw-copied, the
-// first page encoded anew every time) until it is killed.
+// first page encoded anew every time) until it is killed. It prints "ready" before the first
+// write and "A" or "B" after each completed one.
 #include "imaging/Document.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PageOps.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     for (unsigned round = 0;; ++round) {
         try {
             writeDocument(dest, versions[round % 2]);
+            std::printf("%c\n", round % 2 ? 'B' : 'A'); // this version is now in place
+            std::fflush(stdout);
         } catch (const Error& e) {
             std::fprintf(stderr, "%s\n", qPrintable(e.description()));
             return 1;

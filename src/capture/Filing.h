@@ -1,0 +1,49 @@
+#pragma once
+// Filing a record: the already-scanned check of the new-record dialogs, the filing sequence
+// ScanStart (folders and name, the scan as a background job, the row, the document opened),
+// the unfiled "S&can New..." and the scanner's dialogs of the File menu.
+#include <QString>
+
+class QComboBox;
+class QWidget;
+
+namespace viewer {
+class MainWindow;
+}
+
+namespace capture {
+
+// The record type chosen in a dialog's combo (its item data), or 0 when none is chosen.
+int selectedRecordType(const QComboBox& combo);
+
+// Before a scan: why the ID or the record date cannot be filed, shown to the user ("" when
+// they can). Checked at "&Scan" before anything is deleted, scanned or written.
+QString fileableProblem(const QString& id, const QString& recordDate);
+
+// The already-scanned check of the new-record dialogs: "Select record type." without a type;
+// otherwise asks sp_CheckScanned and, when files are filed already, whether to replace them
+// (`prefix` + ID + " have been scanned already." ...). Yes recycles the earlier files and
+// removes their rows. Returns true when the scan may go on.
+bool CheckAlreadyScanned(viewer::MainWindow& window, const QString& prefix, const QString& id,
+                         const QComboBox& recordTypes);
+
+// Files a record: builds the year and date folders and the name under the storage root,
+// scans into that file (unless `SkipScan` is non-zero) as a background job, writes the row
+// into tblRecFiles and opens the file at page 1. Returns at once when the scan starts; the
+// rest runs when the scan has finished. The document shown before is closed first.
+void ScanStart(viewer::MainWindow& window, const QString& strId, int intScanType,
+               const QString& aDate, int SkipScan);
+
+// "S&can New...": a scan into a new file of the temporary folder, opened as a new unsaved
+// document.
+void mnuFileScanNew_Click(viewer::MainWindow& window);
+// "Scan Settings", "Se&lect Scanner...", "Scan Pre&ferences...".
+void mnuScanSet_Click(viewer::MainWindow& window);
+void mnuFileSelectScanner_Click(viewer::MainWindow& window);
+void mnuFileScanPreferences_Click(viewer::MainWindow& window);
+
+// A command that would start a second scan or change the document while a document job runs
+// is refused with a message; true when the window is free.
+bool windowFree(viewer::MainWindow& window);
+
+} // namespace capture
