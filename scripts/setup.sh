@@ -10,6 +10,7 @@ PACKAGES=(
   libtiff-dev libtiff-tools libsane-dev sane-utils
   libsqlite3-dev sqlite3 freetds-dev freetds-bin
   libzxing-dev
+  acl
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick poppler-utils fonts-dejavu-core
 )

@@ -18,5 +18,11 @@ INSERT INTO tbPasswordDepartment (DepartmentId, department) VALUES
     ('19', 'MEDICAL RECORDS'),
     ('16', 'NURSING'),
     ('HRD', 'HUMAN RESOURCES');
+-- The second assignment names each demo user's own department, so that the first sign-in
+-- (no department saved yet) lands there instead of asking to pick one.
 INSERT INTO tbPasswordWoms (EmployeeID, department) VALUES
-    ('9001', 'HUMAN RESOURCES');
+    ('1001', 'MEDICAL RECORDS'),
+    ('1002', 'MEDICAL RECORDS'),
+    ('2001', 'NURSING'),
+    ('3001', 'HUMAN RESOURCES'),
+    ('9001', 'MEDICAL RECORDS');

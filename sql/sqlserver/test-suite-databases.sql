@@ -71,7 +71,9 @@ BEGIN
         ('1001', '19'), ('1001', 'HRD'), ('1002', '19'), ('2001', '16'), ('3001', 'HRD'), ('9001', '19');
     INSERT INTO dbo.tbPasswordDepartment (DepartmentId, department) VALUES
         ('19', 'MEDICAL RECORDS'), ('16', 'NURSING'), ('HRD', 'HUMAN RESOURCES');
-    INSERT INTO dbo.tbPasswordWoms (EmployeeID, department) VALUES ('9001', 'HUMAN RESOURCES');
+    INSERT INTO dbo.tbPasswordWoms (EmployeeID, department) VALUES
+        ('1001', 'MEDICAL RECORDS'), ('1002', 'MEDICAL RECORDS'), ('2001', 'NURSING'),
+        ('3001', 'HUMAN RESOURCES'), ('9001', 'MEDICAL RECORDS');
 END
 GO
 

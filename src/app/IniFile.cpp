@@ -3,44 +3,58 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace app {
 
 namespace {
 
-// Values and keys are written with backslash escapes for the characters that would break
-// the line structure; everything else (blanks, backslashes of Windows paths) is kept
-// readable by doubling backslashes only.
-QString escape(const QString& s, bool isKey) {
+enum class Part { Section, Key, Value };
+
+// Backslash escapes for what would break the line structure or be taken for a quote;
+// everything else (blanks inside, backslashes of Windows paths doubled) stays readable.
+QString escape(const QString& s, Part part) {
     QString out;
-    out.reserve(s.size());
-    for (QChar c : s) {
+    out.reserve(s.size() + 2);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
         switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        case '=':
-            if (isKey) out += QLatin1String("\\=");
-            else out += c;
-            break;
-        case '[':
-            if (isKey) out += QLatin1String("\\[");
-            else out += c;
-            break;
-        default: out += c;
+        case '\\': out += QLatin1String("\\\\"); continue;
+        case '\n': out += QLatin1String("\\n"); continue;
+        case '\r': out += QLatin1String("\\r"); continue;
+        case '\t': out += QLatin1String("\\t"); continue;
+        case '"': out += QLatin1String("\\\""); continue;
+        default: break;
         }
+        const bool special =
+            (part == Part::Key && (c == '=' || (i == 0 && (c == '[' || c == ';' || c == '#')))) ||
+            (part == Part::Section && c == ']');
+        if (special) out += '\\';
+        out += c;
     }
-    // Leading and trailing blanks would be trimmed by the reader: protect them.
-    if (!out.isEmpty() && (out.front() == ' ' || out.back() == ' '))
+    // The reader trims blanks around names and values: a text that begins or ends with one
+    // goes between quotes.
+    if (!out.isEmpty() && (out.front().isSpace() || out.back().isSpace()))
         out = '"' + out + '"';
     return out;
 }
 
+// Whether the character at `i` is escaped (preceded by an odd number of backslashes).
+bool escapedAt(const QString& s, qsizetype i) {
+    qsizetype n = 0;
+    while (i - n - 1 >= 0 && s[i - n - 1] == '\\') ++n;
+    return n % 2 == 1;
+}
+
 QString unescape(QString s) {
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
-        s = s.mid(1, s.size() - 2);
+    // Quotes protect blanks at either end. A quoted text without such a blank is a value
+    // that itself begins and ends with quotes (files of earlier versions wrote quotes in
+    // values as they were).
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"' && !escapedAt(s, s.size() - 1)) {
+        const QString inner = s.mid(1, s.size() - 2);
+        if (!inner.isEmpty() && (inner.front().isSpace() || inner.back().isSpace())) s = inner;
+    }
     QString out;
     out.reserve(s.size());
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -70,6 +84,13 @@ qsizetype separator(const QString& line) {
         if (line[i] == '=') return i;
     }
     return -1;
+}
+
+QString decodeText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) text = QString::fromLatin1(bytes);
+    return text;
 }
 
 } // namespace
@@ -105,26 +126,49 @@ IniFile IniFile::parse(const QString& text) {
 QString IniFile::serialize() const {
     QString out;
     for (const auto& s : sections_) {
-        out += '[' + escape(s.name, true).replace(']', QLatin1String("\\]")) + "]\n";
+        out += '[' + escape(s.name, Part::Section) + "]\n";
         for (const auto& e : s.entries)
-            out += escape(e.key, true) + '=' + escape(e.value, false) + '\n';
+            out += escape(e.key, Part::Key) + '=' + escape(e.value, Part::Value) + '\n';
         out += '\n';
     }
     return out;
 }
 
 IniFile IniFile::load(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return parse(QString::fromUtf8(f.readAll()));
+    return read(path).value_or(IniFile());
 }
 
-bool IniFile::save(const QString& path) const {
+std::optional<IniFile> IniFile::read(const QString& path, QString* error) {
+    QFile f(path);
+    if (!f.exists()) return IniFile();
+    const auto failed = [&](const QString& why) -> std::optional<IniFile> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    if (!f.open(QIODevice::ReadOnly))
+        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString()));
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString()));
+    return parse(decodeText(bytes));
+}
+
+bool IniFile::save(const QString& path, QString* error) const {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
+    const auto failed = [&] {
+        if (error) *error = QStringLiteral("%1 cannot be written: %2").arg(path, f.errorString());
+        f.cancelWriting();
+        return false;
+    };
+    if (!f.open(QIODevice::WriteOnly)) return failed();
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    f.write(serialize().toUtf8());
-    return f.commit();
+    const QByteArray bytes = serialize().toUtf8();
+    if (f.write(bytes) != bytes.size()) return failed();
+    if (!f.commit()) {
+        if (error) *error = QStringLiteral("%1 cannot be written: %2").arg(path, f.errorString());
+        return false;
+    }
+    return true;
 }
 
 IniFile::Section* IniFile::findSection(const QString& name) {

@@ -36,15 +36,35 @@ QString IniSettingsStore::read(const QString& application, const QString& sectio
     return current(application).value(section, key, def);
 }
 
-void IniSettingsStore::write(const QString& application, const QString& section,
-                             const QString& key, const QString& value) {
+bool SettingsStore::write(const QString& application, const QString& section,
+                          const QString& key, const QString& value) {
+    const QString error = store(application, section, key, value);
+    if (error.isEmpty()) {
+        lastError_.clear();
+        return true;
+    }
+    lastError_ = QStringLiteral("The setting \"%1\" was not saved. %2").arg(key, error);
+    if (reporter_)
+        reporter_(lastError_);
+    else
+        qWarning("%s", qPrintable(lastError_));
+    return false;
+}
+
+QString IniSettingsStore::store(const QString& application, const QString& section,
+                                const QString& key, const QString& value) {
     const QString path = fileFor(application);
-    // Re-read from disk: another running copy may have written since.
-    IniFile ini = IniFile::load(path);
-    ini.setValue(section, key, value);
-    ini.save(path);
+    // Re-read from disk: another running copy may have written since. A file that cannot
+    // be read is left alone: writing it anew would drop every other key.
+    QString error;
+    std::optional<IniFile> ini = IniFile::read(path, &error);
+    if (ini) {
+        ini->setValue(section, key, value);
+        ini->save(path, &error);
+    }
     std::lock_guard lock(mutex_);
     cache_.remove(application);
+    return error;
 }
 
 QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }

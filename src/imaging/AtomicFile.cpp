@@ -19,7 +19,6 @@ namespace imaging {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
-constexpr qint64 kStaleAfterMsecs = 60 * 1000;
 
 std::atomic<qint64> gFailAfter{-1};
 std::atomic<int> gFailErrno{0};
@@ -27,19 +26,6 @@ std::atomic<qint64> gWrittenForTest{0};
 
 QString errorText(int err) {
     return QString::fromLocal8Bit(strerror(err));
-}
-
-// Removes temporary files of `name` in `folder` that a killed writer left behind.
-void removeStale(const QString& folder, const QString& name) {
-    QDir dir(folder);
-    const QString pattern =
-        QLatin1Char('.') + name + AtomicFile::temporaryMarker() + QLatin1Char('*');
-    const QFileInfoList stale =
-        dir.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const QFileInfo& fi : stale)
-        if (fi.lastModified().toUTC().msecsTo(now) > kStaleAfterMsecs)
-            QFile::remove(fi.absoluteFilePath());
 }
 
 void syncFolder(const QString& folder) {
@@ -53,7 +39,47 @@ void syncFolder(const QString& folder) {
 } // namespace
 
 bool AtomicFile::isTemporaryName(const QString& fileName) {
-    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(temporaryMarker());
+    const qsizetype marker = fileName.lastIndexOf(temporaryMarker());
+    return marker > 1 && fileName.startsWith(QLatin1Char('.')) &&
+           isTemporaryNameFor(fileName, fileName.mid(1, marker - 1));
+}
+
+bool AtomicFile::isTemporaryNameFor(const QString& fileName, const QString& destinationName) {
+    const QString prefix = QLatin1Char('.') + destinationName + temporaryMarker();
+    if (destinationName.isEmpty() || !fileName.startsWith(prefix)) return false;
+    const QStringView suffix = QStringView(fileName).mid(prefix.size());
+    if (suffix.isEmpty() || suffix.size() > 12) return false;
+    for (QChar c : suffix)
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
+            return false;
+    return true;
+}
+
+int AtomicFile::removeLeftovers(const QString& nativeDestination) {
+    const QFileInfo dest(nativeDestination);
+    const QString name = dest.fileName();
+    if (name.isEmpty()) return 0;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    int removed = 0;
+    // Listed by a plain prefix (the name may hold characters a wildcard would take for its
+    // own), then checked name by name.
+    QDir dir(dest.absolutePath());
+    const QFileInfoList candidates = dir.entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QFileInfo& fi : candidates) {
+        if (!isTemporaryNameFor(fi.fileName(), name)) continue;
+        struct stat st {};
+        const QByteArray path = QFile::encodeName(fi.absoluteFilePath());
+        if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const qint64 age = fi.lastModified().toUTC().msecsTo(now);
+        if (age > leftoverAgeMsecs() && ::unlink(path.constData()) == 0) ++removed;
+    }
+    return removed;
+}
+
+bool userMayWrite(const QString& nativePath) {
+    return ::faccessat(AT_FDCWD, QFile::encodeName(nativePath).constData(), W_OK, AT_EACCESS) == 0;
 }
 
 AtomicFile::AtomicFile(const QString& nativeDestination) {
@@ -70,15 +96,21 @@ AtomicFile::AtomicFile(const QString& nativeDestination) {
     if (::stat(QFile::encodeName(destPath_).constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw Error(kErrFileAccess, QStringLiteral("%1 is a folder").arg(destPath_));
-        // Permission bits, not access(): an administrator could write the file anyway, but a
-        // file marked read-only must not be replaced.
+        // A file marked read-only is not replaced, even by an administrator who could
+        // write it; nor is a file this user may not write, although the folder would let
+        // a rename replace it.
         if (!(st.st_mode & S_IWUSR))
             throw Error(kErrFileAccess, QStringLiteral("The file %1 is read-only").arg(destPath_));
+        if (!userMayWrite(destPath_)) {
+            const int err = errno;
+            throw Error(kErrFileAccess, QStringLiteral("You may not change the file %1: %2")
+                                            .arg(destPath_, errorText(err)));
+        }
         mode = st.st_mode & 07777;
         keepMode = true;
     }
 
-    removeStale(folder, dest.fileName());
+    removeLeftovers(destPath_);
 
     for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
         const quint64 r = QRandomGenerator::system()->generate64();

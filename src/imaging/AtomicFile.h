@@ -7,9 +7,13 @@
 // destination is untouched; if anything fails (a full disk included) the temporary file is
 // removed and the Error says what happened. A temporary file left behind by a killed
 // process is never a document (hidden, distinct name, unique per write) and is removed by a
-// later write of the same destination once it is older than a minute.
+// later write or open of the same destination once it has not changed for ten minutes (a
+// writer on another workstation keeps its file changing, and the file server's clock may
+// differ from ours by a few minutes).
 //
-// An existing destination that is read-only (no owner write permission) is refused; the
+// A destination this user may not write is refused: one marked read-only (no owner write
+// permission, for an administrator too) and one whose permissions or access-control list
+// deny this user writing it, even where the folder would let the rename replace it. The
 // new file gets the old one's permission bits. A symbolic link is followed: its target is
 // replaced.
 #include <QString>
@@ -39,8 +43,17 @@ public:
 
     // Marker in the names of temporary files.
     static QString temporaryMarker() { return QStringLiteral(".docuvane-tmp-"); }
-    // True for names this class gives its temporary files.
+    // True for names this class gives its temporary files:
+    // "." + destination name + marker + 1 to 12 lower-case hexadecimal digits.
     static bool isTemporaryName(const QString& fileName);
+    // True when `fileName` is the name of a temporary file for `destinationName`.
+    static bool isTemporaryNameFor(const QString& fileName, const QString& destinationName);
+    // Removes the temporary files of writes of `nativeDestination` that were interrupted
+    // (a crash, a kill, a power cut): regular files of that name pattern unchanged for
+    // leftoverAgeMsecs(). Any other file is never touched; failures are ignored. Returns
+    // how many were removed.
+    static int removeLeftovers(const QString& nativeDestination);
+    static constexpr qint64 leftoverAgeMsecs() { return 10 * 60 * 1000; }
 
 private:
     void flushBuffer();
@@ -57,5 +70,9 @@ private:
 // For tests: makes writes fail with `err` once `afterBytes` bytes were written to
 // temporary files (-1 switches it off again).
 void setAtomicWriteFailureForTesting(qint64 afterBytes, int err);
+
+// Whether this user may write the existing file at `nativePath` (the access check the
+// kernel applies, access-control lists included, with the effective user).
+bool userMayWrite(const QString& nativePath);
 
 } // namespace imaging

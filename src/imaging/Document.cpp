@@ -129,7 +129,8 @@ QImage normalizePageImage(const QImage& image) {
 // TIFF documents
 
 TiffDocument::TiffDocument(QString path, ByteSourcePtr source, qint64 modifiedMsecs)
-    : path_(std::move(path)), file_(source), offsets_(file_.walkChain()), modified_(modifiedMsecs) {
+    : path_(std::move(path)), file_(source), offsets_(file_.walkChain(tiff::kMaxIfds, &damage_)),
+      modified_(modifiedMsecs) {
     infos_.resize(offsets_.size());
     pageInfo(0); // a first page without a sane directory makes the file unusable
 }
@@ -388,6 +389,15 @@ DocumentPtr openSource(const QString& path, ByteSourcePtr source, qint64 modifie
 }
 
 } // namespace
+
+void requireIntact(const Document& doc) {
+    const QString damage = doc.damage();
+    if (!damage.isEmpty())
+        throw Error(kErrFileAccess,
+                    QStringLiteral("%1 is damaged (%2): it can be shown and saved under another "
+                                   "name, but not changed")
+                        .arg(QFileInfo(doc.path()).fileName(), damage.toLower()));
+}
 
 DocumentPtr Document::open(const QString& path) {
     if (path.isEmpty()) throw Error(kErrBadArgument, QStringLiteral("No file name given"));

@@ -64,11 +64,20 @@ public:
 
     virtual AnnotationList annotations(int index) const = 0;
 
+    // Why the file opened with only part of what it claims (its page chain loops back
+    // after the last page shown); empty for an intact file. A damaged document can be
+    // shown, printed and saved under another name, never changed in place.
+    virtual QString damage() const { return {}; }
+
     // File identity when opened: used to notice a file changed on disk.
     virtual qint64 fileSize() const = 0;
     virtual qint64 modifiedMsecs() const = 0;
 };
 
 using DocumentPtr = std::shared_ptr<const Document>;
+
+// Raises Error(kErrFileAccess) when `doc` is damaged (see Document::damage): its file is not
+// to be rewritten in place.
+void requireIntact(const Document& doc);
 
 } // namespace imaging

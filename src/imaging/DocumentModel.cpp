@@ -1,7 +1,9 @@
 #include "imaging/DocumentModel.h"
 
+#include "imaging/AtomicFile.h"
 #include "imaging/Downscale.h"
 #include "imaging/ImagingError.h"
+#include "imaging/PathResolver.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -133,6 +135,9 @@ DocumentModelPtr DocumentModel::acquire(const QString& path) {
     // Opened without holding the registry, so that opening one large file does not hold up
     // every other control; if another thread opened the same path meanwhile, its model wins.
     DocumentModelPtr created(new DocumentModel(Document::open(path)));
+    // A save of this file that a crash or a kill interrupted left its temporary file
+    // beside it: opening the file again clears such leftovers.
+    AtomicFile::removeLeftovers(nativePath(path));
     std::lock_guard lock(registryMutex());
     std::weak_ptr<DocumentModel>& slot = registry()[path];
     if (DocumentModelPtr m = slot.lock()) return m;
@@ -149,6 +154,10 @@ DocumentModelPtr DocumentModel::find(const QString& path) {
 QString DocumentModel::path() const {
     std::lock_guard lock(d->mutex);
     return d->path;
+}
+
+QString DocumentModel::damage() const {
+    return d->document()->damage();
 }
 
 int DocumentModel::pageCount() const {
@@ -307,6 +316,7 @@ void DocumentModel::save() {
         path = d->path;
     }
     if (edits.empty()) return;
+    requireIntact(*doc);
     const int type = doc->fileType();
     if (type != kFileTiff && type != kFileBmp)
         throw Error(kErrUnsupported,
@@ -398,6 +408,7 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
                             const std::function<int(int)>& remap, int newCount,
                             const std::vector<int>& fresh) {
     const QString path = this->path();
+    requireIntact(*d->document());
     writeDocument(path, pages, kFileTiff);
     DocumentPtr reopened = Document::open(path);
     bool wasModified = false, isModifiedNow = false;

@@ -57,6 +57,8 @@ public:
 
     QString path() const;
     int pageCount() const;
+    // Why the file is damaged (Document::damage); empty for an intact file.
+    QString damage() const;
     PageInfo pageInfo(int index) const;   // size and resolution reflect edits
 
     // Current content of a page (edits applied). Thread-safe; decodes when needed.

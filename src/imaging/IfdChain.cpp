@@ -96,7 +96,7 @@ TiffFile::TiffFile(ByteSourcePtr source) : source_(std::move(source)) {
     }
 }
 
-std::vector<quint64> TiffFile::walkChain(int maxIfds) const {
+std::vector<quint64> TiffFile::walkChain(int maxIfds, QString* loop) const {
     // Directories are small. Files written by this engine keep them together, so a window
     // of a few pages of the file holds many; in files that put each directory after its
     // page's data, the window holds one and costs no more than an exact read.
@@ -125,6 +125,7 @@ std::vector<quint64> TiffFile::walkChain(int maxIfds) const {
     const size_t entrySize = big ? 20 : 12;
     const size_t nextSize = big ? 8 : 4;
 
+    if (loop) loop->clear();
     std::vector<quint64> offsets;
     std::unordered_set<quint64> visited;
     quint64 offset = header_.firstIfd;
@@ -133,9 +134,12 @@ std::vector<quint64> TiffFile::walkChain(int maxIfds) const {
         const int page = int(offsets.size()) + 1;
         if (!visited.insert(offset).second) {
             const auto first = std::find(offsets.begin(), offsets.end(), offset);
-            bad(QStringLiteral("The page chain loops back from page %1 to page %2")
-                    .arg(page - 1)
-                    .arg(int(first - offsets.begin()) + 1));
+            const QString where = QStringLiteral("The page chain loops back from page %1 to page %2")
+                                      .arg(page - 1)
+                                      .arg(int(first - offsets.begin()) + 1);
+            if (!loop) bad(where);
+            *loop = where;
+            return offsets;
         }
         if (int(offsets.size()) >= maxIfds)
             bad(QStringLiteral("The file claims more than %1 pages").arg(maxIfds));

@@ -107,8 +107,9 @@ public:
 
     // Offsets of the IFDs of the main chain, in order. Raises Error(kErrBadFile) for a loop,
     // a directory outside the file, a malformed directory, no directory at all, or more
-    // than `maxIfds` of them.
-    std::vector<quint64> walkChain(int maxIfds = kMaxIfds) const;
+    // than `maxIfds` of them. With `loop` given, a chain that loops back ends before the
+    // repeated directory instead, and `loop` says where it looped (empty when it did not).
+    std::vector<quint64> walkChain(int maxIfds = kMaxIfds, QString* loop = nullptr) const;
 
     // The directory at `offset`. Raises Error(kErrBadFile).
     Ifd readIfd(quint64 offset) const;

@@ -105,6 +105,16 @@ int ImageAdmin::pageCount() {
     });
 }
 
+QString ImageAdmin::damage() {
+    if (image_.isEmpty()) return {};
+    if (auto model = DocumentModel::find(image_)) return model->damage();
+    try {
+        return document()->damage();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 void ImageAdmin::setPage(int page) {
     guarded([&] {
         const int count = pageCount();

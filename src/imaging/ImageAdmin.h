@@ -33,6 +33,9 @@ public:
     // FileTypeCode of the file at image(); 0 when there is no readable image file.
     int fileType();
     int pageCount();
+    // Why the file at image() is damaged (its page chain loops back after the pages it
+    // shows); empty for an intact or unreadable file. Such a file is to be shown read-only.
+    QString damage();
     void setPage(int page); // 1..pageCount()
     int page() const { return page_; }
 

@@ -165,6 +165,7 @@ std::shared_ptr<const Document> openTiffForChange(const QString& dest) {
         throw Error(
             kErrUnsupported,
             QStringLiteral("Pages can only be inserted into or deleted from TIFF documents"));
+    requireIntact(*doc);
     return doc;
 }
 

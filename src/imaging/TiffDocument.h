@@ -14,7 +14,8 @@ namespace imaging {
 
 class TiffDocument final : public Document {
 public:
-    // Walks the page chain of `source` and checks the first page's directory. Raises Error.
+    // Walks the page chain of `source` and checks the first page's directory. Raises Error;
+    // a chain that loops back gives the pages before the loop and damage().
     TiffDocument(QString path, ByteSourcePtr source, qint64 modifiedMsecs);
 
     QString path() const override { return path_; }
@@ -26,6 +27,7 @@ public:
     AnnotationList annotations(int index) const override;
     qint64 fileSize() const override { return qint64(file_.source()->size()); }
     qint64 modifiedMsecs() const override { return modified_; }
+    QString damage() const override { return damage_; }
 
     const tiff::TiffFile& file() const { return file_; }
     // The directory of page `index` (0-based). Raises Error.
@@ -37,6 +39,7 @@ private:
     void checkIndex(int index) const;
     QString path_;
     tiff::TiffFile file_;
+    QString damage_;
     std::vector<quint64> offsets_;
     qint64 modified_;
     mutable std::mutex infoMutex_;

@@ -5,8 +5,12 @@
 #include "imaging/ImageGeometry.h"
 #include "imaging/ImagingError.h"
 
+#include <qfloat16.h>
+#include <QSysInfo>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -135,7 +139,11 @@ void TiffHandle::fail(int number, const QString& what) const {
 
 namespace {
 
-enum class Kind { Mono, Gray, Palette, Rgb, LibtiffRgba };
+// Mono, Gray, Palette and Rgb: 8 bits or less a sample, read as they are. Deep: gray or RGB
+// samples of more bits, signed or floating point, scaled to 8 bits by the page's own range.
+// Cmyk: separated pages libtiff's RGBA reader does not take (16 bits and other depths).
+// LibtiffRgba: every other photometric, through libtiff's RGBA reader.
+enum class Kind { Mono, Gray, Palette, Rgb, Deep, Cmyk, LibtiffRgba };
 
 struct Layout {
     uint32_t width = 0, height = 0;
@@ -190,7 +198,12 @@ Layout readLayout(TiffHandle& h, int pageNo) {
                     QStringLiteral("Page %1 uses a compression this program cannot read (%2)")
                         .arg(pageNo)
                         .arg(L.compression));
-    if (L.sampleFormat != SAMPLEFORMAT_UINT && L.sampleFormat != SAMPLEFORMAT_VOID)
+    // Log-luminance pages store floating-point samples that libtiff's RGBA reader converts.
+    const bool logLuminance =
+        L.photometric == PHOTOMETRIC_LOGL || L.photometric == PHOTOMETRIC_LOGLUV;
+    if (L.sampleFormat == SAMPLEFORMAT_VOID) L.sampleFormat = SAMPLEFORMAT_UINT;
+    if (!logLuminance && L.sampleFormat != SAMPLEFORMAT_UINT && L.sampleFormat != SAMPLEFORMAT_INT &&
+        L.sampleFormat != SAMPLEFORMAT_IEEEFP)
         throw Error(kErrUnsupported,
                     QStringLiteral("Page %1 has samples of an unsupported format (%2)")
                         .arg(pageNo)
@@ -205,7 +218,19 @@ Layout readLayout(TiffHandle& h, int pageNo) {
     uint16_t* extra = nullptr;
     TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
 
-    const bool smallBits = L.bps == 1 || L.bps == 2 || L.bps == 4 || L.bps == 8 || L.bps == 16;
+    const bool plain = L.sampleFormat == SAMPLEFORMAT_UINT;
+    const bool smallBits = plain && (L.bps == 1 || L.bps == 2 || L.bps == 4 || L.bps == 8);
+    // Samples the deep conversion reads: integers of 2 to 32 bits, signed or not, and
+    // floating point of 16, 32 or 64 bits.
+    const bool deepBits = L.sampleFormat == SAMPLEFORMAT_IEEEFP
+                              ? L.bps == 16 || L.bps == 32 || L.bps == 64
+                              : L.bps >= 2 && L.bps <= 32;
+    const bool alpha = extraCount >= 1 && extra &&
+                       (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA);
+    if (logLuminance) {
+        L.kind = Kind::LibtiffRgba;
+        return L;
+    }
     switch (L.photometric) {
     case PHOTOMETRIC_MINISWHITE:
     case PHOTOMETRIC_MINISBLACK:
@@ -214,9 +239,14 @@ Layout readLayout(TiffHandle& h, int pageNo) {
             L.samplesUsed = 1;
             return L;
         }
+        if (L.spp >= 1 && deepBits) {
+            L.kind = Kind::Deep;
+            L.samplesUsed = 1;
+            return L;
+        }
         break;
     case PHOTOMETRIC_PALETTE:
-        if (L.spp >= 1 && smallBits &&
+        if (L.spp >= 1 && plain && (smallBits || L.bps == 16) &&
             TIFFGetField(tif, TIFFTAG_COLORMAP, &L.red, &L.green, &L.blue)) {
             L.kind = Kind::Palette;
             L.samplesUsed = 1;
@@ -234,15 +264,24 @@ Layout readLayout(TiffHandle& h, int pageNo) {
         }
         break;
     case PHOTOMETRIC_RGB:
-        if (L.spp >= 3 && (L.bps == 8 || L.bps == 16)) {
-            L.kind = Kind::Rgb;
-            L.alpha = L.spp >= 4 && extraCount >= 1 && extra &&
-                      (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA);
+        if (L.spp >= 3 && ((plain && L.bps == 8) || deepBits)) {
+            L.kind = plain && L.bps == 8 ? Kind::Rgb : Kind::Deep;
+            L.alpha = L.spp >= 4 && alpha;
             L.premultiplied = L.alpha && extra[0] == EXTRASAMPLE_ASSOCALPHA;
             L.samplesUsed = L.alpha ? 4 : 3;
             return L;
         }
         break;
+    case PHOTOMETRIC_SEPARATED: {
+        uint16_t inks = INKSET_CMYK;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inks);
+        if (inks == INKSET_CMYK && L.spp >= 4 && deepBits && !(plain && L.bps == 8)) {
+            L.kind = Kind::Cmyk;
+            L.samplesUsed = 4;
+            return L;
+        }
+        break;
+    }
     default:
         break;
     }
@@ -283,7 +322,7 @@ template <class Sink> void readRows(TiffHandle& h, const Layout& L, int pageNo, 
     const bool separate = L.planar == PLANARCONFIG_SEPARATE && L.spp > 1;
     const int planes = separate ? L.samplesUsed : 1;
     const int samplesPerUnit = separate ? 1 : L.spp; // samples in one plane's pixel
-    if (separate && L.samplesUsed > 1 && L.bps < 8)
+    if (separate && L.samplesUsed > 1 && L.bps % 8 != 0)
         throw Error(kErrUnsupported,
                     QStringLiteral("Page %1 has an unsupported sample layout").arg(pageNo));
 
@@ -386,6 +425,18 @@ inline int index(const uchar* row, quint64 i, int bps) {
     }
 }
 
+// Distance between the first samples of two pixels in the rows readRows hands out.
+int pixelStride(const Layout& L) {
+    return L.planar == PLANARCONFIG_SEPARATE && L.spp > 1 ? L.samplesUsed : L.spp;
+}
+
+// The image format of a colour page: with or without its alpha.
+QImage::Format colourFormat(const Layout& L) {
+    return !L.alpha          ? QImage::Format_RGB32
+           : L.premultiplied ? QImage::Format_ARGB32_Premultiplied
+                             : QImage::Format_ARGB32;
+}
+
 QVector<QRgb> monoTable() {
     return {qRgb(255, 255, 255), qRgb(0, 0, 0)};
 }
@@ -459,8 +510,7 @@ QImage decodeMono(TiffHandle& h, const Layout& L, int pageNo) {
 QImage decodeGray(TiffHandle& h, const Layout& L, int pageNo) {
     QImage img = newPageImage(L, QImage::Format_Grayscale8, pageNo);
     const bool invert = L.photometric == PHOTOMETRIC_MINISWHITE;
-    const bool separate = L.planar == PLANARCONFIG_SEPARATE && L.spp > 1;
-    const int stride = separate ? 1 : L.spp;
+    const int stride = pixelStride(L);
     readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
         uchar* out = img.scanLine(int(y));
         for (uint32_t x = 0; x < L.width; ++x) {
@@ -474,8 +524,7 @@ QImage decodeGray(TiffHandle& h, const Layout& L, int pageNo) {
 QImage decodePalette(TiffHandle& h, const Layout& L, int pageNo) {
     QImage img = newPageImage(L, QImage::Format_RGB32, pageNo);
     const std::vector<QRgb> colors = paletteColors(L);
-    const bool separate = L.planar == PLANARCONFIG_SEPARATE && L.spp > 1;
-    const int stride = separate ? 1 : L.spp;
+    const int stride = pixelStride(L);
     readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
         for (uint32_t x = 0; x < L.width; ++x)
@@ -485,13 +534,8 @@ QImage decodePalette(TiffHandle& h, const Layout& L, int pageNo) {
 }
 
 QImage decodeRgb(TiffHandle& h, const Layout& L, int pageNo) {
-    QImage img = newPageImage(L,
-                              !L.alpha          ? QImage::Format_RGB32
-                              : L.premultiplied ? QImage::Format_ARGB32_Premultiplied
-                                                : QImage::Format_ARGB32,
-                              pageNo);
-    const bool separate = L.planar == PLANARCONFIG_SEPARATE && L.spp > 1;
-    const int stride = separate ? L.samplesUsed : L.spp;
+    QImage img = newPageImage(L, colourFormat(L), pageNo);
+    const int stride = pixelStride(L);
     readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
         for (uint32_t x = 0; x < L.width; ++x) {
@@ -502,6 +546,156 @@ QImage decodeRgb(TiffHandle& h, const Layout& L, int pageNo) {
         }
     });
     if (L.premultiplied) img.convertTo(QImage::Format_ARGB32);
+    return img;
+}
+
+// ---------------------------------------------------------------------------------------
+// Deep samples: more than 8 bits, signed or floating point
+
+// Maps values of [lo, hi] to 0..255; NaN gives 0, values beyond the ends the end.
+struct ToEightBits {
+    double lo = 0, scale = 1;
+    ToEightBits(double l, double h) : lo(l), scale(h > l ? 255.0 / (h - l) : 0.0) {}
+    int operator()(double v) const {
+        if (!(v == v)) return 0;
+        const double s = (v - lo) * scale;
+        return s <= 0 ? 0 : s >= 255 ? 255 : int(s + 0.5);
+    }
+};
+
+// Reads sample `i` of a row as a number. Whole-byte integers and floating-point samples
+// come in native byte order (libtiff swaps them); other depths are packed, most
+// significant bit first.
+class SampleReader {
+public:
+    explicit SampleReader(const Layout& L) : bps_(L.bps), format_(L.sampleFormat) {}
+
+    double operator()(const uchar* row, quint64 i) const {
+        if (format_ == SAMPLEFORMAT_IEEEFP) {
+            switch (bps_) {
+            case 16: {
+                qfloat16 v;
+                std::memcpy(&v, row + 2 * i, 2);
+                return double(float(v));
+            }
+            case 32: {
+                float v;
+                std::memcpy(&v, row + 4 * i, 4);
+                return double(v);
+            }
+            default: {
+                double v;
+                std::memcpy(&v, row + 8 * i, 8);
+                return v;
+            }
+            }
+        }
+        quint64 raw = 0;
+        switch (bps_) {
+        case 8: raw = row[i]; break;
+        case 16: { quint16 v; std::memcpy(&v, row + 2 * i, 2); raw = v; break; }
+        case 32: { quint32 v; std::memcpy(&v, row + 4 * i, 4); raw = v; break; }
+        case 24: {
+            const uchar* p = row + 3 * i; // swapped to the machine's order as a whole
+            raw = QSysInfo::ByteOrder == QSysInfo::LittleEndian
+                      ? quint64(p[0]) | quint64(p[1]) << 8 | quint64(p[2]) << 16
+                      : quint64(p[2]) | quint64(p[1]) << 8 | quint64(p[0]) << 16;
+            break;
+        }
+        default: {
+            const quint64 bit = i * quint64(bps_);
+            for (int b = 0; b < bps_; ++b) {
+                const quint64 at = bit + quint64(b);
+                raw = raw << 1 | ((row[at / 8] >> (7 - at % 8)) & 1);
+            }
+        }
+        }
+        if (format_ == SAMPLEFORMAT_INT && bps_ < 64 && (raw >> (bps_ - 1)) & 1)
+            return double(qint64(raw) - (qint64(1) << bps_)); // sign-extended
+        return double(raw);
+    }
+
+    // The values a sample can take, for pages whose own range is empty: the whole integer
+    // range, or 0 to 1 for floating point.
+    std::pair<double, double> nominalRange() const {
+        if (format_ == SAMPLEFORMAT_IEEEFP) return {0.0, 1.0};
+        if (format_ == SAMPLEFORMAT_INT)
+            return {-std::ldexp(1.0, bps_ - 1), std::ldexp(1.0, bps_ - 1) - 1};
+        return {0.0, std::ldexp(1.0, bps_) - 1};
+    }
+    // Scaling for amounts that are absolute (alpha, inks): from zero to the largest value.
+    ToEightBits absoluteScale() const {
+        const auto [lo, hi] = nominalRange();
+        return ToEightBits(std::max(lo, 0.0), hi);
+    }
+
+private:
+    int bps_;
+    uint16_t format_;
+};
+
+// Gray and RGB pages of deep samples. The colour samples of the whole page are scaled
+// together from their smallest to their largest value (as viewers show such pages: a
+// 12-bit image in 16-bit samples fills the gray scale); alpha goes by its nominal range.
+QImage decodeDeep(TiffHandle& h, const Layout& L, int pageNo) {
+    const bool gray = L.samplesUsed == 1;
+    QImage img = newPageImage(L, gray ? QImage::Format_Grayscale8 : colourFormat(L), pageNo);
+    const SampleReader read(L);
+    const int stride = pixelStride(L);
+    const int colours = gray ? 1 : 3;
+
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    readRows(h, L, pageNo, [&](uint32_t, const uchar* row) {
+        for (uint32_t x = 0; x < L.width; ++x)
+            for (int c = 0; c < colours; ++c) {
+                const double v = read(row, quint64(x) * stride + quint64(c));
+                if (std::isfinite(v)) {
+                    lo = std::min(lo, v);
+                    hi = std::max(hi, v);
+                }
+            }
+    });
+    const auto nominal = read.nominalRange();
+    const ToEightBits colour = hi > lo ? ToEightBits(lo, hi) : ToEightBits(nominal.first, nominal.second);
+    const ToEightBits alpha = read.absoluteScale();
+    const bool invert = L.photometric == PHOTOMETRIC_MINISWHITE;
+    readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
+        if (gray) {
+            uchar* out = img.scanLine(int(y));
+            for (uint32_t x = 0; x < L.width; ++x) {
+                const int v = colour(read(row, quint64(x) * stride));
+                out[x] = uchar(invert ? 255 - v : v);
+            }
+            return;
+        }
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
+        for (uint32_t x = 0; x < L.width; ++x) {
+            const quint64 i = quint64(x) * stride;
+            out[x] = qRgba(colour(read(row, i)), colour(read(row, i + 1)), colour(read(row, i + 2)),
+                           L.alpha ? alpha(read(row, i + 3)) : 255);
+        }
+    });
+    if (L.premultiplied) img.convertTo(QImage::Format_ARGB32);
+    return img;
+}
+
+// Separated (CMYK) pages that libtiff's RGBA reader does not take. Ink amounts are
+// absolute (0 no ink, the largest value full ink), so they are scaled by their nominal
+// range, then converted as libtiff converts 8-bit CMYK.
+QImage decodeCmyk(TiffHandle& h, const Layout& L, int pageNo) {
+    QImage img = newPageImage(L, QImage::Format_RGB32, pageNo);
+    const SampleReader read(L);
+    const ToEightBits ink = read.absoluteScale();
+    const int stride = pixelStride(L);
+    readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
+        for (uint32_t x = 0; x < L.width; ++x) {
+            const quint64 i = quint64(x) * stride;
+            const int k = 255 - ink(read(row, i + 3));
+            out[x] = qRgb(k * (255 - ink(read(row, i))) / 255, k * (255 - ink(read(row, i + 1))) / 255,
+                          k * (255 - ink(read(row, i + 2))) / 255);
+        }
+    });
     return img;
 }
 
@@ -546,6 +740,10 @@ QImage decodeStored(TiffHandle& h, const Layout& L, int pageNo) {
         return decodePalette(h, L, pageNo);
     case Kind::Rgb:
         return decodeRgb(h, L, pageNo);
+    case Kind::Deep:
+        return decodeDeep(h, L, pageNo);
+    case Kind::Cmyk:
+        return decodeCmyk(h, L, pageNo);
     default:
         return decodeRgba(h, L, pageNo);
     }

@@ -130,6 +130,9 @@ Program::Program(Folders folders, app::CredentialsPrompt* credentials, app::Prom
     shell_ = std::make_unique<app::LinuxShell>(*paths_);
     system_ = std::make_unique<app::LinuxSystemInfo>(folders_.data);
     logger_ = std::make_unique<app::Logger>();
+    // A setting that could not be stored is never passed over in silence: the log window
+    // opens with the reason (commands that confirm a change show it themselves).
+    settings_->setFailureReporter([l = logger_.get()](const QString& why) { l->writeLog(why); });
     components_ =
         std::make_unique<Components>(folders_, credentials_, prompter_, settings_.get());
 
@@ -170,7 +173,8 @@ void Program::prepareDemo() {
     // The demo records' files, once, when the records were just made.
     if (created.contains("dbRecords")) {
         db::SqliteConnection connection(dbFolder);
-        fillDemoShare(connection, settings_->read(app::kAppPrefs, "Shares", shareKey));
+        fillDemoShare(connection, newShare ? folders_.demoShare()
+                                           : settings_->read(app::kAppPrefs, "Shares", shareKey));
     }
 }
 
@@ -197,6 +201,13 @@ void Program::showMainWindow() {
     if (!main_) {
         main_ = std::make_unique<viewer::MainWindow>(*session_);
         installWorkflows(*main_);
+        connect(main_.get(), &viewer::MainWindow::programEnded, this, [this] {
+            // The preferences are stored last, as the log window closes: say it here.
+            if (!settings_->lastWriteError().isEmpty())
+                prompter_->msgBox("Docuvane could not save its preferences.\r\n" +
+                                      settings_->lastWriteError(),
+                                  app::mb::OKOnly, app::mb::Exclamation);
+        });
         connect(main_.get(), &viewer::MainWindow::programEnded, this, &Program::ended);
         connect(main_.get(), &viewer::MainWindow::startupWindowRequested, this,
                 [this] { showStartupWindow(); });

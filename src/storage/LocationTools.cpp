@@ -126,10 +126,16 @@ void FileLocationDialog::cmdOK_Click() {
                                 app::mb::OKOnly, app::mb::Critical);
         return;
     }
+    // Stored first: a location that could not be stored is not confirmed, and the session
+    // keeps the one it had; the dialog stays open for another try or Cancel.
+    if (!s_.svc.settings->write(app::kAppPrefs, "General Preferences", "Default Directory",
+                                txtFileLocation_->text())) {
+        s_.svc.prompter->msgBox(s_.svc.settings->lastWriteError(), app::mb::OKOnly,
+                                app::mb::Critical);
+        return;
+    }
     s_.gstrDefaultDirectoryD = txtFileLocation_->text();
     deriveStorageRoot(s_);
-    s_.svc.settings->write(app::kAppPrefs, "General Preferences", "Default Directory",
-                           s_.gstrDefaultDirectoryD);
     s_.svc.prompter->msgBox("File Location updated successfully!", app::mb::OKOnly,
                             app::mb::Information);
     accept();

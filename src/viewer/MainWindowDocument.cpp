@@ -87,8 +87,14 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
             readOnlyAttribute =
                 fi.exists() && (!fi.isWritable() || !(fi.permissions() & QFile::WriteOwner));
         }
-        doc_.gblnReadOnly = doc_.gintSourceKind == 3 || readOnlyAttribute;
+        // A damaged file (its page chain loops back) shows the pages before the damage.
+        const QString damage = docImgAdmin1->damage();
+        doc_.gblnReadOnly = doc_.gintSourceKind == 3 || readOnlyAttribute || !damage.isEmpty();
         ui_.txtReadOnly->setVisible(doc_.gblnReadOnly);
+        if (!damage.isEmpty())
+            s_.svc.prompter->msgBox("The file " + doc_.FileName + " is damaged: " + damage +
+                                        ".\r\nIt is shown read-only with the pages before the damage.",
+                                    app::mb::OKOnly, app::mb::Exclamation);
     });
     if (blnNamingOnly) return;
 

@@ -20,8 +20,9 @@ TEST_F(Corpus, StartUpLookups) {
     EXPECT_EQ(column(records::selectEmployeeFullName("2001"), "FullName"), QStringList{"O'Brien, Kathleen Anne"});
     EXPECT_TRUE(column(records::selectEmployeeFullName("4040"), "FullName").isEmpty());
 
-    EXPECT_EQ(column(records::selectSecondDepartmentAssignment("9001"), "department"), QStringList{"HUMAN RESOURCES"});
-    EXPECT_TRUE(column(records::selectSecondDepartmentAssignment("1001"), "department").isEmpty());
+    EXPECT_EQ(column(records::selectSecondDepartmentAssignment("3001"), "department"), QStringList{"HUMAN RESOURCES"});
+    EXPECT_EQ(column(records::selectSecondDepartmentAssignment("9001"), "department"), QStringList{"MEDICAL RECORDS"});
+    EXPECT_TRUE(column(records::selectSecondDepartmentAssignment("4040"), "department").isEmpty());
 
     auto rs = conn->open(records::selectEmployeeDepartments("1001"), db::kForwardReadOnly);
     std::set<std::pair<QString, QString>> got;

@@ -8,10 +8,12 @@ QString MemorySettingsStore::read(const QString& application, const QString& sec
     return it == files_.constEnd() ? def : it->value(section, key, def);
 }
 
-void MemorySettingsStore::write(const QString& application, const QString& section,
-                                const QString& key, const QString& value) {
+QString MemorySettingsStore::store(const QString& application, const QString& section,
+                                   const QString& key, const QString& value) {
+    if (!failure_.isEmpty()) return failure_;
     files_[application].setValue(section, key, value);
     ++writes_;
+    return {};
 }
 
 bool MemorySettingsStore::contains(const QString& application, const QString& section,

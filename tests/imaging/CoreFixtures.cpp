@@ -100,6 +100,8 @@ void writePage(TIFF* tif, const Page& p, int index, int total) {
         const uint16_t extra[] = {p.extraSample};
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
     }
+    if (p.sampleFormat != SAMPLEFORMAT_UINT) TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, p.sampleFormat);
+    if (p.sgilogDataFormat >= 0) TIFFSetField(tif, TIFFTAG_SGILOGDATAFMT, p.sgilogDataFormat);
     if (p.photometric == PHOTOMETRIC_PALETTE)
         TIFFSetField(tif, TIFFTAG_COLORMAP, p.red.data(), p.green.data(), p.blue.data());
     if (p.compression == COMPRESSION_JPEG) {

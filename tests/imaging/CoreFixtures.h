@@ -23,11 +23,14 @@ struct Page {
     uint32_t tileWidth = 0, tileHeight = 0; // non-zero: tiled
     float dpi = 0;
     uint16_t extraSample = 0xFFFF;          // EXTRASAMPLE_* for a fourth sample, 0xFFFF: none
+    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    int sgilogDataFormat = -1;              // SGILOGDATAFMT_* for LogLuv pages
     std::vector<uint16_t> red, green, blue; // palette
     bool jpegRgb = false;                   // YCbCr JPEG fed with RGB samples
     int jpegQuality = 95;
-    // Stored samples: rows of ceil(width * spp * bps / 8) bytes, interleaved, 16-bit samples
-    // in this machine's byte order. For planar separate pages: plane after plane.
+    // Stored samples: rows of ceil(width * spp * bps / 8) bytes, interleaved, whole-byte
+    // samples of 16 bits or more in this machine's byte order, other depths packed most
+    // significant bit first. For planar separate pages: plane after plane.
     std::vector<uint8_t> samples;
     // Write `samples` unchanged as the strip's raw bytes (for hand-made fill order 2).
     bool rawStrip = false;

@@ -6,8 +6,10 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/Document.h"
 #include "imaging/ImagingError.h"
+#include "imaging/DocumentModel.h"
 #include "imaging/PageOps.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,23 +124,112 @@ TEST_F(AtomicTest, LinksAreFollowedAndBadDestinationsRefused) {
               kErrFileAccess);
 }
 
-TEST_F(AtomicTest, StrayTemporaryFilesAreHarmlessAndOldOnesCleanedUp) {
+namespace {
+void setAge(const QString& path, qint64 seconds) {
+    const qint64 then = QDateTime::currentSecsSinceEpoch() - seconds;
+    struct utimbuf times {
+        then, then
+    };
+    ASSERT_EQ(::utime(qPrintable(path), &times), 0);
+}
+} // namespace
+
+TEST_F(AtomicTest, OnlyOldLeftoversOfThisWriterAreCleanedUp) {
     const QString stale = dir.file(QStringLiteral(".doc.tif.docuvane-tmp-0123abcd"));
     const QString fresh = dir.file(QStringLiteral(".doc.tif.docuvane-tmp-4567ef01"));
     writeFile(stale, readFile(dest()).left(100)); // a broken half-written file
     writeFile(fresh, QByteArray("partial"));
-    const qint64 twoMinutesAgo = QDateTime::currentSecsSinceEpoch() - 120;
-    struct utimbuf times {
-        twoMinutesAgo, twoMinutesAgo
-    };
-    ASSERT_EQ(::utime(qPrintable(stale), &times), 0);
+    setAge(stale, 20 * 60);
+    setAge(fresh, 2 * 60); // might belong to a writer that is still running
+    // Old files that are not leftovers of writes of doc.tif: never touched.
+    const QStringList others{".other.tif.docuvane-tmp-0123abcd", ".doc.tif.docuvane-tmp-0123ABCD",
+                             ".doc.tif.docuvane-tmp-", ".doc.tif.docuvane-tmp-0123abcd0123abcd",
+                             ".doc.tif.docuvane-tmp-12.bak", "doc.tif.docuvane-tmp-0123abcd",
+                             ".doc.tif.old", ".xdoc.tif.docuvane-tmp-0123abcd"};
+    for (const QString& name : others) {
+        writeFile(dir.file(name), QByteArray("someone else's"));
+        setAge(dir.file(name), 20 * 60);
+    }
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral(".doc.tif.old")),
+                            dir.file(QStringLiteral(".doc.tif.docuvane-tmp-99"))));
 
     insertPages(dest(), other(), 1, 1, 2);
     EXPECT_EQ(Document::open(dest())->pageCount(), 7);
     EXPECT_FALSE(QFile::exists(stale));
-    EXPECT_TRUE(QFile::exists(fresh)); // might belong to a writer that is still running
+    EXPECT_TRUE(QFile::exists(fresh));
+    for (const QString& name : others) EXPECT_TRUE(QFile::exists(dir.file(name))) << qPrintable(name);
+    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral(".doc.tif.docuvane-tmp-99"))).isSymLink());
     EXPECT_EQ(uniqueFileName(dir.path(), QStringLiteral("doc"), QStringLiteral("tif")),
               QStringLiteral("doc1.tif"));
+}
+
+TEST_F(AtomicTest, OpeningAFileClearsWhatAKilledSaveOfItLeftBehind) {
+    const QString helper =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/imaging_kill_helper");
+    const QString a = dir.file(QStringLiteral("a.tif")), b = dir.file(QStringLiteral("b.tif"));
+    makeDocument(a, 200, 0);
+    makeDocument(b, 210, 7);
+    // Kill savers until one dies in the middle of a save.
+    for (int round = 0; round < 40 && temporaries(dir.path()).isEmpty(); ++round) {
+        QProcess p;
+        p.start(helper, {dest(), a, b});
+        ASSERT_TRUE(p.waitForStarted(5000));
+        ASSERT_TRUE(p.waitForReadyRead(10000)) << p.readAllStandardError().toStdString();
+        QThread::msleep(20 + 7 * round);
+        ::kill(pid_t(p.processId()), SIGKILL);
+        ASSERT_TRUE(p.waitForFinished(5000));
+    }
+    const QStringList left = temporaries(dir.path());
+    ASSERT_FALSE(left.isEmpty());
+    // Opened at once, the leftover may still be a save in progress elsewhere: it stays.
+    DocumentModelPtr model = DocumentModel::acquire(dest());
+    model.reset();
+    EXPECT_EQ(temporaries(dir.path()), left);
+    // Opened later (the program started again), it is cleared; the document is intact.
+    for (const QString& name : left) setAge(dir.file(name), 11 * 60);
+    model = DocumentModel::acquire(dest());
+    EXPECT_TRUE(temporaries(dir.path()).isEmpty()) << qPrintable(temporaries(dir.path()).join(' '));
+    EXPECT_TRUE(model->pageCount() == 200 || model->pageCount() == 210 || model->pageCount() == 5);
+}
+
+TEST_F(AtomicTest, FilesThisUserMayNotWriteAreNotReplacedThroughTheFolder) {
+    // The folder is the user's, so a rename could replace any file in it; the files below
+    // belong to someone else or deny this user writing by an access-control list.
+    ASSERT_TRUE(testsupport::giveToUnprivileged(dir.path()));
+    const QString foreign = dir.file(QStringLiteral("foreign.tif"));
+    const QString denied = dir.file(QStringLiteral("denied.tif"));
+    const QString own = dir.file(QStringLiteral("own.tif"));
+    for (const QString& f : {foreign, denied, own}) makeDocument(f, 4, 0);
+    ASSERT_EQ(::chmod(qPrintable(foreign), 0644), 0); // owner-write set: only access() tells
+    ASSERT_EQ(::chmod(qPrintable(denied), 0666), 0);
+    const QString who = QString::number(testsupport::unprivilegedUid());
+    if (::geteuid() == 0) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("setfacl"),
+                                    {QStringLiteral("-m"), "u:" + who + ":r--", denied}),
+                  0);
+        ASSERT_TRUE(testsupport::giveToUnprivileged(own));
+    } else {
+        GTEST_SKIP() << "needs root to make files of another owner";
+    }
+    const std::string problems = testsupport::asUnprivilegedUser([&]() -> std::string {
+        std::string out;
+        for (const QString& f : {foreign, denied}) {
+            const QByteArray before = readFile(f);
+            QString what;
+            const int err = errorOf([&] { deletePages(f, 1, 1); }, &what);
+            if (err != kErrFileAccess)
+                out += f.toStdString() + ": error " + std::to_string(err) + "; ";
+            if (readFile(f) != before) out += f.toStdString() + " was replaced; ";
+            if (!what.contains(QStringLiteral("may not change")))
+                out += "message: " + what.toStdString() + "; ";
+        }
+        if (!temporaries(dir.path()).isEmpty()) out += "temporary files left; ";
+        const int err = errorOf([&] { deletePages(own, 1, 1); });
+        if (err != 0) out += "the user's own file was refused: " + std::to_string(err) + "; ";
+        else if (Document::open(own)->pageCount() != 3) out += "own file not changed; ";
+        return out;
+    });
+    EXPECT_EQ(problems, "");
 }
 
 TEST_F(AtomicTest, AWriterKilledAtRandomMomentsLeavesOneOfTheTwoVersions) {

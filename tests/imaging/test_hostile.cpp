@@ -67,19 +67,27 @@ TEST_F(HostileTest, TruncatedFilesAreReportedAtEveryLength) {
     }
 }
 
-TEST_F(HostileTest, LoopingPageChainsAreDetected) {
+TEST_F(HostileTest, LoopingPageChainsEndBeforeTheLoopAndAreReportedAsDamage) {
     QByteArray b = valid();
     const std::vector<uint32_t> ifds = ifdOffsets(b);
     ASSERT_EQ(ifds.size(), 3u);
     // The third directory points back at the first.
     QByteArray loop = b;
     setLe32(loop, ifds[2] + 2 + 12 * le16(loop, ifds[2]), ifds[0]);
-    EXPECT_EQ(openAndDecode(loop), kErrBadFile);
-    EXPECT_TRUE(last.contains(QStringLiteral("loops"))) << qPrintable(last);
+    EXPECT_EQ(openAndDecode(loop), 0);
+    DocumentPtr doc = Document::open(path());
+    EXPECT_EQ(doc->pageCount(), 3);
+    EXPECT_TRUE(doc->damage().contains(QStringLiteral("loops"))) << qPrintable(doc->damage());
     // A directory pointing at itself.
     QByteArray self = b;
     setLe32(self, ifds[1] + 2 + 12 * le16(self, ifds[1]), ifds[1]);
-    EXPECT_EQ(openAndDecode(self), kErrBadFile);
+    EXPECT_EQ(openAndDecode(self), 0);
+    doc = Document::open(path());
+    EXPECT_EQ(doc->pageCount(), 2);
+    EXPECT_FALSE(doc->damage().isEmpty());
+    // An intact file is not damaged.
+    EXPECT_EQ(openAndDecode(b), 0);
+    EXPECT_TRUE(Document::open(path())->damage().isEmpty());
 }
 
 TEST_F(HostileTest, FilesWithoutPagesOrWithBrokenDirectoriesAreRefused) {

@@ -111,6 +111,42 @@ int main(int argc, char** argv) {
             w->docImgEdit1->waitForIdle(5000);
             QApplication::processEvents();
             save(w, out, "main-document");
+            // A page another program wrote: 16-bit gray whose values use 12 bits (0..4095),
+            // as a modality writes them; it shows scaled by its own range.
+            {
+                QImage art(900, 1100, QImage::Format_Grayscale8);
+                art.fill(0);
+                QPainter painter(&art);
+                for (int y = 0; y < art.height(); ++y) // a dark-to-light ramp behind
+                    painter.fillRect(0, y, art.width(), 1, QColor::fromRgb(y * 90 / art.height(),
+                                                                           y * 90 / art.height(),
+                                                                           y * 90 / art.height()));
+                painter.setBrush(QColor(200, 200, 200));
+                painter.setPen(Qt::NoPen);
+                painter.drawEllipse(QPoint(450, 520), 300, 380);
+                painter.setBrush(QColor(255, 255, 255));
+                painter.drawEllipse(QPoint(330, 470), 70, 120);
+                painter.drawEllipse(QPoint(570, 470), 70, 120);
+                QFont f("DejaVu Sans");
+                f.setPixelSize(40);
+                painter.setFont(f);
+                painter.setPen(Qt::white);
+                painter.drawText(60, 90, "16-bit gray, 12-bit values");
+                painter.end();
+                QImage deep(art.size(), QImage::Format_Grayscale16);
+                for (int y = 0; y < art.height(); ++y) {
+                    auto* to = reinterpret_cast<quint16*>(deep.scanLine(y));
+                    const uchar* from = art.constScanLine(y);
+                    for (int x = 0; x < art.width(); ++x) to[x] = quint16(from[x] * 4095 / 255);
+                }
+                const QString file = scratch.filePath("modality-16bit.tif");
+                if (!deep.save(file, "TIFF")) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+                w->PerformFileOpen(false, file, 1);
+                w->findChild<QAction*>("mnuViewModeItem_0")->trigger();
+                w->docImgEdit1->waitForIdle(5000);
+                QApplication::processEvents();
+                save(w, out, "main-16bit-gray");
+            }
             storage::FileLocationDialog d(p.session());
             d.setAttribute(Qt::WA_DeleteOnClose, false);
             d.show();

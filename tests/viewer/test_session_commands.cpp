@@ -77,6 +77,7 @@ TEST_F(Session, TheSavedDepartmentIsChosenAndGivesItsFolder) {
 }
 
 TEST_F(Session, WithoutAMatchNothingIsChosenAndTheUserIsTold) {
+    t.db->execute("DELETE FROM Password..tbPasswordWoms WHERE EmployeeID = '1001'");
     t.settings.write(kAppMain, "MAIN", "cboDept 1001", "GONE");
     load("1001");
     EXPECT_EQ(dept()->currentIndex(), -1);
@@ -91,6 +92,7 @@ TEST_F(Session, WithoutAMatchNothingIsChosenAndTheUserIsTold) {
 }
 
 TEST_F(Session, WithNeitherASavedNameNorASecondAssignmentTheUserChooses) {
+    t.db->execute("DELETE FROM Password..tbPasswordWoms WHERE EmployeeID = '1001'");
     load("1001");
     EXPECT_EQ(dept()->count(), 2);
     EXPECT_EQ(dept()->currentIndex(), -1);
@@ -98,11 +100,12 @@ TEST_F(Session, WithNeitherASavedNameNorASecondAssignmentTheUserChooses) {
 }
 
 TEST_F(Session, TheSecondAssignmentIsTheFallback) {
-    // 9001's second assignment is HUMAN RESOURCES; once 9001 is a member there, that
-    // department is chosen when the saved name matches nothing.
-    t.db->execute("INSERT INTO Password..tbPasswordMain (EmployeeID, DepartmentID) VALUES ('9001','HRD')");
-    t.settings.write(kAppMain, "MAIN", "cboDept 9001", "NO SUCH");
-    load("9001");
+    // 1001 is in MEDICAL RECORDS and HUMAN RESOURCES; with the second assignment moved to
+    // the latter, it is chosen when the saved name matches nothing.
+    t.db->execute("UPDATE Password..tbPasswordWoms SET department = 'HUMAN RESOURCES' "
+                  "WHERE EmployeeID = '1001'");
+    t.settings.write(kAppMain, "MAIN", "cboDept 1001", "NO SUCH");
+    load("1001");
     EXPECT_EQ(dept()->currentText(), "HUMAN RESOURCES");
     EXPECT_EQ(t.s().gstrDepartmentID, "HRD");
 }
