@@ -143,8 +143,8 @@ bool StartupWindow::Form_Load() {
         const QRect g = screen->availableGeometry();
         move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 3);
     }
+    // The sign-in that follows is a modal dialog: this window is painted behind it.
     show();
-    QApplication::processEvents();
     cmdStart_Click();
     return true;
 }
@@ -231,7 +231,6 @@ void StartupWindow::cmdStart_Click() {
         return;
     }
     host_.showMainWindow();
-    QApplication::processEvents();
 }
 
 void StartupWindow::cmdClose_Click() { close(); }

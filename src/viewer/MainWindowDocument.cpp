@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QToolBar>
 
@@ -113,7 +114,8 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     steps([&] { navigation_->mnuViewModeItem_Click(ViewMode); });
 }
 
-bool MainWindow::PerformFileClose() {
+bool MainWindow::PerformFileClose(std::function<void()> resume) {
+    if (refuseWhileBusy()) return false;
     app::Steps steps(app::FailureStyle::Skip);
     if (!s_.gblnAdmin) {
         bool modified = false;
@@ -124,18 +126,18 @@ bool MainWindow::PerformFileClose() {
                 app::mb::Exclamation);
             if (answer == app::mb::Cancel) return false;
             if (answer == app::mb::Yes) {
-                if (doc_.gblnNewDocument) {
-                    // A scan that was not given a name is kept when Save As is cancelled:
-                    // the close does not go on to delete it.
-                    bool saved = false;
-                    steps([&] { saved = files_->mnuFileSaveAs_Click(); });
-                    if (!saved) return false;
-                } else {
-                    // A save that failed keeps the document: its changes are not dropped.
-                    bool saved = false;
-                    steps([&] { saved = files_->mnuFileSave_Click(); });
-                    if (!saved) return false;
-                }
+                // The close goes on once the document is saved: the command runs again. A
+                // scan that was not given a name is kept when Save As is cancelled, and a
+                // save that failed keeps the document: its changes are not dropped.
+                QPointer<MainWindow> self(this);
+                auto then = [self, resume = std::move(resume)](bool saved) {
+                    if (saved && self && resume) resume();
+                };
+                if (doc_.gblnNewDocument)
+                    steps([&] { files_->mnuFileSaveAs_Click(then); });
+                else
+                    steps([&] { files_->mnuFileSave_Click(then); });
+                return false;
             }
         }
     }
@@ -143,7 +145,6 @@ bool MainWindow::PerformFileClose() {
         steps([&] {
             const QString native = s_.svc.paths->toNative(doc_.FullPathFileName);
             if (QFileInfo(native).isFile()) {
-                QApplication::processEvents();
                 // Let go of the file before it is removed.
                 docImgEdit1->setImage(QString());
                 docImgThumbnail1->setImage(QString());
@@ -412,6 +413,11 @@ void MainWindow::SetSelectionMenus(bool selected, const QString& kind) {
     for (int i : {0, 1, 4}) ui_.mnuEditActionItem[i]->setEnabled(selected);
 }
 
-bool MainWindow::Form_QueryUnload() { return PerformFileClose(); }
+bool MainWindow::Form_QueryUnload() {
+    QPointer<MainWindow> self(this);
+    return PerformFileClose([self] {
+        if (self) self->close();
+    });
+}
 
 } // namespace viewer

@@ -1,5 +1,6 @@
 // docuvane-shots OUTDIR: starts the program on a scratch folder, signs in the demo users
 // one after another and saves pictures of the windows under OUTDIR.
+#include "doubles/RenderWait.h"
 #include "app/Log.h"
 #include "app/Session.h"
 #include "app/Settings.h"
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
             imaging::writeDocument(doc, pages);
             w->PerformFileOpen(false, doc, 1);
             w->findChild<QAction*>("mnuViewModeItem_2")->trigger();
-            w->docImgEdit1->waitForIdle(5000);
+            doubles::waitForIdle(*w->docImgEdit1, 5000);
             QApplication::processEvents();
             save(w, out, "main-document");
             // A page another program wrote: 16-bit gray whose values use 12 bits (0..4095),
@@ -143,7 +144,7 @@ int main(int argc, char** argv) {
                 if (!deep.save(file, "TIFF")) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 w->PerformFileOpen(false, file, 1);
                 w->findChild<QAction*>("mnuViewModeItem_0")->trigger();
-                w->docImgEdit1->waitForIdle(5000);
+                doubles::waitForIdle(*w->docImgEdit1, 5000);
                 QApplication::processEvents();
                 save(w, out, "main-16bit-gray");
             }

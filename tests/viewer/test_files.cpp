@@ -6,11 +6,13 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
 #include "viewer/FileCommands.h"
+#include "viewer/JobHost.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <cerrno>
@@ -31,6 +33,20 @@ protected:
         ASSERT_TRUE(a->isEnabled()) << a->objectName().toStdString();
         a->trigger();
         settle();
+    }
+    // Runs a save command to its end: what it told its continuation.
+    bool finished(const std::function<void(std::function<void(bool)>)>& command) {
+        std::optional<bool> outcome;
+        command([&](bool saved) { outcome = saved; });
+        settle();
+        EXPECT_TRUE(outcome.has_value()) << "the command did not finish";
+        return outcome.value_or(false);
+    }
+    bool save() {
+        return finished([&](auto then) { w->files().mnuFileSave_Click(then); });
+    }
+    bool saveAs() {
+        return finished([&](auto then) { w->files().mnuFileSaveAs_Click(then); });
     }
     // Width and height of a page as stored in a file.
     QSize storedSize(const QString& path, int page = 1) const {
@@ -255,11 +271,12 @@ TEST_F(Save, APlainImageIsSavedWithoutConfirmationOrDatabase) {
     open(path);
     edit().rotateLeft();
     const size_t statements = t.db->statements.size();
-    QStringList status;
-    QObject::connect(w->statusBar(), &QStatusBar::messageChanged, w.get(),
-                     [&](const QString& m) { status << m; });
-    trigger(ui().mnuFileSave);
-    EXPECT_EQ(status, (QStringList{"Saving plain.tif...", ""}));
+    ui().mnuFileSave->trigger();
+    // The save runs as a job, told in the status bar; no Cancel: a save is not stopped half way.
+    EXPECT_EQ(w->jobs().label()->text(), "Saving plain.tif");
+    EXPECT_TRUE(w->jobs().cancelButton()->isHidden());
+    settle();
+    EXPECT_TRUE(w->jobs().label()->isHidden());
     EXPECT_TRUE(t.prompter.shown.empty());
     EXPECT_EQ(t.db->statements.size(), statements);
     EXPECT_EQ(storedSize(path), QSize(300, 400));
@@ -306,7 +323,7 @@ TEST_F(Save, AWriteThatFailsLeavesTheFileWholeAndSaysWhy) {
     t.s().rec.gstrRecFileId = "42";
     imaging::setAtomicWriteFailureForTesting(100, ENOSPC);
     // Save is not on the menu without scanning access; the save question runs it.
-    EXPECT_FALSE(w->files().mnuFileSave_Click());
+    EXPECT_FALSE(save());
     imaging::setAtomicWriteFailureForTesting(-1, 0);
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_TRUE(t.prompter.lastText().endsWith(" (ImgEdit error 3F1)"))
@@ -323,6 +340,7 @@ TEST_F(Save, AWriteThatFailsLeavesTheFileWholeAndSaysWhy) {
     imaging::setAtomicWriteFailureForTesting(100, ENOSPC);
     t.prompter.answers.push_back(app::mb::Yes);
     EXPECT_FALSE(w->PerformFileClose());
+    settle(); // the save runs as a job
     imaging::setAtomicWriteFailureForTesting(-1, 0);
     EXPECT_TRUE(edit().imageModified());
     EXPECT_EQ(edit().image(), path);
@@ -460,7 +478,7 @@ TEST_F(SaveAs, AwdIsRefusedAndReported) {
     w->doc().gblnNewDocument = true;
     const QString awd = t.dir.file("fax.awd");
     fileDialogs->answer(awd, 3);
-    EXPECT_FALSE(w->files().mnuFileSaveAs_Click());
+    EXPECT_FALSE(saveAs());
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_EQ(t.prompter.lastText(),
               "AWD files are not supported: save the document as TIFF or BMP. (ImgEdit error 3EC)");
@@ -530,6 +548,24 @@ TEST_F(CloseAndExit, ExitAsksFirstAndThenStoresThePreferences) {
     ui().mnuFileExit->trigger();
     EXPECT_EQ(ended.count(), 1);
     EXPECT_EQ(t.settings.read(app::kAppPrefs, "User Preferences", "View Mode", "none"), "2");
+}
+
+TEST_F(CloseAndExit, YesSavesAsAJobAndTheExitGoesOnWhenTheSaveIsDone) {
+    start(/*admin=*/false);
+    const QString path = makeDocument("yes.tif", 2);
+    open(path);
+    edit().rotateLeft();
+    QSignalSpy ended(w.get(), &viewer::MainWindow::programEnded);
+    t.prompter.answers.push_back(app::mb::Yes);
+    ui().mnuFileExit->trigger();
+    // The question is answered; the save runs, the window is not gone yet.
+    EXPECT_EQ(t.prompter.texts(), std::vector<QString>{"Do you want to save the changes to yes.tif?"});
+    EXPECT_TRUE(w->jobs().documentBusy());
+    EXPECT_EQ(ended.count(), 0);
+    settle();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(t.prompter.shown.size(), 1u); // asked once: the saved document has nothing to ask
+    EXPECT_EQ(storedSize(path), QSize(300, 400));
 }
 
 // ---- The record panel ----
