@@ -49,6 +49,12 @@ private:
     // Prints pages of the document as stored in its file, off the window's thread, with a
     // progress window and the status bar telling how far it got.
     EngineResult printStoredPages(int firstPage, int lastPage, int option, bool annotations);
+    // Save As BMP: writes the current page to `path` after saying so for a document of
+    // several pages; the document itself stays as it is. True when that saved the whole
+    // document (one page); false when cancelled, failed, or other pages are not in the file.
+    bool exportBmp(const QString& path);
+    // A filed record's file: the open record's own file, or any file below the storage root.
+    bool isFiledRecordFile(const QString& path) const;
     // Stamps the filed record's row with the update time and the saving employee.
     void stampRecord();
     void showEngineError(const QString& description, const QString& control, int status);

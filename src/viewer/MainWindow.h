@@ -72,8 +72,14 @@ public:
     // The document procedures.
     void PerformFileOpen(bool blnNamingOnly, const QString& strFullPathFileName, int lngPageNo);
     bool PerformFileClose();
+    // A document was opened or closed, or stays after all (a cancelled Open Image): the
+    // answer PerformFileClose got no longer covers the page display's closing notice.
+    void resetCloseAnswer();
     void SetDocumentMode(const QString& mode);
-    void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs);
+    // `keepThumbSelection`: thumbnails the user chose together stay selected (the page is
+    // scrolled into view only).
+    void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs,
+                                   bool keepThumbSelection = false);
     void SetViewMode(int intViewModePreference);
     void ClearToolChecks();
     void SelectMouseTool(const QString& name);

@@ -9,8 +9,16 @@
 #include "main/Program.h"
 #include "storage/LocationTools.h"
 #include "viewer/MainWindow.h"
+#include "imaging/Dialogs.h"
+#include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
+#include "imaging/ImageThumbnail.h"
 #include "imaging/PageOps.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QTest>
+#include <QThread>
 
 #include <QPainter>
 
@@ -29,6 +37,30 @@ void save(QWidget* w, const QString& out, const QString& name) {
     w->grab().save(out + "/" + name + ".png");
     std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
 }
+
+// The Open Image dialog as the window asks for it, shown over `folder` (instead of the
+// drive root it starts from), saved as a picture and then cancelled.
+class GrabbingFileDialog : public imaging::FileDialogRunner {
+public:
+    GrabbingFileDialog(QString out, QString folder) : out_(std::move(out)), folder_(std::move(folder)) {}
+    std::optional<imaging::FileDialogAnswer> run(const imaging::FileDialogRequest& r) override {
+        imaging::FileDialogRequest shown = r;
+        shown.initialFolder = folder_;
+        QFileDialog d(r.owner);
+        imaging::prepareFileDialog(d, shown);
+        d.resize(820, 520);
+        d.show();
+        for (int i = 0; i < 40; ++i) { // the folder is listed in the background
+            QApplication::processEvents();
+            QThread::msleep(25);
+        }
+        save(&d, out_, "open-image-dialog");
+        return std::nullopt;
+    }
+
+private:
+    QString out_, folder_;
+};
 
 } // namespace
 
@@ -111,6 +143,37 @@ int main(int argc, char** argv) {
             w->docImgEdit1->waitForIdle(5000);
             QApplication::processEvents();
             save(w, out, "main-document");
+            // Several thumbnails chosen together: a click, Shift+click, Ctrl+click.
+            {
+                imaging::ImageThumbnail* strip = w->docImgThumbnail1;
+                auto click = [&](int thumb, Qt::KeyboardModifiers keys) {
+                    QTest::mouseClick(strip->viewport(), Qt::LeftButton, keys,
+                                      strip->thumbRect(thumb).center());
+                    w->docImgEdit1->waitForIdle(5000);
+                    QApplication::processEvents();
+                };
+                click(2, {});
+                click(3, Qt::ShiftModifier);
+                click(5, Qt::ControlModifier);
+                save(w, out, "main-thumbnails-selected");
+            }
+            // The Open Image dialog over a folder holding every kind of image and a text file.
+            {
+                const QString folder = scratch.filePath("images");
+                QDir().mkpath(folder);
+                QImage photo(64, 48, QImage::Format_RGB32);
+                photo.fill(QColor(0x2e, 0x75, 0xb6));
+                for (const char* name : {"photo.png", "wound.jpg", "ecg.jpeg", "xray.bmp"})
+                    photo.save(folder + "/" + name);
+                QFile::copy(doc, folder + "/summary.tif");
+                QFile::copy(doc, folder + "/referral.tiff");
+                QFile notes(folder + "/notes.txt");
+                if (notes.open(QIODevice::WriteOnly)) notes.write("not an image\n");
+                notes.close();
+                w->docImgAdmin1->setFileDialogRunner(std::make_shared<GrabbingFileDialog>(out, folder));
+                w->ui().mnuFileOpen->trigger();
+                QApplication::processEvents();
+            }
             // A page another program wrote: 16-bit gray whose values use 12 bits (0..4095),
             // as a modality writes them; it shows scaled by its own range.
             {
