@@ -301,8 +301,10 @@ void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThum
         u.tbarButton(9)->setEnabled(!last);
     });
     steps([&] {
-        u.mnuEditActionItem[5]->setEnabled(pageCount >= 1);
-        u.tbarButton(14)->setEnabled(pageCount >= 1);
+        // Pages of a read-only document are never deleted, by any way to the command.
+        const bool deletable = pageCount >= 1 && !doc_.gblnReadOnly;
+        u.mnuEditActionItem[5]->setEnabled(deletable);
+        u.tbarButton(14)->setEnabled(deletable);
     });
     steps([&] {
         if (!keepThumbSelection) {

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 using namespace viewertest;
 
@@ -90,7 +91,7 @@ TEST_F(DocumentModes, AReadOnlyFileHidesTheEditingItemsAndOffersNothingThatWrite
     settle();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
-    EXPECT_TRUE(t.prompter.shown.empty());
+    EXPECT_TRUE(t.prompter.shown.empty()) << t.prompter.lastText().toStdString();
 }
 
 TEST_F(DocumentModes, AnImageAddressWithoutWriteIsReadOnlyAndNamedAfterThePrefix) {

@@ -407,9 +407,9 @@ TEST_F(SaveAs, ANewTiffNameBecomesTheDocumentsName) {
 TEST_F(SaveAs, BmpOfSeveralPagesSaysWhichPageAndKeepsTheDocumentAsItWas) {
     start();
     const QString scan = makeDocument("Img5.tif", 3);
-    w->doc().gblnNewDocument = true;
-    open(scan);
-    w->doc().gblnNewDocument = true;
+    w->doc().gblnNewDocument = true; // as Scan New opens it
+    w->PerformFileOpen(false, scan, 1);
+    settle();
     edit().setPage(3);
     edit().rotateLeft(); // an edit not saved yet, on another page
     edit().setPage(2);
