@@ -71,6 +71,9 @@ viewer::MainWindow& CaptureFixture::load(const QString& department) {
     w->resize(1100, 780);
     w->show();
     w->Form_Load();
+    // Let the background scanner probe finish and its result reach the scan items.
+    w->docImgScan1->scannerAvailable();
+    QApplication::processEvents();
     QApplication::processEvents();
     auto* cbo = w->ui().cboDept;
     const int i = cbo->findText(department);
