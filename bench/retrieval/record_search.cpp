@@ -13,7 +13,7 @@
 // <temp>/docuvane-bench-retrieval-v1. Run:
 //   build/bin/bench_retrieval_record_search --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
-#include "doubles/ScriptedCredentials.h"
+#include "support/ClerkProgram.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -46,11 +46,6 @@ constexpr int kFiles = 1000000;
 constexpr int kInPatients = 80000;
 constexpr int kOutPatients = 20000;
 constexpr int kPatients = 50000;
-
-class AlwaysOk : public app::Prompter {
-public:
-    int ask(const app::Message&) override { return app::mb::OK; }
-};
 
 // Puts the values in place of {1}, {2}, ... (the statements hold printf formats, so
 // QString::arg's markers cannot be used).
@@ -144,35 +139,28 @@ QString database() {
         db::SqliteSession s(folder + "/PATIENT_DATA.db");
         s.runScript("ANALYZE;");
     }
-    QFile done(folder + "/complete");
-    if (!done.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot mark the database");
+    benchsupport::markComplete(folder);
     return folder;
+}
+
+// The bench folder with its database built.
+QString preparedFolder() {
+    database();
+    return benchFolder();
 }
 
 // The program, signed in as 1001 in medical records, with the search window open.
 struct RunningSearch {
-    doubles::ScriptedCredentialsPrompt credentials;
-    AlwaysOk prompter;
-    std::unique_ptr<program::Program> program;
+    benchsupport::ClerkProgram program{preparedFolder()};
     retrieval::OpenRecordWindow* window = nullptr;
     std::unique_ptr<db::SqliteConnection> reference;
 
     RunningSearch() {
-        const QString dbFolder = database();
-        QDir(benchFolder() + "/config").removeRecursively();
-        credentials.answers.push_back(app::Credentials{"1001", "records"});
-        program = std::make_unique<program::Program>(
-            program::Folders{benchFolder() + "/config", benchFolder() + "/data"}, &credentials,
-            &prompter);
-        if (!program->start() || !program->mainWindow())
-            throw std::runtime_error("the program did not start");
-        viewer::MainWindow& w = *program->mainWindow();
-        w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText("MEDICAL RECORDS"));
-        w.sessionCommands().cboDept_Click();
+        viewer::MainWindow& w = program.window();
         w.ui().mnuFileOpenRec->trigger();
         window = retrieval::searchWindow(w);
         if (!window) throw std::runtime_error("no search window");
-        reference = std::make_unique<db::SqliteConnection>(dbFolder);
+        reference = std::make_unique<db::SqliteConnection>(benchFolder() + "/data/db");
     }
 
     void clear() {
