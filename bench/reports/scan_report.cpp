@@ -8,7 +8,7 @@
 //  - Search: from the click until the grid holds the 120 rows and has been painted.
 // Reference: the report's statement sent on a connection of its own to the same files, in
 // the same run (what the database itself costs). The database is built once and kept in
-// <temp>/docuvane-bench-reports-v1. Run:
+// <temp>/docuvane-bench-reports-v2. Run:
 //   build/bin/bench_reports_scan_report --benchmark_repetitions=3
 //   --benchmark_report_aggregates_only=true
 #include "support/ClerkProgram.h"
@@ -44,7 +44,7 @@ constexpr int kEmployees = 120;
 const QDate kFrom(2025, 1, 1);
 const QDate kTo(2025, 12, 31);
 
-QString benchFolder() { return QDir::tempPath() + "/docuvane-bench-reports-v1"; }
+QString benchFolder() { return QDir::tempPath() + "/docuvane-bench-reports-v2"; }
 
 // Builds the database folder once; later runs reuse it.
 QString database() {
@@ -133,8 +133,10 @@ struct RunningReport {
 };
 
 RunningReport& running() {
-    static RunningReport r;
-    return r;
+    // Kept to the end of the process: its windows must not be destroyed after the
+    // application object (main's), which a static object would be.
+    static RunningReport* r = new RunningReport;
+    return *r;
 }
 
 void BM_PrintPreview(benchmark::State& state) {
@@ -142,7 +144,8 @@ void BM_PrintPreview(benchmark::State& state) {
     int rows = 0;
     for (auto _ : state) rows = r.print();
     state.counters["rows"] = rows;
-    if (rows != kEmployees) state.SkipWithError("unexpected row count");
+    // The bench's clerks and the demo's own, who filed some of its records in 2025.
+    if (rows < kEmployees) state.SkipWithError("unexpected row count");
 }
 BENCHMARK(BM_PrintPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -151,7 +154,8 @@ void BM_Search(benchmark::State& state) {
     int rows = 0;
     for (auto _ : state) rows = r.search();
     state.counters["rows"] = rows;
-    if (rows != kEmployees) state.SkipWithError("unexpected row count");
+    // The bench's clerks and the demo's own, who filed some of its records in 2025.
+    if (rows < kEmployees) state.SkipWithError("unexpected row count");
 }
 BENCHMARK(BM_Search)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -182,8 +182,10 @@ struct RunningSearch {
 };
 
 RunningSearch& running() {
-    static RunningSearch r;
-    return r;
+    // Kept to the end of the process: its windows must not be destroyed after the
+    // application object (main's), which a static object would be.
+    static RunningSearch* r = new RunningSearch;
+    return *r;
 }
 
 enum Kind { ById = 0, ByDescription = 1, ByNameWithOutPatients = 2 };
