@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Writes the program's larger set of demo records (sql/embedded/demo-dbRecords-filed.sql): filed rows
-of tblRecFiles for the demo admissions and out-patient visits (sql/embedded/demo-PATIENT_DATA.sql)
-and the payroll employees (sql/embedded/demo-PayrollDB.sql), over five years, in both stored
+of tblRecFiles spread over the demo admissions and out-patient visits (sql/embedded/demo-PATIENT_DATA.sql
+and the generated demo-PATIENT_DATA-filed.sql of scripts/demo_admissions.py) and the payroll
+employees (demo-PayrollDB.sql, demo-PayrollDB-filed.sql): two to five records an in-patient
+admission, one to three an out-patient visit, each under its admission date, and three to ten
+papers an employee from December 2021 to November 2026, about 1,900 rows in all, in both stored
 forms of file_name:
 
   relative to the storage root        \\yyyy\\yyyy-mm-dd\\ID-type.tif            (most rows)
@@ -9,7 +12,8 @@ forms of file_name:
   full share path, older layout       \\\\records-fs\\recfiles\\yyyy-mm-dd\\ID-type.tif  (file in root\\date)
 
 Employees' files belong to the HRD department folder (root\\HRD). The output is the same for the
-same inputs (fixed seed). Run it again after the demo patients or employees change:
+same inputs (fixed seed). Run it again after the demo patients or employees change (after
+scripts/demo_admissions.py):
 
   python3 scripts/demo_records.py
 """
@@ -86,14 +90,21 @@ def stored_name(rng, day, file, folder="", relative=0.72, year_folders=0.90):
     return "%s\\%s\\%s" % (share, d, file)
 
 
+def day_of(v):
+    return datetime.strptime(v[:10], "%Y-%m-%d")
+
+
 def main():
     rng = random.Random(20240611)
-    admissions = [(unquote(r["IdNum"]), unquote(r["AdmDate"])) for r in
-                  rows_of("demo-PATIENT_DATA.sql", "tbPatient") +
-                  rows_of("demo-PATIENT_DATA.sql", "tbOutPatient")]
-    employees = [unquote(r["EmpNum"]) for r in rows_of("demo-PayrollDB.sql", "tbPMaster")]
+    # Admissions and visits with their dates; those without a hospital number are never listed
+    # by the admission search, so nothing is filed under them.
+    admissions = [(unquote(r["IdNum"]), unquote(r["AdmDate"]), unquote(r["DcrDate"]), table)
+                  for table in ("tbPatient", "tbOutPatient")
+                  for r in rows_of("demo-PATIENT_DATA.sql", table) if unquote(r["HospNum"])]
+    employees = [(unquote(r["EmpNum"]), unquote(r["LastName"]))
+                 for r in rows_of("demo-PayrollDB.sql", "tbPMaster")]
     base = open(os.path.join(SQL, "demo-dbRecords.sql"), encoding="utf-8").read()
-    # The hand-written rows above the mark keep their files.
+    # The hand-written rows keep their files: no second row of the same ID, type and day.
     seen = set((datetime.strptime(d, "%Y-%m-%d").date(), aid, int(t)) for aid, d, t in
                re.findall(r"\('([^']*)', '[^']*?(\d{4}-\d\d-\d\d)\\[^']*', (\d+),", base))
     rows = []
@@ -109,37 +120,44 @@ def main():
             q(updated.strftime("%Y-%m-%d %H:%M:00.000")), q(ftype)))
         return True
 
-    # Patients: several records on and after each admission day.
-    per_admission = max(8, 1750 // max(1, len(admissions)))
-    for aid, adm in admissions:
-        adm_day = datetime.strptime(adm[:10], "%Y-%m-%d")
-        made = 0
-        tries = 0
-        while made < per_admission and tries < per_admission * 10:
-            tries += 1
-            day = adm_day + timedelta(days=rng.randrange(0, 12))
-            rectype = rng.choice(PATIENT_TYPES)
+    # Patients: a handful of records an admission, filed under the admission date as the Records
+    # dialog files them (one file of each record type), scanned on or after the discharge day;
+    # no discharge summary while the patient is still admitted. Out-patient visits get one to
+    # three records.
+    for aid, adm, dcr, table in admissions:
+        adm_day = day_of(adm)
+        done = day_of(dcr) if dcr else adm_day
+        if table == "tbPatient":
+            count = rng.choice([2, 3, 3, 4, 4, 4, 5, 5])
+            types = [t for t in PATIENT_TYPES if dcr or t != 2]
+        else:
+            count = rng.choice([1, 1, 2, 2, 3])
+            types = [3, 5, 1]
+        for rectype in sorted(rng.sample(types, min(count, len(types)))):
             file = "%s-%d.tif" % (aid, rectype)
-            name = stored_name(rng, day, file)
-            updated = day + timedelta(days=rng.randrange(0, 6), hours=rng.randrange(7, 18),
-                                      minutes=rng.randrange(60))
-            if add(aid, name, rectype, rng.choice(CLERKS), rng.choice(PATIENT_DESCRIPTIONS), day,
-                   updated, "TIF" if rng.random() < 0.1 else None):
-                made += 1
-    # Employees: papers filed over five years, December 2021 to November 2026.
+            updated = done + timedelta(days=rng.randrange(0, 4), hours=rng.randrange(7, 18),
+                                       minutes=rng.randrange(60))
+            add(aid, stored_name(rng, adm_day, file), rectype, rng.choice(CLERKS),
+                rng.choice(PATIENT_DESCRIPTIONS), adm_day, updated,
+                "TIF" if rng.random() < 0.1 else None)
+    # Employees: a few papers each, filed on the day they came in, December 2021 to November
+    # 2026; the description is the employee's last name (as the lookup fills it) or the paper.
     start = datetime(2021, 12, 1)
-    for emp in employees:
-        for _ in range(30):
+    for emp, last in employees:
+        for _ in range(rng.randrange(3, 11)):
             day = start + timedelta(days=rng.randrange(0, 5 * 365))
             rectype = rng.choice(HRD_TYPES)
             file = "%s-%d.tif" % (emp, rectype)
             updated = day + timedelta(hours=rng.randrange(8, 17), minutes=rng.randrange(60))
-            add(emp, stored_name(rng, day, file, "HRD", 0.75, 0.9), rectype, "3001", rng.choice(HRD_DESCRIPTIONS), day,
-                updated, None)
+            desc = last if rng.random() < 0.5 else rng.choice(HRD_DESCRIPTIONS)
+            add(emp, stored_name(rng, day, file, "HRD", 0.75, 0.9), rectype,
+                rng.choice(["3001", "3001", "3001", "1001"]), desc, day, updated, None)
     out = [HEADER + "INSERT INTO tblRecFiles (admission_id, file_name, rectype_id, EmployeeID, "
            "Description, date_created, date_updated, file_type) VALUES"]
     out.append(",\n".join(rows) + ";")
-    open(os.path.join(SQL, "demo-dbRecords-filed.sql"), "w", encoding="utf-8").write("\n".join(out) + "\n")
+    with open(os.path.join(SQL, "demo-dbRecords-filed.sql"), "w", encoding="utf-8",
+              newline="\n") as f:
+        f.write("\n".join(out) + "\n")
     print("%d rows (%d admissions, %d employees)" % (len(rows), len(admissions), len(employees)))
 
 

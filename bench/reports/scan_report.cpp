@@ -11,7 +11,7 @@
 // <temp>/docuvane-bench-reports-v2. Run:
 //   build/bin/bench_reports_scan_report --benchmark_repetitions=3
 //   --benchmark_report_aggregates_only=true
-#include "support/ClerkProgram.h"
+#include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "db/EmbeddedDatabase.h"
@@ -75,7 +75,8 @@ QString database() {
                         .replace("{2}", QString::number(kEmployees)));
         s.runScript("COMMIT; ANALYZE;");
     }
-    benchsupport::markComplete(folder);
+    QFile done(folder + "/complete");
+    if (!done.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot mark the database");
     return folder;
 }
 
@@ -87,7 +88,7 @@ QString preparedFolder() {
 
 // The program, signed in as 1001 in medical records, with the report window open on 2025.
 struct RunningReport {
-    benchsupport::ClerkProgram program{preparedFolder()};
+    benchsupport::SignedInProgram program{preparedFolder(), "MEDICAL RECORDS"};
     benchsupport::AlwaysOk& prompter = program.prompter;
     reports::ScanReportWindow* window = nullptr;
     std::unique_ptr<db::SqliteConnection> reference;

@@ -13,7 +13,7 @@
 // <temp>/docuvane-bench-retrieval-v1. Run:
 //   build/bin/bench_retrieval_record_search --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
-#include "support/ClerkProgram.h"
+#include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -47,21 +47,10 @@ constexpr int kInPatients = 80000;
 constexpr int kOutPatients = 20000;
 constexpr int kPatients = 50000;
 
-// Puts the values in place of {1}, {2}, ... (the statements hold printf formats, so
-// QString::arg's markers cannot be used).
-QString fill(QString text, const QStringList& values) {
-    for (int i = 0; i < values.size(); ++i) text.replace(QString("{%1}").arg(i + 1), values[i]);
-    return text;
-}
+using benchsupport::fill;
+using benchsupport::numberedValues;
 
 QString benchFolder() { return QDir::tempPath() + "/docuvane-bench-retrieval-v1"; }
-
-QString list(const QStringList& values) {
-    QStringList rows;
-    for (int i = 0; i < values.size(); ++i)
-        rows << QString("(%1, '%2')").arg(i).arg(QString(values[i]).replace("'", "''"));
-    return rows.join(", ");
-}
 
 // Builds the database folder once (about half a minute); later runs reuse it.
 QString database() {
@@ -69,20 +58,9 @@ QString database() {
     if (QFileInfo::exists(folder + "/complete")) return folder;
     QDir(benchFolder()).removeRecursively();
     db::EmbeddedDatabase::ensure(folder);
-    const QStringList surnames = {
-        "Garcia", "Santos", "Reyes", "Cruz", "Bautista", "Ocampo", "Mendoza", "Torres", "Flores",
-        "Villanueva", "Ramos", "Aquino", "Castillo", "Navarro", "Gomez", "Lim", "Tan", "Dela Cruz",
-        "Pascual", "Luna", "Dizon", "Santiago", "Soriano", "Fernandez", "Lopez", "Gonzales",
-        "Rivera", "Aguilar", "Salazar", "Valdez", "Castro", "Marquez", "Domingo", "Manalo",
-        "Perez", "Rosales", "Padilla", "Mercado", "Francisco", "Del Rosario", "Morales", "Diaz",
-        "Hernandez", "Sison", "O'Brien", "D'Souza", "Müller", "Nguyễn", "Ortiz", "Chua"};
-    const QStringList suffixes = {"",   "no", "lo", "ez",  "a",   "on", "ito", "ar", "es", "in",
-                                  "ia", "do", "ro", "ana", "eja", "il", "as",  "um", "er", "ay"};
-    const QStringList firsts = {"Maria", "Jose", "Ana",   "Pedro",  "Lucia",  "Juan",   "Carmen",
-                                "Luis",  "Rosa", "Diego", "Sofia",  "Miguel", "Teresa", "Ramon",
-                                "Elena", "Mark", "Grace", "Henry",  "Paolo",  "Liza",   "Kevin",
-                                "Isabel", "Andrea", "Marco", "Carmela", "Wei", "Hans", "Thi",
-                                "Patrick", "Mary"};
+    const QStringList surnames = benchsupport::benchSurnames();
+    const QStringList suffixes = benchsupport::benchSurnameEndings();
+    const QStringList firsts = benchsupport::benchFirstNames();
     const QStringList descriptions = {
         "Admission record", "Discharge summary", "CBC and urinalysis", "Lipid profile",
         "Chest X-ray reading", "Surgical consent", "Patient's consent form", "Progress notes",
@@ -99,7 +77,8 @@ QString database() {
                             "SELECT printf('H%06d', i), sur.v || suf.v, fir.v, '' FROM n "
                             "JOIN sur ON sur.k = i % 50 JOIN suf ON suf.k = (i / 50) % 20 "
                             "JOIN fir ON fir.k = (i * 7) % 30;",
-                        {QString::number(kPatients - 1), list(surnames), list(suffixes), list(firsts)}));
+                        {QString::number(kPatients - 1), numberedValues(surnames),
+                         numberedValues(suffixes), numberedValues(firsts)}));
         s.runScript(fill("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
                             "WHERE i < {1}) INSERT INTO tbPatient (IdNum, HospNum, AdmDate, DcrDate) "
                             "SELECT printf('%02d%06d', 21 + i % 5, i), printf('H%06d', (i * 7919) % "
@@ -132,35 +111,31 @@ QString database() {
                     "1, 4) || '\\' || f.day || '\\' || f.id || '-' || f.t || '.tif', f.t, '1001', "
                     "CASE WHEN f.j % 1000 = 7 THEN 'Referral from Dr. O''Brien' ELSE d.v END, "
                     "f.day || ' 00:00:00.000', f.day || ' 10:15:00.000' FROM f JOIN d ON d.k = f.k;",
-                {QString::number(kFiles - 1), list(descriptions), QString::number(kInPatients)}));
+                {QString::number(kFiles - 1), numberedValues(descriptions),
+                 QString::number(kInPatients)}));
         s.runScript("COMMIT; ANALYZE;");
     }
     {
         db::SqliteSession s(folder + "/PATIENT_DATA.db");
         s.runScript("ANALYZE;");
     }
-    benchsupport::markComplete(folder);
+    QFile done(folder + "/complete");
+    if (!done.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot mark the database");
     return folder;
-}
-
-// The bench folder with its database built.
-QString preparedFolder() {
-    database();
-    return benchFolder();
 }
 
 // The program, signed in as 1001 in medical records, with the search window open.
 struct RunningSearch {
-    benchsupport::ClerkProgram program{preparedFolder()};
+    QString dbFolder = database(); // made before the program starts on it
+    benchsupport::SignedInProgram program{benchFolder(), "MEDICAL RECORDS"};
     retrieval::OpenRecordWindow* window = nullptr;
     std::unique_ptr<db::SqliteConnection> reference;
 
     RunningSearch() {
-        viewer::MainWindow& w = program.window();
-        w.ui().mnuFileOpenRec->trigger();
-        window = retrieval::searchWindow(w);
+        program.window().ui().mnuFileOpenRec->trigger();
+        window = retrieval::searchWindow(program.window());
         if (!window) throw std::runtime_error("no search window");
-        reference = std::make_unique<db::SqliteConnection>(benchFolder() + "/data/db");
+        reference = std::make_unique<db::SqliteConnection>(dbFolder);
     }
 
     void clear() {
@@ -182,10 +157,8 @@ struct RunningSearch {
 };
 
 RunningSearch& running() {
-    // Kept to the end of the process: its windows must not be destroyed after the
-    // application object (main's), which a static object would be.
-    static RunningSearch* r = new RunningSearch;
-    return *r;
+    static RunningSearch r;
+    return r;
 }
 
 enum Kind { ById = 0, ByDescription = 1, ByNameWithOutPatients = 2 };

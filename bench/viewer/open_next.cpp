@@ -10,6 +10,7 @@
 //   build/bin/bench_viewer_open_next --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
 #include "doubles/ScriptedCredentials.h"
+#include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
@@ -70,10 +71,7 @@ RunningProgram& running() {
     return p;
 }
 
-void waitPainted(imaging::ImageEdit& edit) {
-    if (!edit.waitForRendering(10000)) throw std::runtime_error("rendering timed out");
-    edit.viewport()->repaint();
-}
+using benchsupport::waitPainted;
 
 // Open Image after its dialog: the document is not new, the file is opened at page 1.
 void openImage(viewer::MainWindow& w, const QString& path) {

@@ -1,0 +1,94 @@
+#pragma once
+// What the benchmarks that start the whole program share: the program signed in as demo user
+// 1001 in one department, questions answered OK, waiting for a page to be painted, and the
+// texts of the large generated patient databases.
+#include "doubles/ScriptedCredentials.h"
+#include "app/Prompter.h"
+#include "app/SignIn.h"
+#include "imaging/ImageEdit.h"
+#include "main/Program.h"
+#include "viewer/MainWindow.h"
+#include "viewer/SessionCommands.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+
+namespace benchsupport {
+
+class AlwaysOk : public app::Prompter {
+public:
+    int ask(const app::Message& m) override {
+        last = m.text;
+        return app::mb::OK;
+    }
+    QString last; // the last message (a benchmark waiting for a window stops on it)
+};
+
+// The program started on `folder` (config and data below it; the config made afresh), signed
+// in as 1001, with `department` chosen.
+struct SignedInProgram {
+    doubles::ScriptedCredentialsPrompt credentials;
+    AlwaysOk prompter;
+    std::unique_ptr<program::Program> program;
+
+    SignedInProgram(const QString& folder, const QString& department) {
+        QDir(folder + "/config").removeRecursively();
+        credentials.answers.push_back(app::Credentials{"1001", "records"});
+        program = std::make_unique<program::Program>(
+            program::Folders{folder + "/config", folder + "/data"}, &credentials, &prompter);
+        if (!program->start() || !program->mainWindow())
+            throw std::runtime_error("the program did not start");
+        viewer::MainWindow& w = window();
+        w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText(department));
+        w.sessionCommands().cboDept_Click();
+    }
+    viewer::MainWindow& window() const { return *program->mainWindow(); }
+};
+
+// Until the page on screen is rendered, then painted.
+inline void waitPainted(imaging::ImageEdit& edit) {
+    if (!edit.waitForRendering(10000)) throw std::runtime_error("rendering timed out");
+    edit.viewport()->repaint();
+}
+
+// Puts the values in place of {1}, {2}, ... (the statements hold printf formats, so
+// QString::arg's markers cannot be used).
+inline QString fill(QString text, const QStringList& values) {
+    for (int i = 0; i < values.size(); ++i) text.replace(QString("{%1}").arg(i + 1), values[i]);
+    return text;
+}
+
+// "(0, 'a'), (1, 'b'), ...": a VALUES list of numbered texts.
+inline QString numberedValues(const QStringList& values) {
+    QStringList rows;
+    for (int i = 0; i < values.size(); ++i)
+        rows << QString("(%1, '%2')").arg(i).arg(QString(values[i]).replace("'", "''"));
+    return rows.join(", ");
+}
+
+// Patient names of the generated databases: 50 surnames, each with 20 endings, and 30 first
+// names.
+inline QStringList benchSurnames() {
+    return {"Garcia", "Santos", "Reyes", "Cruz", "Bautista", "Ocampo", "Mendoza", "Torres",
+            "Flores", "Villanueva", "Ramos", "Aquino", "Castillo", "Navarro", "Gomez", "Lim",
+            "Tan", "Dela Cruz", "Pascual", "Luna", "Dizon", "Santiago", "Soriano", "Fernandez",
+            "Lopez", "Gonzales", "Rivera", "Aguilar", "Salazar", "Valdez", "Castro", "Marquez",
+            "Domingo", "Manalo", "Perez", "Rosales", "Padilla", "Mercado", "Francisco",
+            "Del Rosario", "Morales", "Diaz", "Hernandez", "Sison", "O'Brien", "D'Souza",
+            "Müller", "Nguyễn", "Ortiz", "Chua"};
+}
+inline QStringList benchSurnameEndings() {
+    return {"", "no", "lo", "ez", "a", "on", "ito", "ar", "es", "in",
+            "ia", "do", "ro", "ana", "eja", "il", "as", "um", "er", "ay"};
+}
+inline QStringList benchFirstNames() {
+    return {"Maria",  "Jose",   "Ana",     "Pedro",  "Lucia",  "Juan",    "Carmen", "Luis",
+            "Rosa",   "Diego",  "Sofia",   "Miguel", "Teresa", "Ramon",   "Elena",  "Mark",
+            "Grace",  "Henry",  "Paolo",   "Liza",   "Kevin",  "Isabel",  "Andrea", "Marco",
+            "Carmela", "Wei",   "Hans",    "Thi",    "Patrick", "Mary"};
+}
+
+} // namespace benchsupport
