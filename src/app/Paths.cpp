@@ -83,4 +83,37 @@ QString PathMapper::toNative(const QString& logical) const {
     return native;
 }
 
+QString PathMapper::toLogical(const QString& native, const QStringList& roots) const {
+    const QString path = QDir::cleanPath(native);
+    auto below = [&](const QString& root, const QString& folder) -> QString {
+        const QString f = QDir::cleanPath(folder);
+        if (!isInside(path, f)) return {};
+        QString rest = path.mid(f.size());
+        while (rest.startsWith('/')) rest.remove(0, 1);
+        QString base = root;
+        while (base.endsWith('\\') || base.endsWith('/')) base.chop(1);
+        if (rest.isEmpty()) return base.size() == 2 && base.endsWith(':') ? base + '\\' : base;
+        rest.replace('/', '\\');
+        return base + '\\' + rest;
+    };
+    for (const QString& root : roots) {
+        if (root.trimmed().isEmpty()) continue;
+        const QString logical = below(root, toNative(root));
+        if (!logical.isEmpty()) return logical;
+    }
+    // gio's mount points: <gvfs>/smb-share:server=NAME,share=NAME/...
+    static const QRegularExpression mount(QStringLiteral("^smb-share:server=([^,/]+),share=([^,/]+)$"));
+    if (isInside(path, gvfsRoot_)) {
+        const QString inside = path.mid(QDir::cleanPath(gvfsRoot_).size() + 1);
+        const QString first = inside.section('/', 0, 0);
+        const auto m = mount.match(first);
+        if (m.hasMatch()) {
+            const QString share = "\\\\" + m.captured(1) + "\\" + m.captured(2);
+            const QString logical = below(share, gvfsRoot_ + "/" + first);
+            if (!logical.isEmpty()) return logical;
+        }
+    }
+    return native;
+}
+
 } // namespace app

@@ -7,6 +7,7 @@
 // PathMapper::toNative is the one place that turns such a path into a path of this machine's
 // file system, at the moment a file or folder is touched.
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
@@ -24,6 +25,13 @@ public:
     // backslashes turned into "/". "." and ".." segments are resolved without ever leaving
     // the mapped root of a share or drive.
     QString toNative(const QString& logical) const;
+
+    // The logical form of native path `native`: the first of `roots` (logical share, drive
+    // or folder paths such as "\\server\share" or "C:\") whose native folder holds it gives
+    // that root followed by the rest in Windows form; then a share mounted by the desktop
+    // (gvfs) gives "\\server\share\..."; any other path is kept as it is (a native path is
+    // a valid logical one).
+    QString toLogical(const QString& native, const QStringList& roots) const;
 
     // Folder a share is mapped to ("\\server\share", case-insensitive).
     QString shareFolder(const QString& server, const QString& share) const;

@@ -15,6 +15,7 @@ class SystemInfo;
 class LogSink;
 class PathMapper;
 class ComponentFactory;
+class FolderDialog;
 class CurrentUser;
 class ClassesComponent;
 
@@ -28,6 +29,7 @@ struct Services {
     LogSink* log = nullptr;
     PathMapper* paths = nullptr;
     ComponentFactory* components = nullptr;
+    FolderDialog* folders = nullptr; // null: Qt's folder dialog
     QString programFolder; // folder of the program's executable
 };
 

@@ -48,24 +48,6 @@ bool closeShownDocument(viewer::MainWindow& w) {
     return w.doc().NoDocument;
 }
 
-// Starts the window's scanner as a document job; `then` gets the scan's status. Returns
-// false when nothing was started (the status is then in the scanner's lastError()).
-bool startScanJob(viewer::MainWindow& w, std::function<void(int status)> then) {
-    jobs::Job* job = w.docImgScan1->createScanJob();
-    if (!job) return false;
-    QPointer<viewer::MainWindow> window(&w);
-    const bool started = w.jobs().start(job, viewer::JobHost::Scope::Document,
-                                        [window, then = std::move(then)](const jobs::Result&) {
-                                            if (window) then(window->docImgScan1->lastError());
-                                        });
-    if (!started)
-        w.session().svc.prompter->msgBox(
-            "Another operation is still running on the document; scan again when it has "
-            "finished.",
-            app::mb::OKOnly, app::mb::Exclamation);
-    return started;
-}
-
 // Steps 5 and 6 of the filing sequence, once the pages are in the file (or none were to be
 // scanned).
 void fileAndOpen(viewer::MainWindow& w, const QString& id, int type, const QDate& date,
@@ -105,6 +87,22 @@ void fileAndOpen(viewer::MainWindow& w, const QString& id, int type, const QDate
 }
 
 } // namespace
+
+bool startScanJob(viewer::MainWindow& w, std::function<void(int status)> then) {
+    jobs::Job* job = w.docImgScan1->createScanJob();
+    if (!job) return false;
+    QPointer<viewer::MainWindow> window(&w);
+    const bool started = w.jobs().start(job, viewer::JobHost::Scope::Document,
+                                        [window, then = std::move(then)](const jobs::Result&) {
+                                            if (window) then(window->docImgScan1->lastError());
+                                        });
+    if (!started)
+        w.session().svc.prompter->msgBox(
+            "Another operation is still running on the document; scan again when it has "
+            "finished.",
+            app::mb::OKOnly, app::mb::Exclamation);
+    return started;
+}
 
 int selectedRecordType(const QComboBox& combo) {
     return combo.currentIndex() < 0 ? 0 : combo.currentData().toInt();

@@ -3,6 +3,7 @@
 // ScanStart (folders and name, the scan as a background job, the row, the document opened),
 // the unfiled "S&can New..." and the scanner's dialogs of the File menu.
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QWidget;
@@ -41,6 +42,11 @@ void mnuFileScanNew_Click(viewer::MainWindow& window);
 void mnuScanSet_Click(viewer::MainWindow& window);
 void mnuFileSelectScanner_Click(viewer::MainWindow& window);
 void mnuFileScanPreferences_Click(viewer::MainWindow& window);
+
+// Starts the window's scanner (as set up by the caller) as a document job; `then` gets the
+// scan's status. Returns false when nothing was started (the status is then in the scanner's
+// lastError()).
+bool startScanJob(viewer::MainWindow& window, std::function<void(int status)> then);
 
 // A command that would start a second scan or change the document while a document job runs
 // is refused with a message; true when the window is free.

@@ -3,6 +3,7 @@
 #include "app/Shell.h"
 #include "doubles/MemorySettingsStore.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 using namespace app;
@@ -45,6 +46,28 @@ TEST_F(Mapping, DotDotNeverLeavesTheMappedRoot) {
     EXPECT_TRUE(isInside("/srv/recfiles", "/srv/recfiles/"));
     EXPECT_FALSE(isInside("/srv/recfiles2/a.tif", "/srv/recfiles"));
     EXPECT_FALSE(isInside("/srv/recfiles/../etc", "/srv/recfiles"));
+}
+
+TEST_F(Mapping, AChosenFolderGoesBackToItsLogicalForm) {
+    settings.write(kAppPrefs, "Shares", "\\\\records-fs\\recfiles", "/srv/recfiles");
+    const QStringList roots{"\\\\records-fs\\recfiles", "C:\\"};
+    struct Case {
+        QString native, logical;
+    };
+    const std::vector<Case> cases{
+        {"/srv/recfiles/import/Ward 5", "\\\\records-fs\\recfiles\\import\\Ward 5"},
+        {"/srv/recfiles", "\\\\records-fs\\recfiles"},
+        {"/home/clerk/scans/", "C:\\scans"},
+        {"/home/clerk", "C:\\"},
+        {"/run/user/1000/gvfs/smb-share:server=other,share=scans/in", "\\\\other\\scans\\in"},
+        {"/srv/recfiles2/x", "/srv/recfiles2/x"}, // beside a root, not below it
+        {"/media/usb/import", "/media/usb/import"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(paths.toLogical(c.native, roots), c.logical) << c.native.toStdString();
+        // Mapped again, the logical form names the same folder.
+        EXPECT_EQ(paths.toNative(paths.toLogical(c.native, roots)), QDir::cleanPath(c.native));
+    }
 }
 
 TEST_F(Mapping, ExplorerAndThePictureViewerOpenTheNativePathWithTheDesktop) {

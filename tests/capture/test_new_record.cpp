@@ -341,6 +341,8 @@ TEST_F(NewRecord, NoRightsAndScanNew) {
     EXPECT_EQ(messages(), (QStringList{"No Rights", "No Rights"}));
     EXPECT_EQ(dialog<capture::NewRecordDialog>("frmNewRec"), nullptr);
 
+    // The scanner items are enabled once the background look for scanners has finished.
+    for (int i = 0; i < 3000 && !w->ui().mnuFileScanNew->isEnabled(); ++i) QTest::qWait(10);
     w->ui().mnuFileScanNew->trigger();
     waitJobs();
     ASSERT_TRUE(w->doc().gblnNewDocument);

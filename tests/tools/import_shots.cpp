@@ -1,0 +1,142 @@
+// docuvane-import-shots OUTDIR: starts the program on a scratch folder as the medical-records
+// user, opens a record and saves pictures of "Insert Pages" (frmInsPage), of "Import Images"
+// (frmAddImages) after an import of a small folder, and of the log window with its lines.
+#include "app/Log.h"
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/SignIn.h"
+#include "doubles/ScriptedCredentials.h"
+#include "doubles/ScriptedDialogs.h"
+#include "doubles/ScriptedPrompter.h"
+#include "imaging/ImageAdmin.h"
+#include "imaging/ImageEdit.h"
+#include "imaging/PageOps.h"
+#include "main/Program.h"
+#include "viewer/JobHost.h"
+#include "viewer/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+void save(QWidget* w, const QString& out, const QString& name) {
+    QApplication::processEvents();
+    w->grab().save(out + "/" + name + ".png");
+    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
+}
+
+void settle(viewer::MainWindow& w) {
+    QElapsedTimer t;
+    t.start();
+    do QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (w.jobs().anyRunning() && t.elapsed() < 30000);
+    w.docImgEdit1->waitForIdle(5000);
+    QApplication::processEvents();
+}
+
+imaging::PageSource textPage(const QString& title, int lines) {
+    QImage page(850, 1100, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont f("DejaVu Sans");
+    f.setPixelSize(30);
+    painter.setFont(f);
+    painter.drawText(80, 120, title);
+    f.setPixelSize(18);
+    painter.setFont(f);
+    for (int y = 200, i = 0; i < lines; y += 36, ++i)
+        painter.drawText(80, y, "Nursing notes: patient resting comfortably, observations stable.");
+    painter.end();
+    return imaging::PageSource::pixels(page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither),
+                                       100, 100, {});
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: docuvane-import-shots OUTDIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir scratch;
+    program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
+    doubles::ScriptedCredentialsPrompt credentials;
+    credentials.answers.push_back(app::Credentials{"1001", "records"});
+    doubles::ScriptedPrompter prompter;
+    program::Program p(folders, &credentials, &prompter);
+    p.session().svc.settings->write("TALVORDocuvane", "MAIN", "StartupType", "0");
+    p.session().svc.settings->write("TALVORDocuvane", "MAIN", "cboDept 1001", "MEDICAL RECORDS");
+    if (!p.start() || !p.mainWindow()) {
+        std::fprintf(stderr, "the program did not reach the main window\n");
+        return 1;
+    }
+    viewer::MainWindow& w = *p.mainWindow();
+    w.resize(1100, 780);
+
+    // A record of three pages, a source file of twelve and a folder of scans.
+    const QString record = scratch.filePath("record.tif");
+    imaging::writeDocument(record, {textPage("ADMISSION NOTES - page 1", 20), textPage("page 2", 20),
+                                    textPage("page 3", 20)});
+    QDir().mkpath(scratch.filePath("scanned elsewhere"));
+    const QString source = scratch.filePath("scanned elsewhere/ward five consultation notes.tif");
+    std::vector<imaging::PageSource> twelve;
+    for (int i = 1; i <= 12; ++i) twelve.push_back(textPage(QString("CONSULTATION - page %1").arg(i), 8));
+    imaging::writeDocument(source, twelve);
+    const QString folder = scratch.filePath("import");
+    QDir().mkpath(folder);
+    imaging::writeDocument(folder + "/Lab results.tif", {textPage("LAB RESULTS", 10)});
+    imaging::writeDocument(folder + "/discharge.tif", {textPage("DISCHARGE - 1", 10), textPage("DISCHARGE - 2", 10)});
+    QFile notes(folder + "/readme.txt");
+    notes.open(QIODevice::WriteOnly);
+    notes.write("not a picture\n");
+    notes.close();
+
+    w.PerformFileOpen(false, record, 2);
+    w.findChild<QAction*>("mnuViewModeItem_2")->trigger();
+    settle(w);
+
+    auto files = std::make_shared<doubles::ScriptedFileDialogRunner>();
+    files->answer(source);
+    w.ImgAdmin1->setFileDialogRunner(files);
+    w.findChild<QAction*>("mnuPageInsertItem_1")->trigger();
+    if (auto* d = w.findChild<QDialog*>("frmInsPage")) {
+        d->findChild<QRadioButton*>("optPage")->click();
+        d->findChild<QLineEdit*>("txtFrom")->setText("3");
+        d->findChild<QLineEdit*>("txtTo")->setText("5");
+        save(d, out, "frmInsPage");
+        d->findChild<QPushButton*>("cmdOK")->click();
+        settle(w);
+    } else {
+        std::fprintf(stderr, "frmInsPage did not open\n");
+    }
+
+    w.findChild<QAction*>("mAddImages")->trigger();
+    auto* add = w.findChild<QDialog*>("frmAddImages");
+    if (!add) {
+        std::fprintf(stderr, "frmAddImages did not open\n");
+        return 1;
+    }
+    add->findChild<QLineEdit*>("txtPath")->setText(folder);
+    add->findChild<QRadioButton*>("optAppend")->setChecked(true);
+    add->findChild<QPushButton*>("cmdAdd")->click();
+    settle(w);
+    save(add, out, "frmAddImages");
+    if (auto* log = w.findChild<app::LogWindow*>("frmLog")) save(log, out, "log-import");
+    save(&w, out, "main-after-import");
+    for (const auto& m : prompter.shown) std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
+    return 0;
+}
