@@ -22,7 +22,11 @@ namespace benchsupport {
 
 class AlwaysOk : public app::Prompter {
 public:
-    int ask(const app::Message&) override { return app::mb::OK; }
+    int ask(const app::Message& m) override {
+        last = m.text;
+        return app::mb::OK;
+    }
+    QString last; // the last message (a benchmark waiting for a window stops on it)
 };
 
 // The settings a benchmark's program starts with (scanner preferences: SANE's test scanner of the
