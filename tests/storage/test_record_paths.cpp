@@ -49,8 +49,10 @@ TEST(RecordPathsLayout, NamesTheYearAndDateFoldersAndTheFile) {
     const RecordPath p = recordPath("\\\\fs\\recfiles", "55", 7, QDate(2008, 11, 25));
     EXPECT_EQ(p.storedName, "\\2008\\2008-11-25\\55-7.tif");
     EXPECT_EQ(p.fullPath, "\\\\fs\\recfiles\\2008\\2008-11-25\\55-7.tif");
-    EXPECT_EQ(recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath,
-              recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath);
+    // The full path is the root followed by the stored name, for a drive root as for a share.
+    EXPECT_EQ(recordPath("R:", "55", 7, QDate(2008, 11, 25)).fullPath, "R:\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(recordPath("\\\\fs\\recfiles\\HRD", "6001", 3, QDate(2010, 12, 31)).fullPath,
+              "\\\\fs\\recfiles\\HRD\\2010\\2010-12-31\\6001-3.tif");
     EXPECT_EQ(dateFolderPath("\\\\fs\\recfiles\\HRD", QDate(2009, 2, 3)),
               "\\\\fs\\recfiles\\HRD\\2009\\2009-02-03");
     // The ID is used exactly as entered.

@@ -84,6 +84,17 @@ int main(int argc, char** argv) {
     doubles::ScriptedCredentialsPrompt credentials;
     credentials.answers.push_back(app::Credentials{"1001", "records"});
     AnswerYes prompter;
+    {
+        // The scanner's preferences are read when the main window is made: SANE's test
+        // scanner, its feeder, 1-bit gray at 100 dpi.
+        QDir().mkpath(scratch.filePath("config"));
+        app::IniSettingsStore settings(scratch.filePath("config"));
+        settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
+        settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
+        settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
+        settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
+        settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
+    }
     program::Program p(program::Folders{scratch.filePath("config"), scratch.filePath("data")},
                        &credentials, &prompter);
     if (!p.start() || !p.mainWindow()) {
@@ -94,12 +105,6 @@ int main(int argc, char** argv) {
     w.resize(1180, 820);
     w.move(0, 0);
     const bool sane = !qEnvironmentVariableIsEmpty("SANE_CONFIG_DIR");
-    app::SettingsStore& settings = *p.session().svc.settings;
-    settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
-    settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
-    settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
-    settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
-    settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
     chooseDepartment(w, "MEDICAL RECORDS");
 
     // The admission search: "smi" with out-patients, by name.
