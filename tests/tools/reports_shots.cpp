@@ -3,6 +3,7 @@
 // (the list, the add dialog, the edit dialog of a type), the scanning accomplishment report
 // with the rows of the first half of 2023, and its print preview; the report itself is saved
 // as OUTDIR/scan-report.pdf.
+#include "ShotSupport.h"
 #include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedDialogs.h"
 #include "doubles/ScriptedPrompter.h"
@@ -28,12 +29,6 @@
 
 namespace {
 
-void save(QWidget* w, const QString& out, const QString& name) {
-    QApplication::processEvents();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
-}
-
 template <class Done> void waitFor(Done done) {
     while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
@@ -42,12 +37,8 @@ template <class Done> void waitFor(Done done) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: docuvane-report-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "docuvane-report-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     doubles::ScriptedCredentialsPrompt credentials;
     credentials.answers.push_back(app::Credentials{"1001", "records"});
@@ -70,19 +61,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no record type list\n");
         return 1;
     }
-    save(list, out, "frmRectype");
+    shots::save(list, out, "frmRectype");
     {
         rectypes::RecTypeAddDialog add(*list);
         add.txtName->setText("CONSULTATION NOTES");
         add.txtDesc->setText("Notes of visiting consultants");
         add.show();
-        save(&add, out, "frmRectype_Add");
+        shots::save(&add, out, "frmRectype_Add");
     }
     list->fgridRectype->setCurrentCell(3, 2);
     {
         rectypes::RecTypeEditDialog edit(*list);
         edit.show();
-        save(&edit, out, "frmRectype_Edit");
+        shots::save(&edit, out, "frmRectype_Edit");
     }
     list->close();
 
@@ -99,7 +90,7 @@ int main(int argc, char** argv) {
     QObject::connect(f, &reports::ScanReportWindow::searchFinished, [&] { searched = true; });
     f->cmdSearch_Click();
     waitFor([&] { return searched; });
-    save(f, out, "frmScanReport");
+    shots::save(f, out, "frmScanReport");
 
     reports::ReportPreviewWindow* preview = nullptr;
     QObject::connect(f, &reports::ScanReportWindow::previewOpened,
@@ -111,7 +102,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     preview->resize(900, 1000);
-    save(preview, out, "frmReportPreview");
+    shots::save(preview, out, "frmReportPreview");
     auto files = std::make_shared<doubles::ScriptedFileDialogRunner>();
     files->answer(out + "/scan-report.pdf");
     preview->setFileDialogRunner(files);

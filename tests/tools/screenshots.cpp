@@ -1,5 +1,6 @@
 // docuvane-shots OUTDIR: starts the program on a scratch folder, signs in the demo users
 // one after another and saves pictures of the windows under OUTDIR.
+#include "ShotSupport.h"
 #include "app/Log.h"
 #include "app/Session.h"
 #include "app/Settings.h"
@@ -32,12 +33,6 @@
 
 namespace {
 
-void save(QWidget* w, const QString& out, const QString& name) {
-    QApplication::processEvents();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
-}
-
 // The Open Image dialog as the window asks for it, shown over `folder` (instead of the
 // drive root it starts from), saved as a picture and then cancelled.
 class GrabbingFileDialog : public imaging::FileDialogRunner {
@@ -54,7 +49,7 @@ public:
             QApplication::processEvents();
             QThread::msleep(25);
         }
-        save(&d, out_, "open-image-dialog");
+        shots::save(&d, out_, "open-image-dialog");
         return std::nullopt;
     }
 
@@ -66,19 +61,15 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: docuvane-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "docuvane-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
 
     {
         app::SignInDialog d("Sign in - Docuvane", "Sign in to department 19.", "1001");
         d.show();
-        save(&d, out, "signin");
+        shots::save(&d, out, "signin");
     }
 
     struct Access {
@@ -110,13 +101,13 @@ int main(int argc, char** argv) {
         }
         viewer::MainWindow* w = p.mainWindow();
         w->resize(1100, 780);
-        save(w, out, QString("main-%1").arg(a.name));
+        shots::save(w, out, QString("main-%1").arg(a.name));
         if (QString(a.name) == "medical-records") {
             p.session().WriteLog("checking files...");
             p.session().WriteLog("scan.tif");
             p.session().WriteLog("done.");
             auto* log = w->findChild<app::LogWindow*>("frmLog");
-            if (log) save(log, out, "log");
+            if (log) shots::save(log, out, "log");
             // A document in the page-and-thumbnails view.
             std::vector<imaging::PageSource> pages;
             for (int i = 1; i <= 6; ++i) {
@@ -142,7 +133,7 @@ int main(int argc, char** argv) {
             w->findChild<QAction*>("mnuViewModeItem_2")->trigger();
             w->docImgEdit1->waitForIdle(5000);
             QApplication::processEvents();
-            save(w, out, "main-document");
+            shots::save(w, out, "main-document");
             // Several thumbnails chosen together: a click, Shift+click, Ctrl+click.
             {
                 imaging::ImageThumbnail* strip = w->docImgThumbnail1;
@@ -155,7 +146,7 @@ int main(int argc, char** argv) {
                 click(2, {});
                 click(3, Qt::ShiftModifier);
                 click(5, Qt::ControlModifier);
-                save(w, out, "main-thumbnails-selected");
+                shots::save(w, out, "main-thumbnails-selected");
             }
             // The Open Image dialog over a folder holding every kind of image and a text file.
             {
@@ -208,16 +199,16 @@ int main(int argc, char** argv) {
                 w->findChild<QAction*>("mnuViewModeItem_0")->trigger();
                 w->docImgEdit1->waitForIdle(5000);
                 QApplication::processEvents();
-                save(w, out, "main-16bit-gray");
+                shots::save(w, out, "main-16bit-gray");
             }
             storage::FileLocationDialog d(p.session());
             d.setAttribute(Qt::WA_DeleteOnClose, false);
             d.show();
-            save(&d, out, "file-location");
+            shots::save(&d, out, "file-location");
         }
         if (QString(a.name) == "nurse") {
             w->findChild<QAction*>("mAdmin")->trigger();
-            save(w, out, "main-nurse-admin-mode");
+            shots::save(w, out, "main-nurse-admin-mode");
         }
         for (const auto& m : prompter.shown) std::printf("  message: %s\n", qPrintable(m.text));
     }
