@@ -58,19 +58,14 @@ bool useDemoScanner() {
 
 struct RunningProgram {
     bool scanner = useDemoScanner();
-    benchsupport::SignedInProgram program{benchFolder(), "MEDICAL RECORDS"};
+    benchsupport::SignedInProgram program{benchFolder(), "MEDICAL RECORDS",
+                                          benchsupport::writeDemoScannerSettings};
     int next = 0;
     QString lastFiled;
 
     RunningProgram() {
         viewer::MainWindow& w = window();
         w.ui().Picture1->hide();
-        app::SettingsStore& settings = *program.program->session().svc.settings;
-        settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
-        settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
-        settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
-        settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
-        settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
         // The scanners are looked for in the background at start; scanning waits for that.
         runUntil([&] { return w.ui().mnuFileScanNew->isEnabled(); }, 60000);
     }

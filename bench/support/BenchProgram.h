@@ -5,6 +5,7 @@
 #include "doubles/RenderWait.h"
 #include "doubles/ScriptedCredentials.h"
 #include "app/Prompter.h"
+#include "app/Settings.h"
 #include "app/SignIn.h"
 #include "imaging/ImageEdit.h"
 #include "main/Program.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -21,18 +23,38 @@ namespace benchsupport {
 
 class AlwaysOk : public app::Prompter {
 public:
-    int ask(const app::Message&) override { return app::mb::OK; }
+    int ask(const app::Message& m) override {
+        last = m.text;
+        return app::mb::OK;
+    }
+    QString last; // the last message (a benchmark waiting for a window stops on it)
 };
 
-// The program started on `folder` (config and data below it; the config made afresh), signed
-// in as 1001, with `department` chosen.
+// The settings a benchmark's program starts with (scanner preferences: SANE's test scanner of the
+// demo, its feeder, 1-bit gray at 100 dpi), written into the program's settings before it starts.
+inline void writeDemoScannerSettings(app::SettingsStore& settings) {
+    settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
+    settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
+    settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
+    settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
+    settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
+}
+
+// The program started on `folder` (config and data below it; the config made afresh, with
+// what `prepare` writes into its settings), signed in as 1001, with `department` chosen.
 struct SignedInProgram {
     doubles::ScriptedCredentialsPrompt credentials;
     AlwaysOk prompter;
     std::unique_ptr<program::Program> program;
 
-    SignedInProgram(const QString& folder, const QString& department) {
+    SignedInProgram(const QString& folder, const QString& department,
+                    const std::function<void(app::SettingsStore&)>& prepare = {}) {
         QDir(folder + "/config").removeRecursively();
+        if (prepare) {
+            QDir().mkpath(folder + "/config");
+            app::IniSettingsStore settings(folder + "/config");
+            prepare(settings);
+        }
         credentials.answers.push_back(app::Credentials{"1001", "records"});
         program = std::make_unique<program::Program>(
             program::Folders{folder + "/config", folder + "/data"}, &credentials, &prompter);

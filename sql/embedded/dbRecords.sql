@@ -18,6 +18,9 @@ CREATE INDEX by_recfile_id ON tblRecFiles (recfile_id);
 CREATE INDEX by_IDNum ON tblRecFiles (admission_id COLLATE BINARY);
 CREATE INDEX by_Description ON tblRecFiles (recfile_id);
 CREATE INDEX by_IDNum_TSQL ON tblRecFiles (admission_id COLLATE TSQL);
+-- The scanning report counts files per employee in a range of date_updated: read in the
+-- employee order of this index, its groups need no sorting (and no table row is read).
+CREATE INDEX by_EmployeeID_date_updated ON tblRecFiles (EmployeeID COLLATE TSQL, date_updated);
 
 CREATE TABLE tblRecType (
     rectype_id      INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -37,6 +37,11 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
                WHERE name = N'by_Description' AND object_id = OBJECT_ID(N'dbo.tblRecFiles'))
     CREATE INDEX by_Description ON dbo.tblRecFiles (recfile_id ASC);
 GO
+-- The scanning report (sp_ScanReport) counts files per employee in a range of date_updated.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'by_date_updated' AND object_id = OBJECT_ID(N'dbo.tblRecFiles'))
+    CREATE NONCLUSTERED INDEX by_date_updated ON dbo.tblRecFiles (date_updated ASC) INCLUDE (EmployeeID);
+GO
 
 -- Record types per department. A NULL or empty DepartmentID belongs to medical records.
 IF OBJECT_ID(N'dbo.tblRecType', N'U') IS NULL

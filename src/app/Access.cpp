@@ -3,6 +3,7 @@
 #include "app/CurrentUser.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
+#include "db/DbError.h"
 
 namespace app {
 
@@ -10,6 +11,12 @@ bool refuseWithoutRights(Session& s) {
     if (!rightsBarChanges(s.gobjCurrentUser->UserRights())) return false;
     s.svc.prompter->msgBox("No Rights", mb::OKOnly);
     return true;
+}
+
+db::Connection& recordsConnection(const Session& s) {
+    db::Connection* c = s.gobjCurrentUser ? s.gobjCurrentUser->sqlconnection() : nullptr;
+    if (!c) throw db::Error(3709, "There is no connection to the records database.");
+    return *c;
 }
 
 bool CanChangeSettings(Session& s) {

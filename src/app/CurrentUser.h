@@ -42,6 +42,13 @@ public:
                             const QString& fileName, bool flag) = 0;
 };
 
+struct Session;
+
+// The signed-in user's connection to the records database. Raises db::Error 3709 ("There is
+// no connection to the records database.") when nobody is signed in or the connection is
+// gone, so a command reports it instead of failing on a missing connection.
+db::Connection& recordsConnection(const Session& s);
+
 // The rights letter that bars changes: a capital "B" anywhere in the rights text (the test
 // is case-sensitive). Every command that changes records asks this one function.
 bool rightsBarChanges(const QString& userRights);

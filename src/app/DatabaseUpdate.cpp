@@ -10,8 +10,13 @@
 namespace app {
 
 int UpdateDatabase(Session& s) {
+    db::Connection* c = nullptr;
+    // Without a connection nothing can be updated: said at once, not "Done.".
+    if (!Steps(FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter)([&] {
+            c = &recordsConnection(s);
+        }))
+        return int(records::schemaUpdateStatements().size());
     Steps steps(FailureStyle::Log, s.svc.log, s.svc.prompter);
-    db::Connection* c = s.gobjCurrentUser->sqlconnection();
     for (const QString& statement : records::schemaUpdateStatements())
         steps([&] { c->execute(statement); });
     s.svc.prompter->msgBox("Done.", mb::OKOnly);

@@ -51,7 +51,7 @@ QString GetWindowsDir(const Session& s, bool addBackslash) {
 
 QString GetEmployeeFullName(Session& s, const QString& employeeId) {
     if (employeeId.isEmpty()) return {};
-    auto rs = s.gobjCurrentUser->sqlconnection()->open(records::selectEmployeeFullName(employeeId),
+    auto rs = recordsConnection(s).open(records::selectEmployeeFullName(employeeId),
                                                        db::CursorOptions{2, 0, 1, -1});
     if (rs->eof()) return {};
     return rs->text("FullName").trimmed();

@@ -20,6 +20,9 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include <optional>
+#include <stdexcept>
+
 namespace app {
 
 QPixmap programPicture(int width, int height) {
@@ -117,7 +120,9 @@ StartupWindow::StartupWindow(Session& session, MainWindowHost& host, QWidget* pa
 
 bool StartupWindow::Form_Load() {
     try {
-        s_.gobjCurrentUser = s_.svc.components->createCurrentUser(kCurrentUserProgId);
+        // The signed-in user and their connection stay until this new component has signed
+        // in (a sign-in shown again may be cancelled or fail).
+        user_ = s_.svc.components->createCurrentUser(kCurrentUserProgId);
     } catch (...) {
         const ErrorInfo e = describeCurrentException();
         s_.svc.prompter->msgBox("Docuvane cannot start: the sign-in component " +
@@ -191,19 +196,21 @@ static void setBold(QRadioButton* b, bool bold) {
 }
 
 void StartupWindow::cmdStart_Click() {
-    auto& user = *s_.gobjCurrentUser;
+    if (!user_) return;
+    auto& user = *user_;
+    std::optional<bool> admin;
     switch (s_.gintStartupType) {
     case 0:
         user.setPasswordDeptCode("19");
         setBold(optMedRec_, true);
         setBold(optNurse_, false);
-        s_.gblnAdmin = true;
+        admin = true;
         break;
     case 1:
         user.setPasswordDeptCode("16");
         setBold(optNurse_, true);
         setBold(optMedRec_, false);
-        s_.gblnAdmin = false;
+        admin = false;
         break;
     case 2:
         if (txtDepartmentID_->text().isEmpty()) {
@@ -212,7 +219,7 @@ void StartupWindow::cmdStart_Click() {
             return;
         }
         user.setPasswordDeptCode(txtDepartmentID_->text());
-        s_.gblnAdmin = false;
+        admin = false;
         break;
     default: break;
     }
@@ -221,6 +228,7 @@ void StartupWindow::cmdStart_Click() {
         user.ShowMain();
         if (!user.Connected()) return;
         db::Connection* c = user.sqlconnection();
+        if (!c) throw std::runtime_error("The sign-in gave no connection to the database.");
         c->setCommandTimeout(120);
         c->setCursorLocation(3);
     } catch (...) {
@@ -230,6 +238,9 @@ void StartupWindow::cmdStart_Click() {
                                 mb::OKOnly, mb::Critical);
         return;
     }
+    // Signed in: the new user, their connection and their access type replace the old ones.
+    s_.gobjCurrentUser = user_;
+    if (admin) s_.gblnAdmin = *admin;
     host_.showMainWindow();
 }
 

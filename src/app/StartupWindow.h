@@ -2,6 +2,7 @@
 // The start-up window (`frmSplash`): chooses the program access type, signs the user in
 // through the current-user component and shows the main window.
 #include <QWidget>
+#include <memory>
 
 class QRadioButton;
 class QLineEdit;
@@ -12,6 +13,7 @@ class QPixmap;
 namespace app {
 
 struct Session;
+class CurrentUser;
 
 // The main window as the start-up window sees it.
 class MainWindowHost {
@@ -51,6 +53,9 @@ protected:
 private:
     void selectType(int type);
     Session& s_;
+    // The component this window signs in with; it becomes the session's current user only
+    // once it is connected.
+    std::shared_ptr<CurrentUser> user_;
     MainWindowHost& host_;
     QRadioButton* optMedRec_;
     QRadioButton* optNurse_;

@@ -26,11 +26,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-db::Connection& connection(app::Session& s) {
-    db::Connection* c = s.gobjCurrentUser ? s.gobjCurrentUser->sqlconnection() : nullptr;
-    if (!c) throw std::runtime_error("There is no connection to the database.");
-    return *c;
-}
+db::Connection& connection(app::Session& s) { return app::recordsConnection(s); }
 
 // ScanStart's failure rule: each failing step is logged as its description followed by
 // "- ScanStart", and the next step runs.

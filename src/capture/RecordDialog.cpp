@@ -45,10 +45,8 @@ QLineEdit* box(QWidget* parent, const char* name) {
 int fillRecordTypes(viewer::MainWindow& w, QComboBox& combo) {
     app::Session& s = w.session();
     combo.clear();
-    db::Connection* c = s.gobjCurrentUser ? s.gobjCurrentUser->sqlconnection() : nullptr;
-    if (!c) throw std::runtime_error("There is no connection to the database.");
     db::RecordsetPtr rs =
-        c->open(records::selectRecordTypesForFiling(s.gstrDepartmentID), db::kClientReadOnly);
+        app::recordsConnection(s).open(records::selectRecordTypesForFiling(s.gstrDepartmentID), db::kClientReadOnly);
     int lastDefault = -1;
     for (int i = 0; !rs->eof(); rs->moveNext(), ++i) {
         combo.addItem(rs->text("rectype_name"), rs->value("rectype_id").toInt());

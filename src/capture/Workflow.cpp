@@ -85,8 +85,6 @@ void install(viewer::MainWindow& w) {
     if (w.session().svc.settings)
         w.docImgScan1->setPreferenceStore(std::make_shared<ScannerSettings>(*w.session().svc.settings));
     auto& ui = w.ui();
-    ui.mnuFileNew->setShortcut(QKeySequence(Qt::Key_F2));
-    ui.mnuFileNew->setShortcutContext(Qt::WindowShortcut);
     auto on = [&w](QAction* item, void (*command)(viewer::MainWindow&)) {
         QObject::connect(item, &QAction::triggered, &w,
                          [&w, command] { w.runCommand([&] { command(w); }); });

@@ -102,7 +102,8 @@ bool QtPrintDialogRunner::run(PrintDialogRequest& request) {
     annotations->setChecked(request.printAnnotations);
     form->addRow(QObject::tr("Page size:"), size);
     form->addRow(annotations);
-    dialog.setOptionTabs({options});
+    if (request.pageOptions) dialog.setOptionTabs({options});
+    else delete options;
 
     if (dialog.exec() != QDialog::Accepted) return false;
     if (dialog.printRange() == QAbstractPrintDialog::PageRange && dialog.fromPage() > 0) {
@@ -112,8 +113,10 @@ bool QtPrintDialogRunner::run(PrintDialogRequest& request) {
         request.firstPage = 1;
         request.lastPage = request.pageCount;
     }
-    request.option = size->currentData().toInt();
-    request.printAnnotations = annotations->isChecked();
+    if (request.pageOptions) {
+        request.option = size->currentData().toInt();
+        request.printAnnotations = annotations->isChecked();
+    }
     rememberPrinterChoice(printer);
     return true;
 }

@@ -91,6 +91,9 @@ struct PrintDialogRequest {
     int option = 0; // the 16-bit print option (see Print.h)
     bool printAnnotations = true;
     int pageCount = 1;
+    // Whether the page size option and the annotations flag apply (pages of a document);
+    // other printouts (reports) print as they are laid out.
+    bool pageOptions = true;
     QWidget* owner = nullptr;
 };
 

@@ -138,6 +138,7 @@ ImageEdit::ImageEdit(QWidget* parent)
     : QAbstractScrollArea(parent), renderer_(std::make_unique<PageRenderer>()) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
+    setStampClock({});
     viewport()->setMouseTracking(true);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);

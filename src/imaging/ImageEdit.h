@@ -171,6 +171,9 @@ public:
     int currentStamp() const { return currentStamp_; }
     void setStampUserName(const QString& user) { stampUser_ = user; }
     QString stampUserName() const { return stampUser_; }
+    // Where stamp texts take their date and time from (the system clock unless set).
+    using StampClock = std::function<QDateTime()>;
+    void setStampClock(StampClock clock);
     void setAnnotationType(int kind);
     int annotationType() const { return drawKind_; }
     void setAnnotationStyle(int style);
@@ -324,6 +327,7 @@ private:
     StampList stamps_;
     int currentStamp_ = -1;
     QString stampUser_;
+    StampClock stampClock_;
     int drawKind_ = kDrawTypedText;
     int drawStyle_ = kStyleOpaque;
     QColor fillColor_ = Qt::yellow;

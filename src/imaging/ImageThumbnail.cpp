@@ -531,6 +531,12 @@ void ImageThumbnail::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void ImageThumbnail::keyPressEvent(QKeyEvent* event) {
     if (slots_.empty()) return QAbstractScrollArea::keyPressEvent(event);
+    if (event->matches(QKeySequence::SelectAll)) {
+        for (int i = 0; i < thumbCount(); ++i)
+            setSelection(i, true);
+        emit selectionChanged();
+        return;
+    }
     const int columns = layout().columns;
     int target = current_;
     switch (event->key()) {

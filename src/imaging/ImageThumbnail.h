@@ -27,7 +27,8 @@
 // thumbMouseDown(button, shift, x, y, n) on every press (button 1 left, 2 right, 4 middle;
 // shift 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels of the strip; n = 0 outside thumbnails).
 // A left click selects that thumbnail only; Ctrl+click toggles one; Shift+click selects the
-// range from the last clicked one; a right click on an unselected thumbnail selects it only.
+// range from the last clicked one; a right click on an unselected thumbnail selects it only;
+// Ctrl+A selects them all.
 #include "imaging/DocumentModel.h"
 #include "imaging/ThumbnailCache.h"
 #include "imaging/ThumbnailSizeDialog.h"

@@ -17,7 +17,7 @@ namespace {
 constexpr QSize kPreviewSize(260, 120);
 
 // How a stamp looks in the dialog: its text in red capitals inside a frame, or its picture.
-QPixmap stampPreview(const StampTemplate& stamp, const QString& user) {
+QPixmap stampPreview(const StampTemplate& stamp, const QString& user, const QDateTime& when) {
     QPixmap pm(kPreviewSize);
     pm.fill(Qt::white);
     QPainter p(&pm);
@@ -32,7 +32,7 @@ QPixmap stampPreview(const StampTemplate& stamp, const QString& user) {
     font.setBold(true);
     p.setFont(font);
     p.setPen(QPen(QColor(200, 0, 0), 2));
-    const QString text = expandStampText(stamp.text, QDateTime::currentDateTime(), user);
+    const QString text = expandStampText(stamp.text, when, user);
     const QRect textRect = p.fontMetrics().boundingRect(QRect(0, 0, kPreviewSize.width() - 20, 0),
                                                         Qt::AlignCenter | Qt::TextWordWrap, text);
     const QRect frame = textRect.adjusted(-6, -4, 6, 4)
@@ -64,9 +64,10 @@ QString expandStampText(const QString& text, const QDateTime& when, const QStrin
     return out;
 }
 
-StampDialog::StampDialog(StampList stamps, int current, QString user, EditDialogs& dialogs,
-                         QWidget* parent)
-    : QDialog(parent), stamps_(std::move(stamps)), user_(std::move(user)), dialogs_(dialogs) {
+StampDialog::StampDialog(StampList stamps, int current, QString user, QDateTime when,
+                         EditDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), stamps_(std::move(stamps)), user_(std::move(user)), when_(std::move(when)),
+      dialogs_(dialogs) {
     setWindowTitle(tr("Rubber Stamps"));
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("stampList"));
@@ -143,7 +144,7 @@ void StampDialog::showPreview() {
         preview_->setText(tr("No stamp chosen"));
         return;
     }
-    preview_->setPixmap(stampPreview(stamps_[std::size_t(row)], user_));
+    preview_->setPixmap(stampPreview(stamps_[std::size_t(row)], user_, when_));
 }
 
 void StampDialog::addTextStamp() {

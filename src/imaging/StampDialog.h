@@ -33,8 +33,9 @@ QString expandStampText(const QString& text, const QDateTime& when, const QStrin
 class StampDialog : public QDialog {
     Q_OBJECT
 public:
-    StampDialog(StampList stamps, int current, QString user, EditDialogs& dialogs,
-                QWidget* parent = nullptr);
+    // `when` is the moment the previews show in the stamps' texts.
+    StampDialog(StampList stamps, int current, QString user, QDateTime when,
+                EditDialogs& dialogs, QWidget* parent = nullptr);
 
     // The stamps as edited in the dialog, and the one chosen (-1 for none).
     const StampList& stamps() const { return stamps_; }
@@ -52,6 +53,7 @@ private:
 
     StampList stamps_;
     QString user_;
+    QDateTime when_;
     EditDialogs& dialogs_;
     QListWidget* list_ = nullptr;
     QLabel* preview_ = nullptr;

@@ -191,6 +191,14 @@ bool Program::start() {
 }
 
 bool Program::showStartupWindow() {
+    if (startup_) {
+        // Already open (a sign-in shown again and not finished): it comes to the front; a
+        // second window would sign in a second time.
+        startup_->show();
+        startup_->raise();
+        startup_->activateWindow();
+        return true;
+    }
     auto* w = new app::StartupWindow(*session_, *this);
     startup_ = w;
     connect(w, &app::StartupWindow::quitRequested, this, &Program::ended);

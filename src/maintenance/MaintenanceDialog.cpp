@@ -196,7 +196,7 @@ void MaintenanceDialog::fetch() {
         return "The record could not be loaded: " + e.description;
     });
     steps([&] {
-        rs_ = s_.gobjCurrentUser->sqlconnection()->open(
+        rs_ = app::recordsConnection(s_).open(
             records::selectRecordFileForMaintenance(txtRecFileID->text()), db::kDynamicOptimistic);
     });
     if (!rs_) return;

@@ -31,11 +31,7 @@ constexpr int kWidths[3] = {800, 0, 4600};
 constexpr int kNameLength = 50;
 constexpr int kDescLength = 150;
 
-db::Connection& connection(app::Session& s) {
-    db::Connection* c = s.gobjCurrentUser ? s.gobjCurrentUser->sqlconnection() : nullptr;
-    if (!c) throw db::Error(3709, "The connection to the records database is not open.");
-    return *c;
-}
+db::Connection& connection(app::Session& s) { return app::recordsConnection(s); }
 
 QString employeeCode(app::Session& s) {
     return s.gobjCurrentUser ? s.gobjCurrentUser->EmployeeCode() : QString();

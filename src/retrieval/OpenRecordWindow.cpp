@@ -176,7 +176,7 @@ void OpenRecordWindow::Form_Load() {
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     steps([&] {
         cboScanType->addItem("ALL", 0);
-        auto rs = s.gobjCurrentUser->sqlconnection()->open(
+        auto rs = app::recordsConnection(s).open(
             records::selectSearchRecordTypes(s.gstrDepartmentID), db::kClientReadOnly);
         for (; rs->isOpen() && !rs->eof(); rs->moveNext())
             cboScanType->addItem(rs->text("rectype_name"), rs->value("rectype_id").toInt());

@@ -112,7 +112,7 @@ void deleteRecord(viewer::MainWindow& w) {
         return e.description + "\r\nRecord " + id + " was not deleted.";
     });
     if (!steps([&] {
-            s.gobjCurrentUser->sqlconnection()->execute(records::deleteRecordFile(id), &removed);
+            app::recordsConnection(s).execute(records::deleteRecordFile(id), &removed);
         }))
         return;
     if (removed > 0)

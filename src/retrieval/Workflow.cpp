@@ -37,8 +37,6 @@ void install(viewer::MainWindow& w) {
     slot->setParent(&w);
     slot->setObjectName("retrievalSearchWindow");
     auto& ui = w.ui();
-    ui.mnuFileOpenRec->setShortcut(QKeySequence(Qt::Key_F3));
-    ui.mnuFileOpenRec->setShortcutContext(Qt::WindowShortcut);
     QObject::connect(ui.mnuFileOpenRec, &QAction::triggered, &w,
                      [&w, slot] { w.runCommand([&] { mnuFileOpenRec_Click(w, *slot); }); });
     QObject::connect(ui.mDeleteRecord, &QAction::triggered, &w,

@@ -187,7 +187,7 @@ std::optional<QString> storedNameProblem(const QString& storedName) {
 void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType) {
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     steps([&] {
-        auto rs = s.gobjCurrentUser->sqlconnection()->execute(
+        auto rs = app::recordsConnection(s).execute(
             records::selectFileNamesOfRecordType(admissionId, recordType));
         if (rs->bof() && rs->eof()) return;
         for (; !rs->eof(); rs->moveNext()) {

@@ -50,6 +50,16 @@ EditCommands::EditCommands(MainWindow& w) : QObject(&w), w_(w) {
         on(ui.mnuPageRotatePageItem[i], [this, i] { mnuPageRotatePageItem_Click(i); });
     on(ui.mDuplicate, [this] { mDuplicate_Click(); });
     on(ui.mnuCtxDel, [this] { mnuCtxDel_Click(); });
+    // The context menu's Delete Page is "Delete Pages" by another way: shown and enabled
+    // exactly when that item is (never for a read-only document).
+    QAction* deletePages = ui.mnuEditActionItem[5];
+    QAction* ctxDel = ui.mnuCtxDel;
+    auto follow = [deletePages, ctxDel] {
+        ctxDel->setVisible(deletePages->isVisible());
+        ctxDel->setEnabled(deletePages->isEnabled());
+    };
+    connect(deletePages, &QAction::changed, this, follow);
+    follow();
     on(ui.mnuCtxFlip, [this] { mnuCtxFlip_Click(); });
     on(ui.mnuCtxRLeft, [this] { mnuCtxRLeft_Click(); });
     on(ui.mnuCtxRRight, [this] { mnuCtxRRight_Click(); });
@@ -355,7 +365,8 @@ void EditCommands::cmdCommands_Click(int Index) {
     else if (caption == "Invert")
         edit.invert();
     else if (caption == "Properties")
-        edit.showPageProperties(app::rightsBarChanges(w_.session().gobjCurrentUser->UserRights()));
+        edit.showPageProperties(w_.doc().gblnReadOnly ||
+                                app::rightsBarChanges(w_.session().gobjCurrentUser->UserRights()));
     w_.SelectMouseTool("Drag");
 }
 

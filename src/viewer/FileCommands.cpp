@@ -36,6 +36,10 @@ const QString kImgAdmin = QStringLiteral("ImgAdmin");
 const QString kSaveFilterNt = QStringLiteral("TIFF files (*.tif)|*.tif|BMP files (*.bmp)|*.bmp|");
 const QString kSaveFilterOther = kSaveFilterNt + QStringLiteral("AWD files (*.awd)|*.awd|");
 
+const QString kOpenFilter =
+    QStringLiteral("Image Files (*.tif *.tiff *.bmp *.png *.jpg *.jpeg)|*.tif;*.tiff;*.bmp;*.png;"
+                   "*.jpg;*.jpeg|All Files (*)|*|");
+
 // File-type code of the page display for the filter chosen in Save As.
 int fileTypeForFilter(int filterIndex) {
     switch (filterIndex) {
@@ -97,12 +101,17 @@ void FileCommands::mnuFileOpen_Click() {
     steps([&] { admin.setInitDir(QStringLiteral("c:\\")); });
     steps([&] { admin.setImage(QString()); });
     steps([&] { admin.setFlags(4); });
+    // Every image type the engine reads, whatever filter the last Save As left behind.
+    steps([&] { admin.setFilter(kOpenFilter); });
+    steps([&] { admin.setFilterIndex(1); });
     steps.clearError();
     steps([&] { admin.showFileDialog(imaging::kFileDialogOpen, &w_); });
     const int status = admin.statusCode();
     if (status != 0) {
-        // The document on screen stays: the administration object goes back to its file.
+        // The document on screen stays: the administration object goes back to its file, and
+        // a later close of it asks again.
         admin.setImage(w_.docImgEdit1->image());
+        w_.resetCloseAnswer();
         if (status != imaging::kCancelError)
             showEngineError(steps.lastError().description, kImgAdmin, status);
         return;
@@ -185,9 +194,7 @@ void FileCommands::stampRecord() {
         records::stampSavedRecordFile(s.gobjCurrentUser->EmployeeCode(), s.rec.gstrRecFileId);
     long rows = -1; // stays -1 when the server does not count the rows
     try {
-        db::Connection* connection = s.gobjCurrentUser->sqlconnection();
-        if (!connection) throw std::runtime_error("There is no connection to the database.");
-        connection->execute(statement, &rows);
+        app::recordsConnection(s).execute(statement, &rows);
     } catch (...) {
         // The image itself is saved; only the record's stamp is missing.
         prompter.msgBox(tr("The image was saved, but its record could not be updated in the "
@@ -253,20 +260,31 @@ void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
 
     const QString chosen = admin.image();
     const int fileType = fileTypeForFilter(admin.filterIndex());
-    const bool wasNew = doc.gblnNewDocument;
-    doc.gblnNewDocument = false;
+    // Save As must not overwrite a filed record for a user barred from changing records.
+    if (isFiledRecordFile(chosen) && app::refuseWithoutRights(s)) {
+        giveUp();
+        return then(false);
+    }
 
+    const bool wasNew = doc.gblnNewDocument;
     if (sameFile(chosen, edit.image())) {
         // The document's own file: saved in place, keeping its file type and its name.
+        doc.gblnNewDocument = false;
         admin.setImage(edit.image());
         return saveToOwnFile([this, wasNew, then](bool saved) {
             if (!saved) w_.doc().gblnNewDocument = wasNew;
             then(saved);
         });
     }
+    if (fileType == imaging::kFileBmp) {
+        return exportBmp(chosen, [giveUp, then](bool whole) {
+            if (!whole) giveUp();
+            then(whole);
+        });
+    }
+    doc.gblnNewDocument = false;
 
-    saveDocument(chosen, fileType, [this, chosen, fileType, wasNew, giveUp,
-                                    then](const EngineResult& r) {
+    saveDocument(chosen, fileType, [this, chosen, wasNew, giveUp, then](const EngineResult& r) {
         if (r.status != 0) {
             // Nothing was written (an AWD file, a full disk...): the document keeps its name.
             if (!r.description.isEmpty()) showEngineError(r.description, kImgEdit, r.status);
@@ -274,18 +292,54 @@ void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
             giveUp();
             return then(false);
         }
+        // The same document under its new name: only the names change.
         app::Steps steps(app::FailureStyle::Skip);
         steps([&] { w_.docImgEdit1->setImage(chosen); });
         steps([&] { w_.docImgAdmin1->setImage(chosen); });
-        if (fileType == imaging::kFileTiff) {
-            // The same document under its new name: only the names change.
-            steps([&] { w_.PerformFileOpen(true, chosen, 1); });
-        } else {
-            // A BMP holds the current page only and is the document shown from now on.
-            steps([&] { w_.PerformFileOpen(false, chosen, 1); });
-        }
+        steps([&] { w_.PerformFileOpen(true, chosen, 1); });
         then(true);
     });
+}
+
+void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then) {
+    imaging::ImageEdit& edit = *w_.docImgEdit1;
+    const int pages = edit.pageCount();
+    if (pages > 1) {
+        const int answer = w_.session().svc.prompter->msgBox(
+            tr("A BMP file holds one page only: page %1 of %2 will be saved to %3.\r\n"
+               "The document stays open as it is, with all its pages.")
+                .arg(edit.page())
+                .arg(pages)
+                .arg(QFileInfo(imaging::nativePath(path)).fileName()),
+            app::mb::OKCancel, app::mb::Information);
+        if (answer != app::mb::OK) return then(false);
+    }
+    saveDocument(path, imaging::kFileBmp, [this, pages, then](const EngineResult& r) {
+        if (r.status != 0) {
+            if (!r.description.isEmpty()) showEngineError(r.description, kImgEdit, r.status);
+            return then(false);
+        }
+        // A copy of one page: the document keeps its name, its unsaved changes and, for a
+        // scan not yet named, its place in the temporary folder. Only a one-page document is
+        // saved whole by it (a close that asked for the save may then go on).
+        w_.docImgAdmin1->setImage(w_.docImgEdit1->image());
+        then(pages <= 1);
+    });
+}
+
+bool FileCommands::isFiledRecordFile(const QString& path) const {
+    const app::Session& s = w_.session();
+    if (!s.rec.gstrRecFileId.isEmpty() && sameFile(path, w_.docImgEdit1->image())) return true;
+    // Every file below the storage root is a record's file (or one recycled).
+    const QFileInfo target(imaging::nativePath(path));
+    if (!target.exists()) return false;
+    const QString file = target.canonicalFilePath();
+    for (const QString& root : {s.gstrDefaultDirectoryD, s.gstrDefaultDirectory}) {
+        if (root.isEmpty()) continue;
+        const QString folder = QFileInfo(imaging::nativePath(root)).canonicalFilePath();
+        if (!folder.isEmpty() && file.startsWith(folder + '/')) return true;
+    }
+    return false;
 }
 
 // ---- Close Record and Exit ----
@@ -319,6 +373,7 @@ void FileCommands::mnuFileClose_Click(std::function<void()> then) {
     steps([&] { w_.SetWindowTitle(); });
     steps([&] { w_.SetDocumentMode("NoFile"); });
     steps([&] { w_.SetViewMode(0); });
+    w_.resetCloseAnswer();
     if (then) then();
 }
 

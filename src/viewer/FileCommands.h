@@ -55,6 +55,12 @@ private:
     // Prints pages of the document as stored in its file, as a job with its progress in the
     // status bar.
     void printStoredPages(int firstPage, int lastPage, int option, bool annotations);
+    // Save As BMP: writes the current page to `path` after saying so for a document of
+    // several pages; the document itself stays as it is. `then` hears true when that saved the
+    // whole document (one page); false when cancelled, failed, or other pages are not in it.
+    void exportBmp(const QString& path, std::function<void(bool whole)> then);
+    // A filed record's file: the open record's own file, or any file below the storage root.
+    bool isFiledRecordFile(const QString& path) const;
     // Stamps the filed record's row with the update time and the saving employee.
     void stampRecord();
     void showEngineError(const QString& description, const QString& control, int status);

@@ -3,6 +3,7 @@
 #include "app/CurrentUser.h"
 #include "app/General.h"
 #include "app/Paths.h"
+#include "app/Clock.h"
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/StartupWindow.h"
@@ -153,6 +154,9 @@ void MainWindow::createEngineControls(const MainWindowOptions& options) {
     docImgThumbnail1->hide();
     docImgEdit1 = new imaging::ImageEdit(ui_.paneArea);
     docImgEdit1->setObjectName("docImgEdit1");
+    docImgEdit1->setStampClock([this] {
+        return s_.svc.clock ? s_.svc.clock->now() : QDateTime::currentDateTime();
+    });
     docImgEdit1->hide();
     docImgAdmin1 = new imaging::ImageAdmin(this);
     docImgAdmin1->setObjectName("docImgAdmin1");

@@ -79,8 +79,14 @@ public:
     // caller's command runs again, and then finds nothing left to ask). While another job
     // works on the document nothing is closed and the user is told so.
     bool PerformFileClose(std::function<void()> resume = {});
+    // A document was opened or closed, or stays after all (a cancelled Open Image): the
+    // answer PerformFileClose got no longer covers the page display's closing notice.
+    void resetCloseAnswer();
     void SetDocumentMode(const QString& mode);
-    void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs);
+    // `keepThumbSelection`: thumbnails the user chose together stay selected (the page is
+    // scrolled into view only).
+    void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs,
+                                   bool keepThumbSelection = false);
     void SetViewMode(int intViewModePreference);
     void ClearToolChecks();
     void SelectMouseTool(const QString& name);

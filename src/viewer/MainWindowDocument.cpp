@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QToolBar>
 
@@ -78,7 +79,7 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     steps([&] { docImgEdit1->setImage(enginePath); });
     steps([&] { docImgThumbnail1->setImage(enginePath); });
     // The old document is gone now: its save question was answered before.
-    closeAnswered_ = false;
+    resetCloseAnswer();
     steps([&] { doc_.gintFileType = docImgAdmin1->fileType(); });
     steps([&] {
         bool readOnlyAttribute = false;
@@ -117,28 +118,36 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
 bool MainWindow::PerformFileClose(std::function<void()> resume) {
     if (refuseWhileBusy()) return false;
     app::Steps steps(app::FailureStyle::Skip);
-    if (!s_.gblnAdmin) {
-        bool modified = false;
-        steps([&] { modified = docImgEdit1->imageModified(); });
-        if (modified || doc_.gblnNewDocument) {
-            const int answer = s_.svc.prompter->msgBox(
-                "Do you want to save the changes to " + doc_.Title + "?", app::mb::YesNoCancel,
-                app::mb::Exclamation);
-            if (answer == app::mb::Cancel) return false;
-            if (answer == app::mb::Yes) {
-                // The close goes on once the document is saved: the command runs again. A
-                // scan that was not given a name is kept when Save As is cancelled, and a
-                // save that failed keeps the document: its changes are not dropped.
-                QPointer<MainWindow> self(this);
-                auto then = [self, resume = std::move(resume)](bool saved) {
-                    if (saved && self && resume) resume();
-                };
-                if (doc_.gblnNewDocument)
-                    steps([&] { files_->mnuFileSaveAs_Click(then); });
-                else
-                    steps([&] { files_->mnuFileSave_Click(then); });
-                return false;
-            }
+    // The answer covers the letting go that follows: the page display's closing notice, which
+    // releasing the file below raises, must not ask again (nor run this again).
+    closeAnswered_ = true;
+    auto cancelled = [this] {
+        closeAnswered_ = false;
+        return false;
+    };
+    bool modified = false;
+    steps([&] { modified = docImgEdit1->imageModified(); });
+    // Unsaved changes are asked about with every access type; without scanning access an
+    // unnamed scan is asked about as well.
+    if (modified || (doc_.gblnNewDocument && !s_.gblnAdmin)) {
+        const int answer = s_.svc.prompter->msgBox(
+            "Do you want to save the changes to " + doc_.Title + "?", app::mb::YesNoCancel,
+            app::mb::Exclamation);
+        if (answer == app::mb::Cancel) return cancelled();
+        if (answer == app::mb::Yes) {
+            // The close goes on once the document is saved: the command runs again and then
+            // finds nothing left to ask. A scan that was not given a name is kept when Save As
+            // is cancelled, and a save that failed keeps the document: its changes are not
+            // dropped. A read-only file keeps its changes only under another name.
+            QPointer<MainWindow> self(this);
+            auto then = [self, resume = std::move(resume)](bool saved) {
+                if (saved && self && resume) resume();
+            };
+            if (doc_.gblnNewDocument || doc_.gblnReadOnly)
+                steps([&] { files_->mnuFileSaveAs_Click(then); });
+            else
+                steps([&] { files_->mnuFileSave_Click(then); });
+            return cancelled();
         }
     }
     if (doc_.gblnNewDocument && !doc_.FullPathFileName.isEmpty()) {
@@ -153,9 +162,10 @@ bool MainWindow::PerformFileClose(std::function<void()> resume) {
             }
         });
     }
-    closeAnswered_ = true;
     return true;
 }
+
+void MainWindow::resetCloseAnswer() { closeAnswered_ = false; }
 
 void MainWindow::docImgEdit1_Close() {
     if (closeAnswered_) return;
@@ -226,6 +236,11 @@ void MainWindow::SetDocumentMode(const QString& mode) {
     enableItems(u.mnuAnnoToolItem, E);
     u.mnuAnnoShowAnnoToolbox->setEnabled(E);
 
+    // A read-only document is never written: the commands that write its file (saving it,
+    // duplicating, importing or rescanning pages) are off as well.
+    if (mode == "ReadOnly") enableItems({u.mnuFileSave, u.mDuplicate, u.mAddImages}, false);
+    u.cmdDup->setEnabled(mode == "ReadWrite");
+
     // 9.
     documentMode_ = mode;
     applyScannerItems();
@@ -236,7 +251,7 @@ void MainWindow::applyScannerItems() {
     app::Steps(app::FailureStyle::Skip)([&] { present = docImgScan1->scannerAvailableNow(); });
     MainWindowUi& u = ui_;
     enableItems({u.mnuFileScanNew, u.mnuPageInsertItem[0], u.mnuPageAppendItem[0]}, present);
-    u.mnuPageRescan->setEnabled(present && documentMode_ != "NoFile");
+    u.mnuPageRescan->setEnabled(present && documentMode_ == "ReadWrite");
 }
 
 void MainWindow::updateGrayEligible() {
@@ -249,7 +264,8 @@ void MainWindow::updateGrayEligible() {
     }
 }
 
-void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs) {
+void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs,
+                                           bool keepThumbSelection) {
     app::Steps steps(app::FailureStyle::Skip);
     MainWindowUi& u = ui_;
     steps([&] {
@@ -290,12 +306,16 @@ void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThum
         u.tbarButton(9)->setEnabled(!last);
     });
     steps([&] {
-        u.mnuEditActionItem[5]->setEnabled(pageCount >= 1);
-        u.tbarButton(14)->setEnabled(pageCount >= 1);
+        // Pages of a read-only document are never deleted, by any way to the command.
+        const bool deletable = pageCount >= 1 && !doc_.gblnReadOnly;
+        u.mnuEditActionItem[5]->setEnabled(deletable);
+        u.tbarButton(14)->setEnabled(deletable);
     });
     steps([&] {
-        docImgThumbnail1->clearThumbSelection();
-        docImgThumbnail1->setThumbSelected(lngCurrentPage, true);
+        if (!keepThumbSelection) {
+            docImgThumbnail1->clearThumbSelection();
+            docImgThumbnail1->setThumbSelected(lngCurrentPage, true);
+        }
         docImgThumbnail1->scrollToThumb(lngCurrentPage, 1);
     });
     steps([&] { u.mnuAnnoDisplayItem[1]->setEnabled(docImgEdit1->annotationCount() >= 1); });

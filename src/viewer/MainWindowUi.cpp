@@ -250,6 +250,9 @@ void MainWindowUi::build(QMainWindow* w) {
     txtDescription = field(fraPatInfo, "txtDescription", 200);
     txtScanBy = field(fraPatInfo, "txtScanBy", 150);
     txtScanUpdate = field(fraPatInfo, "txtScanUpdate", 130);
+    // Wide enough for the longest date and time it shows.
+    txtScanUpdate->setMinimumWidth(
+        txtScanUpdate->fontMetrics().horizontalAdvance("12/28/2026 10:55:07 PM") + 16);
     txtScanUpdate->setToolTip("scan date");
     txtScanDate = field(fraPatInfo, "txtScanDate", 90);
     addLabeled(0, 0, "ID No.", txtAdmID);

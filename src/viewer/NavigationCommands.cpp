@@ -95,8 +95,6 @@ void NavigationCommands::connectControls() {
     connect(edit, &imaging::ImageEdit::mouseUp, this, [this](int b, int s, int x, int y) {
         w_.runCommand([&] { docImgEdit1_MouseUp(b, s, x, y); });
     });
-    // A document let go leaves nothing to count.
-    connect(edit, &imaging::ImageEdit::closing, this, [this] { w_.ui().txtPages->clear(); });
 
     imaging::ImageThumbnail* strip = w_.docImgThumbnail1;
     connect(strip, &imaging::ImageThumbnail::click, this,
@@ -117,6 +115,10 @@ void NavigationCommands::connectControls() {
 
 void NavigationCommands::addShortcuts() {
     MainWindowUi& ui = w_.ui();
+    // The keys the captions of "F2-Scan" and "F3-Open" promise run those buttons' commands
+    // (a hidden button's key does nothing, as the button cannot be clicked).
+    ui.tbarButton(2)->setShortcut(QKeySequence(Qt::Key_F2));
+    ui.tbarButton(3)->setShortcut(QKeySequence(Qt::Key_F3));
     // Standard paging keys. A disabled item's shortcut does not fire, so the first and the
     // last page close them just as they close the items.
     ui.mnuPageDirectionItem[0]->setShortcut(QKeySequence(Qt::Key_PageUp));
@@ -148,10 +150,10 @@ bool NavigationCommands::setDisplayPage(int page) {
     throw imaging::Error(edit.statusCode(), edit.statusDescription());
 }
 
-void NavigationCommands::showPage(int page) {
+void NavigationCommands::showPage(int page, bool keepThumbSelection) {
     if (!setDisplayPage(page)) return;
     w_.doc().gblnJustOpened = false;
-    w_.EnablePageMenusAndDisplay(w_.docImgEdit1->page(), false);
+    w_.EnablePageMenusAndDisplay(w_.docImgEdit1->page(), false, keepThumbSelection);
 }
 
 void NavigationCommands::mnuPageDirectionItem_Click(int Index) {
@@ -177,7 +179,9 @@ void NavigationCommands::docImgEdit1_KeyDown(int keyCode, int) {
 
 void NavigationCommands::docImgThumbnail1_Click(int thumbNumber) {
     if (thumbNumber < 1) return;
-    showPage(thumbNumber);
+    // Thumbnails chosen together (Ctrl+click, Shift+click, Ctrl+A) stay chosen, so
+    // "Delete Pages" and the context menu act on all of them.
+    showPage(thumbNumber, w_.docImgThumbnail1->selectedThumbs().size() > 1);
 }
 
 void NavigationCommands::docImgThumbnail1_DblClick(int thumbNumber) {

@@ -60,7 +60,7 @@ private:
     // outside the document (the page shown stays). Other failures end the command.
     bool setDisplayPage(int page);
     // Shows page `page` as a page operation does: the current page, then the redisplay.
-    void showPage(int page);
+    void showPage(int page, bool keepThumbSelection = false);
     // Follows the open document's page list so the counter stays right after inserts and
     // deletions, whoever makes them.
     void watchDocument();

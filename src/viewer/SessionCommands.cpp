@@ -48,7 +48,7 @@ void SessionCommands::loadDepartments() {
     DepartmentList list;
     try {
         const QString saved = s.svc.settings->read(app::kAppMain, "MAIN", "cboDept " + code, "");
-        list = loadDepartmentList(*s.gobjCurrentUser->sqlconnection(), code, saved);
+        list = loadDepartmentList(app::recordsConnection(s), code, saved);
     } catch (...) {
         // The departments cannot be read: say why and go on with an empty list.
         s.svc.prompter->msgBox(app::describeCurrentException().description, app::mb::OKOnly,

@@ -119,6 +119,26 @@ TEST_F(Startup, NotConnectedLeavesTheStartupWindowWaiting) {
     EXPECT_EQ(host.shown, 1);
 }
 
+TEST_F(Startup, ShownAgainItKeepsTheSignedInUserUntilTheNewSignInConnects) {
+    t.signIn(); // the user of the running main window, without scanning access
+    t.s().gblnAdmin = false;
+    auto next = std::make_shared<doubles::FakeCurrentUser>();
+    next->connectOnShowMain = false;
+    next->connection = &connection;
+    t.components.makeUser = [next] { return next; };
+    load(); // the empty type chooses medical records, whose sign-in is cancelled
+    EXPECT_EQ(next->showMainCalls, 1);
+    EXPECT_EQ(t.s().gobjCurrentUser, t.user);
+    EXPECT_FALSE(t.s().gblnAdmin);
+    EXPECT_EQ(host.shown, 0);
+
+    next->connectOnShowMain = true;
+    w->cmdStart_Click();
+    EXPECT_EQ(t.s().gobjCurrentUser, next);
+    EXPECT_TRUE(t.s().gblnAdmin);
+    EXPECT_EQ(host.shown, 1);
+}
+
 TEST_F(Startup, AMissingSignInComponentEndsTheProgramWithAMessage) {
     t.components.failCurrentUser = true;
     w = new StartupWindow(t.s(), host);

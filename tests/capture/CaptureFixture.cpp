@@ -71,6 +71,9 @@ viewer::MainWindow& CaptureFixture::load(const QString& department) {
     w->resize(1100, 780);
     w->show();
     w->Form_Load();
+    // The scanner items follow the background probe of scanners: wait until they have.
+    const bool present = w->docImgScan1->scannerAvailable();
+    QTest::qWaitFor([&] { return w->ui().mnuFileScanNew->isEnabled() == present; }, 5000);
     QApplication::processEvents();
     auto* cbo = w->ui().cboDept;
     const int i = cbo->findText(department);

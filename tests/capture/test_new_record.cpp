@@ -345,7 +345,7 @@ TEST_F(NewRecord, NoRightsAndScanNew) {
     for (int i = 0; i < 3000 && !w->ui().mnuFileScanNew->isEnabled(); ++i) QTest::qWait(10);
     w->ui().mnuFileScanNew->trigger();
     waitJobs();
-    ASSERT_TRUE(w->doc().gblnNewDocument);
+    ASSERT_TRUE(w->doc().gblnNewDocument) << messages().join(" / ").toStdString();
     EXPECT_TRUE(w->doc().FullPathFileName.startsWith(t.s().gstrTempDir + "\\Img"));
     EXPECT_EQ(w->doc().Title, "Untitled");
     EXPECT_EQ(imaging::Document::open(w->doc().FullPathFileName)->pageCount(), 3);

@@ -1,5 +1,5 @@
-// The statements of record capture against the texts they must send, written out here as the
-// specification gives them (quotes inside values doubled), and the reading of the search text.
+// The statements of record capture against the texts they must send, written out here in full
+// (quotes inside values doubled), and the reading of the search text.
 #include "capture/AdmissionSearch.h"
 #include "records/CaptureStatements.h"
 

@@ -301,6 +301,8 @@ TEST(ImageEditStamps, TheStampDialogArmsTheStampToolOrChangesNothing) {
     EditFixture f(QSize(700, 500));
     f.open(path);
     f.edit.setStampUserName("jdoe");
+    // A moment just before midnight: the stamp says the clock's day, not the machine's.
+    f.edit.setStampClock([] { return QDateTime(QDate(2019, 3, 5), QTime(23, 59, 30)); });
     f.edit.setAnnotationTool(imaging::kToolFreehand);
     f.edit.setMousePointer(imaging::kPointerDrag);
     QSignalSpy selected(&f.edit, &imaging::ImageEdit::toolSelected);
@@ -337,7 +339,7 @@ TEST(ImageEditStamps, TheStampDialogArmsTheStampToolOrChangesNothing) {
     ASSERT_EQ(f.edit.annotationCount(), 1);
     const imaging::Annotation stamp = annotationsOf(f.edit)[0];
     EXPECT_EQ(stamp.kind, AnnotationKind::TextStamp);
-    EXPECT_EQ(stamp.text, "RECEIVED " + QDate::currentDate().toString("yyyy-MM-dd") + " jdoe");
+    EXPECT_EQ(stamp.text, "RECEIVED 2019-03-05 jdoe");
     EXPECT_EQ(stamp.bounds.topLeft(), QPoint(50, 60));
 }
 

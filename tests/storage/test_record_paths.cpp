@@ -1,10 +1,14 @@
+#include "app/DatabaseUpdate.h"
+#include "app/General.h"
 #include "app/Settings.h"
+#include "db/DbError.h"
 #include "doubles/RecordingConnection.h"
 #include "doubles/TestSession.h"
 #include "storage/RecordPaths.h"
 
 #include <QDir>
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace storage;
@@ -45,8 +49,10 @@ TEST(RecordPathsLayout, NamesTheYearAndDateFoldersAndTheFile) {
     const RecordPath p = recordPath("\\\\fs\\recfiles", "55", 7, QDate(2008, 11, 25));
     EXPECT_EQ(p.storedName, "\\2008\\2008-11-25\\55-7.tif");
     EXPECT_EQ(p.fullPath, "\\\\fs\\recfiles\\2008\\2008-11-25\\55-7.tif");
-    EXPECT_EQ(recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath,
-              recordPath("R", "55", 7, QDate(2008, 11, 25)).fullPath);
+    // The full path is the root followed by the stored name, for a drive root as for a share.
+    EXPECT_EQ(recordPath("R:", "55", 7, QDate(2008, 11, 25)).fullPath, "R:\\2008\\2008-11-25\\55-7.tif");
+    EXPECT_EQ(recordPath("\\\\fs\\recfiles\\HRD", "6001", 3, QDate(2010, 12, 31)).fullPath,
+              "\\\\fs\\recfiles\\HRD\\2010\\2010-12-31\\6001-3.tif");
     EXPECT_EQ(dateFolderPath("\\\\fs\\recfiles\\HRD", QDate(2009, 2, 3)),
               "\\\\fs\\recfiles\\HRD\\2009\\2009-02-03");
     // The ID is used exactly as entered.
@@ -180,4 +186,27 @@ TEST_F(Share, QuotesInTheIdDoNotBreakTheStatement) {
     DeleteRecordTypeFiles(t.s(), "O'Brien", 2);
     EXPECT_TRUE(db.statements.front().contains("admission_id='O''Brien'"));
     EXPECT_TRUE(t.prompter.shown.empty());
+}
+
+// Signed in but without a connection (it went away): each use of it says so, none fails.
+TEST(NoConnection, EveryUseOfTheConnectionSaysThereIsNone) {
+    doubles::TestSession t;
+    t.user->connection = nullptr;
+    t.signIn();
+    const QString none = "There is no connection to the records database.";
+    try {
+        app::GetEmployeeFullName(t.s(), "1001");
+        ADD_FAILURE() << "no error raised";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.description(), none);
+    }
+    const std::vector<std::function<void()>> commands{
+        [&] { DeleteRecordTypeFiles(t.s(), "55", 7); },
+        [&] { EXPECT_GT(app::UpdateDatabase(t.s()), 0); },
+    };
+    for (const auto& command : commands) {
+        t.prompter.shown.clear();
+        command();
+        EXPECT_EQ(t.prompter.texts(), std::vector<QString>{none});
+    }
 }

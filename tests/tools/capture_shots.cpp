@@ -4,6 +4,7 @@
 // just filed (scanned with SANE's test scanner when SANE_CONFIG_DIR names the demo's
 // configuration, scripts/sane-demo; otherwise filed without scanning), the manual dialog, and in
 // HUMAN RESOURCES the other-department dialog with the employee lookup.
+#include "ShotSupport.h"
 #include "doubles/RenderWait.h"
 #include "app/Browse.h"
 #include "app/Prompter.h"
@@ -53,8 +54,7 @@ void settle(int ms = 200) {
 
 void save(QWidget* w, const QString& out, const QString& name) {
     settle();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
+    shots::save(w, out, name);
 }
 
 void waitJobs(viewer::MainWindow& w) {
@@ -66,25 +66,27 @@ void waitJobs(viewer::MainWindow& w) {
     settle(50);
 }
 
-void chooseDepartment(viewer::MainWindow& w, const QString& name) {
-    w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText(name));
-    w.sessionCommands().cboDept_Click();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: [SANE_CONFIG_DIR=scripts/sane-demo] docuvane-capture-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "[SANE_CONFIG_DIR=scripts/sane-demo] docuvane-capture-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     doubles::ScriptedCredentialsPrompt credentials;
     credentials.answers.push_back(app::Credentials{"1001", "records"});
     AnswerYes prompter;
+    {
+        // The scanner's preferences are read when the main window is made: SANE's test
+        // scanner, its feeder, 1-bit gray at 100 dpi.
+        QDir().mkpath(scratch.filePath("config"));
+        app::IniSettingsStore settings(scratch.filePath("config"));
+        settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
+        settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
+        settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
+        settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
+        settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
+    }
     program::Program p(program::Folders{scratch.filePath("config"), scratch.filePath("data")},
                        &credentials, &prompter);
     if (!p.start() || !p.mainWindow()) {
@@ -95,13 +97,7 @@ int main(int argc, char** argv) {
     w.resize(1180, 820);
     w.move(0, 0);
     const bool sane = !qEnvironmentVariableIsEmpty("SANE_CONFIG_DIR");
-    app::SettingsStore& settings = *p.session().svc.settings;
-    settings.write(app::kAppPrefs, "Scanner", "Device", "test:0");
-    settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
-    settings.write(app::kAppPrefs, "Scanner", "Mode", "Gray");
-    settings.write(app::kAppPrefs, "Scanner", "Depth", "1");
-    settings.write(app::kAppPrefs, "Scanner", "Resolution", "100");
-    chooseDepartment(w, "MEDICAL RECORDS");
+    shots::chooseDepartment(w, "MEDICAL RECORDS");
 
     // The admission search: "smi" with out-patients, by name.
     w.ui().mnuFileNew->trigger();
@@ -143,7 +139,7 @@ int main(int argc, char** argv) {
     settle();
 
     // Human resources: the other-department dialog and the employee lookup.
-    chooseDepartment(w, "HUMAN RESOURCES");
+    shots::chooseDepartment(w, "HUMAN RESOURCES");
     w.ui().mnuFileNew->trigger();
     capture::NewRecordOtherDialog* o = state.newRecOther;
     if (!o) return 1;

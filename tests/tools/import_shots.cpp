@@ -1,6 +1,7 @@
 // docuvane-import-shots OUTDIR: starts the program on a scratch folder as the medical-records
 // user, opens a record and saves pictures of "Insert Pages" (frmInsPage), of "Import Images"
 // (frmAddImages) after an import of a small folder, and of the log window with its lines.
+#include "ShotSupport.h"
 #include "doubles/RenderWait.h"
 #include "app/Log.h"
 #include "app/Session.h"
@@ -30,12 +31,6 @@
 #include <cstdio>
 
 namespace {
-
-void save(QWidget* w, const QString& out, const QString& name) {
-    QApplication::processEvents();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
-}
 
 void settle(viewer::MainWindow& w) {
     QElapsedTimer t;
@@ -67,12 +62,8 @@ imaging::PageSource textPage(const QString& title, int lines) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: docuvane-import-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "docuvane-import-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
     doubles::ScriptedCredentialsPrompt credentials;
@@ -118,7 +109,7 @@ int main(int argc, char** argv) {
         d->findChild<QRadioButton*>("optPage")->click();
         d->findChild<QLineEdit*>("txtFrom")->setText("3");
         d->findChild<QLineEdit*>("txtTo")->setText("5");
-        save(d, out, "frmInsPage");
+        shots::save(d, out, "frmInsPage");
         d->findChild<QPushButton*>("cmdOK")->click();
         settle(w);
     } else {
@@ -135,9 +126,9 @@ int main(int argc, char** argv) {
     add->findChild<QRadioButton*>("optAppend")->setChecked(true);
     add->findChild<QPushButton*>("cmdAdd")->click();
     settle(w);
-    save(add, out, "frmAddImages");
-    if (auto* log = w.findChild<app::LogWindow*>("frmLog")) save(log, out, "log-import");
-    save(&w, out, "main-after-import");
+    shots::save(add, out, "frmAddImages");
+    if (auto* log = w.findChild<app::LogWindow*>("frmLog")) shots::save(log, out, "log-import");
+    shots::save(&w, out, "main-after-import");
     for (const auto& m : prompter.shown) std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
     return 0;
 }

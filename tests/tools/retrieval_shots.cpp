@@ -1,6 +1,7 @@
 // docuvane-retrieval-shots OUTDIR: starts the program on a scratch folder (its demo database
 // and share), signs in 1001 and saves pictures of the record search in both modes, an opened
 // record with its panel and the maintenance dialog with a loaded row.
+#include "ShotSupport.h"
 #include "doubles/RenderWait.h"
 #include "app/Session.h"
 #include "app/Settings.h"
@@ -31,33 +32,18 @@
 
 namespace {
 
-void save(QWidget* w, const QString& out, const QString& name) {
-    QApplication::processEvents();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
-}
-
 void search(retrieval::OpenRecordWindow& f) {
     f.btnSearch_Click();
     while (f.searchRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QApplication::processEvents();
 }
 
-void chooseDepartment(viewer::MainWindow& w, const QString& name) {
-    w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText(name));
-    w.sessionCommands().cboDept_Click();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: docuvane-retrieval-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "docuvane-retrieval-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     doubles::ScriptedCredentialsPrompt credentials;
     credentials.answers.push_back(app::Credentials{"1001", "records"});
@@ -73,7 +59,7 @@ int main(int argc, char** argv) {
     std::printf("start with the demo database and share made: %lld ms\n", started.elapsed());
     viewer::MainWindow& w = *p.mainWindow();
     w.resize(1180, 820);
-    chooseDepartment(w, "MEDICAL RECORDS");
+    shots::chooseDepartment(w, "MEDICAL RECORDS");
 
     // Patient mode: a last name, out-patients included.
     w.ui().mnuFileOpenRec->trigger();
@@ -84,7 +70,7 @@ int main(int argc, char** argv) {
     f->txtPatName->setText("Garcia");
     f->chkIncludeOutPatient->setChecked(true);
     search(*f);
-    save(f, out, "search-patient-mode");
+    shots::save(f, out, "search-patient-mode");
 
     // Open a laboratory result (three pages) and show it with its thumbnails.
     auto* view = f->fgridOpenRec;
@@ -98,7 +84,7 @@ int main(int argc, char** argv) {
     w.findChild<QAction*>("mnuViewModeItem_2")->trigger();
     doubles::waitForIdle(*w.docImgEdit1, 5000);
     QApplication::processEvents();
-    save(&w, out, "opened-record");
+    shots::save(&w, out, "opened-record");
 
     // The maintenance dialog with that row loaded.
     {
@@ -107,18 +93,18 @@ int main(int argc, char** argv) {
         d.cmdGo->click();
         d.resize(760, 360);
         d.show();
-        save(&d, out, "maintenance-loaded");
+        shots::save(&d, out, "maintenance-loaded");
     }
 
     // Department mode (HRD), no criteria, ordered by date.
-    chooseDepartment(w, "HUMAN RESOURCES");
+    shots::chooseDepartment(w, "HUMAN RESOURCES");
     w.ui().mnuFileOpenRec->trigger();
     f = retrieval::searchWindow(w);
     f->move(40, 40);
     f->resize(1120, 560);
     f->chkBydate->setChecked(true);
     search(*f);
-    save(f, out, "search-department-mode");
+    shots::save(f, out, "search-department-mode");
     for (const auto& m : prompter.shown) std::printf("  message: %s\n", qPrintable(m.text));
     return 0;
 }

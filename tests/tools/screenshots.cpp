@@ -1,5 +1,6 @@
 // docuvane-shots OUTDIR: starts the program on a scratch folder, signs in the demo users
 // one after another and saves pictures of the windows under OUTDIR.
+#include "ShotSupport.h"
 #include "doubles/RenderWait.h"
 #include "app/Log.h"
 #include "app/Session.h"
@@ -10,8 +11,16 @@
 #include "main/Program.h"
 #include "storage/LocationTools.h"
 #include "viewer/MainWindow.h"
+#include "imaging/Dialogs.h"
+#include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
+#include "imaging/ImageThumbnail.h"
 #include "imaging/PageOps.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QTest>
+#include <QThread>
 
 #include <QPainter>
 
@@ -25,29 +34,43 @@
 
 namespace {
 
-void save(QWidget* w, const QString& out, const QString& name) {
-    QApplication::processEvents();
-    w->grab().save(out + "/" + name + ".png");
-    std::printf("%s\n", qPrintable(out + "/" + name + ".png"));
-}
+// The Open Image dialog as the window asks for it, shown over `folder` (instead of the
+// drive root it starts from), saved as a picture and then cancelled.
+class GrabbingFileDialog : public imaging::FileDialogRunner {
+public:
+    GrabbingFileDialog(QString out, QString folder) : out_(std::move(out)), folder_(std::move(folder)) {}
+    std::optional<imaging::FileDialogAnswer> run(const imaging::FileDialogRequest& r) override {
+        imaging::FileDialogRequest shown = r;
+        shown.initialFolder = folder_;
+        QFileDialog d(r.owner);
+        imaging::prepareFileDialog(d, shown);
+        d.resize(820, 520);
+        d.show();
+        for (int i = 0; i < 40; ++i) { // the folder is listed in the background
+            QApplication::processEvents();
+            QThread::msleep(25);
+        }
+        shots::save(&d, out_, "open-image-dialog");
+        return std::nullopt;
+    }
+
+private:
+    QString out_, folder_;
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: docuvane-shots OUTDIR\n");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
+    const QString out = shots::outputFolder(argc, argv, "docuvane-shots");
+    if (out.isEmpty()) return 2;
     QTemporaryDir scratch;
     program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
 
     {
         app::SignInDialog d("Sign in - Docuvane", "Sign in to department 19.", "1001");
         d.show();
-        save(&d, out, "signin");
+        shots::save(&d, out, "signin");
     }
 
     struct Access {
@@ -79,13 +102,13 @@ int main(int argc, char** argv) {
         }
         viewer::MainWindow* w = p.mainWindow();
         w->resize(1100, 780);
-        save(w, out, QString("main-%1").arg(a.name));
+        shots::save(w, out, QString("main-%1").arg(a.name));
         if (QString(a.name) == "medical-records") {
             p.session().WriteLog("checking files...");
             p.session().WriteLog("scan.tif");
             p.session().WriteLog("done.");
             auto* log = w->findChild<app::LogWindow*>("frmLog");
-            if (log) save(log, out, "log");
+            if (log) shots::save(log, out, "log");
             // A document in the page-and-thumbnails view.
             std::vector<imaging::PageSource> pages;
             for (int i = 1; i <= 6; ++i) {
@@ -111,7 +134,38 @@ int main(int argc, char** argv) {
             w->findChild<QAction*>("mnuViewModeItem_2")->trigger();
             doubles::waitForIdle(*w->docImgEdit1, 5000);
             QApplication::processEvents();
-            save(w, out, "main-document");
+            shots::save(w, out, "main-document");
+            // Several thumbnails chosen together: a click, Shift+click, Ctrl+click.
+            {
+                imaging::ImageThumbnail* strip = w->docImgThumbnail1;
+                auto click = [&](int thumb, Qt::KeyboardModifiers keys) {
+                    QTest::mouseClick(strip->viewport(), Qt::LeftButton, keys,
+                                      strip->thumbRect(thumb).center());
+                    doubles::waitForIdle(*w->docImgEdit1, 5000);
+                    QApplication::processEvents();
+                };
+                click(2, {});
+                click(3, Qt::ShiftModifier);
+                click(5, Qt::ControlModifier);
+                shots::save(w, out, "main-thumbnails-selected");
+            }
+            // The Open Image dialog over a folder holding every kind of image and a text file.
+            {
+                const QString folder = scratch.filePath("images");
+                QDir().mkpath(folder);
+                QImage photo(64, 48, QImage::Format_RGB32);
+                photo.fill(QColor(0x2e, 0x75, 0xb6));
+                for (const char* name : {"photo.png", "wound.jpg", "ecg.jpeg", "xray.bmp"})
+                    photo.save(folder + "/" + name);
+                QFile::copy(doc, folder + "/summary.tif");
+                QFile::copy(doc, folder + "/referral.tiff");
+                QFile notes(folder + "/notes.txt");
+                if (notes.open(QIODevice::WriteOnly)) notes.write("not an image\n");
+                notes.close();
+                w->docImgAdmin1->setFileDialogRunner(std::make_shared<GrabbingFileDialog>(out, folder));
+                w->ui().mnuFileOpen->trigger();
+                QApplication::processEvents();
+            }
             // A page another program wrote: 16-bit gray whose values use 12 bits (0..4095),
             // as a modality writes them; it shows scaled by its own range.
             {
@@ -146,16 +200,16 @@ int main(int argc, char** argv) {
                 w->findChild<QAction*>("mnuViewModeItem_0")->trigger();
                 doubles::waitForIdle(*w->docImgEdit1, 5000);
                 QApplication::processEvents();
-                save(w, out, "main-16bit-gray");
+                shots::save(w, out, "main-16bit-gray");
             }
             storage::FileLocationDialog d(p.session());
             d.setAttribute(Qt::WA_DeleteOnClose, false);
             d.show();
-            save(&d, out, "file-location");
+            shots::save(&d, out, "file-location");
         }
         if (QString(a.name) == "nurse") {
             w->findChild<QAction*>("mAdmin")->trigger();
-            save(w, out, "main-nurse-admin-mode");
+            shots::save(w, out, "main-nurse-admin-mode");
         }
         for (const auto& m : prompter.shown) std::printf("  message: %s\n", qPrintable(m.text));
     }

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 using namespace viewertest;
 
@@ -61,7 +62,7 @@ TEST_F(DocumentModes, AOnePageDocumentClosesEveryPageDirection) {
     EXPECT_TRUE(ui().mnuEditActionItem[5]->isEnabled());
 }
 
-TEST_F(DocumentModes, AReadOnlyFileHidesTheEditingItems) {
+TEST_F(DocumentModes, AReadOnlyFileHidesTheEditingItemsAndOffersNothingThatWrites) {
     load();
     const QString path = makeDocument("locked.tif", 2);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup);
@@ -74,6 +75,23 @@ TEST_F(DocumentModes, AReadOnlyFileHidesTheEditingItems) {
     for (QAction* a : ui().mnuAnnoToolItem) EXPECT_FALSE(a->isVisible());
     EXPECT_TRUE(ui().mnuEditActionItem[2]->isEnabled()); // Copy Page stays
     EXPECT_FALSE(ui().tbarButton(13)->isVisible());
+
+    // No command that writes the file can be chosen, the thumbnails' menu included.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    t.prompter.shown.clear();
+    for (QAction* a : {ui().mnuFileSave, ui().mDuplicate, ui().mAddImages, ui().mnuPageRescan,
+                       ui().mnuCtxDel, ui().mnuEditActionItem[5], ui().tbarButton(14)}) {
+        EXPECT_FALSE(a->isVisible() && a->isEnabled()) << a->objectName().toStdString();
+        a->trigger();
+    }
+    EXPECT_FALSE(ui().cmdDup->isEnabled());
+    settle();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_TRUE(t.prompter.shown.empty()) << t.prompter.lastText().toStdString();
 }
 
 TEST_F(DocumentModes, AnImageAddressWithoutWriteIsReadOnlyAndNamedAfterThePrefix) {
@@ -133,22 +151,6 @@ TEST_F(DocumentModes, AFileThatCannotBeOpenedIsLoggedStepByStep) {
     w->PerformFileOpen(false, path, 1);
     EXPECT_FALSE(t.log.lines.empty());
     EXPECT_TRUE(w->doc().NoDocument);
-}
-
-TEST_F(DocumentModes, ClosingAModifiedDocumentAsksOnlyWithoutScanningAccess) {
-    load(/*admin=*/false);
-    open(makeDocument("edit.tif", 2));
-    edit().rotateLeft();
-    ASSERT_TRUE(edit().imageModified());
-    t.prompter.answers.push_back(app::mb::Cancel);
-    EXPECT_FALSE(w->PerformFileClose());
-    EXPECT_EQ(t.prompter.lastText(), "Do you want to save the changes to edit.tif?");
-    EXPECT_EQ(t.prompter.shown.back().buttons, app::mb::YesNoCancel);
-
-    t.s().gblnAdmin = true;
-    const size_t asked = t.prompter.shown.size();
-    EXPECT_TRUE(w->PerformFileClose());
-    EXPECT_EQ(t.prompter.shown.size(), asked);
 }
 
 TEST_F(DocumentModes, AnUnnamedScanIsDeletedWhenClosedAndKeptWhenSaveAsIsCancelled) {

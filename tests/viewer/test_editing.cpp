@@ -4,6 +4,7 @@
 #include "ViewerFixture.h"
 #include "viewer/JobHost.h"
 #include "app/Session.h"
+#include "imaging/AtomicFile.h"
 #include "imaging/Document.h"
 #include "viewer/EditCommands.h"
 
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
 
 using namespace viewertest;
 
@@ -506,11 +508,12 @@ TEST_F(PageChanges, DuplicateIsRefusedForTheRightsLetterB) {
 
 TEST_F(PageChanges, ADuplicateThatFailsShowsWhy) {
     load();
-    const QString path = makeDocument("locked.tif", 2);
-    QFile::setPermissions(path, QFile::ReadOwner);
+    const QString path = makeDocument("full.tif", 2);
     openFile(path);
     ASSERT_TRUE(ui().mDuplicate->isEnabled());
+    imaging::setAtomicWriteFailureForTesting(0, ENOSPC); // the disk is full
     action("mDuplicate")->trigger();
+    imaging::setAtomicWriteFailureForTesting(-1, 0);
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_NE(t.prompter.shown[0].text, "No Rights");
     EXPECT_FALSE(t.prompter.shown[0].text.isEmpty());

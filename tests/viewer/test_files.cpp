@@ -107,6 +107,20 @@ TEST_F(OpenImage, TheDialogAsksFromTheDriveRootWithNoNameAndCancelIsSilent) {
     EXPECT_TRUE(w->doc().NoDocument);
 }
 
+TEST_F(OpenImage, OffersEveryImageTypeWhateverSaveAsChoseLast) {
+    start();
+    open(makeDocument("any.tif", 1));
+    fileDialogs->answer(t.dir.file("copy.bmp"), 2); // BMP chosen in Save As
+    trigger(ui().mnuFileSaveAs);
+    fileDialogs->cancel();
+    trigger(ui().mnuFileOpen);
+    ASSERT_EQ(fileDialogs->requests().size(), 2u);
+    const imaging::FileDialogRequest& r = fileDialogs->requests().back();
+    EXPECT_EQ(imaging::qtNameFilters(r.filter),
+              (QStringList{"Image Files (*.tif *.tiff *.bmp *.png *.jpg *.jpeg)", "All Files (*)"}));
+    EXPECT_EQ(r.filterIndex, 1);
+}
+
 TEST_F(OpenImage, ACancelledDialogLeavesTheOpenDocumentPrintable) {
     start();
     const QString path = makeDocument("kept.tif", 2);
@@ -408,25 +422,80 @@ TEST_F(SaveAs, ANewTiffNameBecomesTheDocumentsName) {
     EXPECT_FALSE(edit().imageModified());
 }
 
-TEST_F(SaveAs, BmpWritesTheCurrentPageAndShowsIt) {
+TEST_F(SaveAs, BmpOfSeveralPagesSaysWhichPageAndKeepsTheDocumentAsItWas) {
     start();
-    const QString path = makeDocument("pages.tif", 3);
-    open(path);
+    const QString scan = makeDocument("Img5.tif", 3);
+    w->doc().gblnNewDocument = true; // as Scan New opens it
+    w->PerformFileOpen(false, scan, 1);
+    settle();
+    edit().setPage(3);
+    edit().rotateLeft(); // an edit not saved yet, on another page
     edit().setPage(2);
     edit().display();
     const QString bmp = t.dir.file("page.bmp");
+
+    // Told first; Cancel writes nothing.
     fileDialogs->answer(bmp, 2);
-    trigger(ui().mnuFileSaveAs);
+    t.prompter.answers.push_back(app::mb::Cancel);
+    EXPECT_FALSE(saveAs());
+    ASSERT_EQ(t.prompter.shown.size(), 1u);
+    EXPECT_TRUE(t.prompter.lastText().contains("one page")) << t.prompter.lastText().toStdString();
+    EXPECT_TRUE(t.prompter.lastText().contains("page 2 of 3"));
+    EXPECT_EQ(t.prompter.shown.back().buttons, app::mb::OKCancel);
+    EXPECT_FALSE(QFile::exists(bmp));
+
+    // OK writes page 2 alone; the scan stays on screen with all its pages and its edit.
+    fileDialogs->answer(bmp, 2);
+    t.prompter.answers.push_back(app::mb::OK);
+    saveAs();
     auto written = imaging::Document::open(bmp);
     EXPECT_EQ(written->fileType(), imaging::kFileBmp);
     EXPECT_EQ(pageLabel(written->decodePage(0)), 2);
-    EXPECT_EQ(labelsOnDisk(path), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(w->doc().FileName, "page.bmp");
-    EXPECT_EQ(w->doc().gintFileType, imaging::kFileBmp);
-    EXPECT_EQ(edit().image(), bmp);
-    EXPECT_EQ(edit().pageCount(), 1);
-    EXPECT_FALSE(w->doc().NoDocument);
-    EXPECT_FALSE(ui().mnuPageInsert->isEnabled()); // pages go into TIFF files only
+    EXPECT_EQ(edit().image(), scan);
+    EXPECT_EQ(w->docImgAdmin1->image(), scan);
+    EXPECT_EQ(edit().pageCount(), 3);
+    EXPECT_TRUE(edit().imageModified());
+    EXPECT_TRUE(w->doc().gblnNewDocument);
+    EXPECT_EQ(w->doc().Title, "Untitled");
+
+    // Saving it so from the save question keeps it too: the other pages are not in the BMP.
+    t.prompter.answers = {app::mb::Yes, app::mb::OK};
+    fileDialogs->answer(bmp, 2);
+    bool closeWentOn = false;
+    EXPECT_FALSE(w->PerformFileClose([&] { closeWentOn = true; }));
+    settle();
+    EXPECT_FALSE(closeWentOn);
+    EXPECT_TRUE(QFile::exists(scan));
+    EXPECT_EQ(edit().pageCount(), 3);
+}
+
+TEST_F(SaveAs, RightsWithBCannotSaveOverAFiledRecord) {
+    t.user->rights = "BV";
+    start();
+    const QString root = store();
+    QDir().mkpath(root + "/2008/2008-11-25");
+    const QString record = makeDocument("store/2008/2008-11-25/55-7.tif", 2);
+    const QString other = makeDocument("store/2008/2008-11-25/56-7.tif", 1);
+    const QString outside = t.dir.file("mine.tif");
+    open(record);
+    t.s().rec.gstrRecFileId = "42";
+    edit().rotateLeft();
+    for (const QString& target : {record, other}) {
+        SCOPED_TRACE(target.toStdString());
+        t.prompter.shown.clear();
+        fileDialogs->answer(target, 1);
+        EXPECT_FALSE(saveAs());
+        EXPECT_EQ(t.prompter.texts(), std::vector<QString>{"No Rights"});
+        EXPECT_EQ(edit().image(), record);
+    }
+    EXPECT_EQ(labelsOnDisk(record), (std::vector<int>{1, 2}));
+    EXPECT_EQ(labelsOnDisk(other), std::vector<int>{1});
+    // A copy elsewhere is no change of a record.
+    t.prompter.shown.clear();
+    fileDialogs->answer(outside, 1);
+    EXPECT_TRUE(saveAs());
+    EXPECT_TRUE(t.prompter.shown.empty());
+    EXPECT_EQ(imaging::Document::open(outside)->pageCount(), 2);
 }
 
 TEST_F(SaveAs, CancellingChangesNothing) {

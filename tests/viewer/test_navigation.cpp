@@ -121,6 +121,39 @@ TEST_F(Thumbnails, AClickShowsThatPageAndNumberZeroChangesNothing) {
     EXPECT_EQ(counter(), "4/5");
 }
 
+TEST_F(Thumbnails, SeveralChosenTogetherStayChosenAndAreDeletedTogether) {
+    loadWindow();
+    const QString path = makeDocument("five.tif", 5);
+    open(path);
+    ui().mnuViewModeItem[2]->trigger();
+    settle();
+    QWidget* strip = thumbs().viewport();
+    auto click = [&](int thumb, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(strip, Qt::LeftButton, keys, thumbs().thumbRect(thumb).center());
+        settle();
+    };
+    thumbs().setFocus();
+    QTest::keyClick(&thumbs(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(thumbs().selectedThumbs(), (std::vector<int>{1, 2, 3, 4, 5}));
+    click(1);
+    EXPECT_EQ(thumbs().selectedThumbs(), std::vector<int>{1});
+    click(3, Qt::ShiftModifier);
+    click(5, Qt::ControlModifier);
+    EXPECT_EQ(thumbs().selectedThumbs(), (std::vector<int>{1, 2, 3, 5}));
+    EXPECT_EQ(shownLabel(), 5); // the page clicked last is shown
+    // A right click on one of them keeps them all for the context menu's Delete Page.
+    QTest::mousePress(strip, Qt::RightButton, {}, thumbs().thumbRect(2).center());
+    ui().mnuContext->hide();
+    QTest::mouseRelease(strip, Qt::RightButton, {}, thumbs().thumbRect(2).center());
+    EXPECT_EQ(thumbs().selectedThumbs(), (std::vector<int>{1, 2, 3, 5}));
+    t.prompter.answers.push_back(app::mb::Yes);
+    ASSERT_TRUE(ui().mnuCtxDel->isEnabled());
+    ui().mnuCtxDel->trigger();
+    settle();
+    EXPECT_EQ(labelsOnDisk(path), std::vector<int>{4});
+    EXPECT_EQ(counter(), "1/1");
+}
+
 TEST_F(Thumbnails, ARightClickShowsThePageFirstThenOpensTheContextMenu) {
     loadWindow();
     open(makeDocument("five.tif", 5));
@@ -142,7 +175,7 @@ TEST_F(Thumbnails, ARightClickShowsThePageFirstThenOpensTheContextMenu) {
     EXPECT_EQ(shownLabel(), 3);
 }
 
-TEST_F(PageCounter, FollowsPagesDeletedOrInsertedElsewhereAndEmptiesWhenClosed) {
+TEST_F(PageCounter, FollowsPagesDeletedOrInsertedElsewhereAndStaysAfterCloseRecord) {
     loadWindow();
     const QString path = makeDocument("six.tif", 6);
     const QString extra = makeDocument("extra.tif", 2);
@@ -161,9 +194,10 @@ TEST_F(PageCounter, FollowsPagesDeletedOrInsertedElsewhereAndEmptiesWhenClosed) 
     EXPECT_EQ(counter(), "4/4");
     EXPECT_EQ(shownLabel(), 5);
 
+    // Only the toolbar's Close empties the counter; the Close Record item leaves it.
     ui().mnuFileClose->trigger();
     EXPECT_TRUE(w->doc().NoDocument);
-    EXPECT_EQ(counter(), "");
+    EXPECT_EQ(counter(), "4/4");
 }
 
 TEST_F(Toolbar, PageButtonsTurnPages) {
@@ -225,6 +259,13 @@ TEST_F(Toolbar, ButtonsOfOtherCommandsRunTheirMenuItems) {
     EXPECT_EQ(newRec.count(), 1);
     EXPECT_EQ(openRec.count(), 1);
     EXPECT_EQ(insert.count(), 1);
+    // F2 and F3, as the captions "F2-Scan" and "F3-Open" say.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    QTest::keyClick(w.get(), Qt::Key_F3);
+    EXPECT_EQ(newRec.count(), 2);
+    EXPECT_EQ(openRec.count(), 2);
     // A disabled menu item is not run from the toolbar either.
     ui().mnuPageInsertItem[0]->setEnabled(false);
     clickToolbar("tbrInsert");

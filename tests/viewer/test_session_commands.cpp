@@ -124,12 +124,16 @@ TEST_F(Session, TraceModeWritesTheThreeFolderLines) {
     EXPECT_FALSE(action("mTraceMode")->isChecked());
 }
 
-TEST_F(Session, ChoosingADepartmentRebuildsWindowsOfTheOldOne) {
+TEST_F(Session, ChoosingADepartmentTellsOtherWindowsOnceTheNewOneIsInPlace) {
     load("1001");
-    QSignalSpy changed(w.get(), &MainWindow::departmentChanged);
+    // What a window of the old department sees when it is told to rebuild.
+    QStringList seen;
+    QObject::connect(w.get(), &MainWindow::departmentChanged, [&] {
+        seen << t.s().gstrDepartmentID + "|" + t.s().gstrDefaultDirectory;
+    });
     dept()->setCurrentIndex(1);
     cmds().cboDept_Click();
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(seen, QStringList{"HRD|\\\\fs\\recfiles\\HRD"});
 }
 
 TEST_F(Session, AdminModeGrantsAccessTheMomentTheCodeIsComplete) {
@@ -210,7 +214,12 @@ TEST_F(Session, TestWriteOnAnUnreachableRootShowsWhyAndCreatesTheFolder) {
     load("9001");
     t.s().gstrDefaultDirectory = "\\\\fs\\recfiles\\NEWDEPT";
     action("mTestWrite")->trigger();
+    // The failure's own description in a plain box, never "Done.", and no file shown.
+    ASSERT_EQ(t.prompter.shown.size(), 1u);
+    EXPECT_FALSE(t.prompter.lastText().trimmed().isEmpty());
     EXPECT_NE(t.prompter.lastText(), "Done.");
+    EXPECT_EQ(t.prompter.shown.back().icon, app::mb::NoIcon);
+    EXPECT_FALSE(QFile::exists(share + "/NEWDEPT/test write20081125.txt"));
     EXPECT_TRUE(t.shell.commands.empty());
     EXPECT_TRUE(QDir(share + "/NEWDEPT").exists());
 }

@@ -1,0 +1,71 @@
+#pragma once
+// The print preview of a report (object name "frmReportPreview", a window of its own): the
+// pages as they will print, page by page or zoomed, and the commands to print them through
+// the print dialog or to save them as a PDF file.
+//
+// The preview lays the pages out on US Letter with half-inch margins; printing lays them out
+// again on the chosen printer's page. Printing asks the print dialog for the pages and the
+// printer, and prints on the imaging library's printer provider (the printer chosen there);
+// saving asks the file dialog for the PDF file. Tests script the dialogs and the printer.
+#include "imaging/Dialogs.h"
+#include "reports/ReportRenderer.h"
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QPrintPreviewWidget;
+class QPrinter;
+class QPushButton;
+
+namespace viewer {
+class MainWindow;
+}
+
+namespace reports {
+
+class ReportPreviewWindow : public QWidget {
+    Q_OBJECT
+public:
+    ReportPreviewWindow(viewer::MainWindow& main, std::shared_ptr<const ReportRenderer> report,
+                        const QString& documentName, QWidget* parent = nullptr);
+    ~ReportPreviewWindow() override;
+
+    const ReportRenderer& report() const { return *report_; }
+    int pageCount() const;
+
+    // "&Print...": the print dialog, then the chosen pages on the chosen printer.
+    void cmdPrint_Click();
+    // "Save as P&DF...": the file dialog, then every page into that PDF file.
+    void cmdSavePdf_Click();
+
+    // Dialog edges: this window's own, else the process-wide defaults, else the Qt dialogs.
+    void setPrintDialogRunner(std::shared_ptr<imaging::PrintDialogRunner> r) { printRunner_.set(std::move(r)); }
+    void setFileDialogRunner(std::shared_ptr<imaging::FileDialogRunner> r) { fileRunner_.set(std::move(r)); }
+
+    QPrintPreviewWidget* preview = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    QPushButton* cmdSavePdf = nullptr;
+    QPushButton* cmdPrevious = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdZoomIn = nullptr;
+    QPushButton* cmdZoomOut = nullptr;
+    QPushButton* cmdFitWidth = nullptr;
+    QPushButton* cmdClose = nullptr;
+    QLabel* lblPage = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void showPage();
+
+    viewer::MainWindow& main_;
+    std::shared_ptr<const ReportRenderer> report_;
+    QString documentName_;
+    std::unique_ptr<QPrinter> layoutPrinter_;
+    imaging::RunnerChoice<imaging::PrintDialogRunner, imaging::QtPrintDialogRunner> printRunner_;
+    imaging::RunnerChoice<imaging::FileDialogRunner, imaging::QtFileDialogRunner> fileRunner_;
+};
+
+} // namespace reports
