@@ -139,7 +139,7 @@ void AnnotationCommands::docImgEdit1_ToolSelected(int tool) {
 }
 
 void AnnotationCommands::docImgEdit1_AnnotationDrawn() {
-    w_.ui().mnuAnnoDisplayItem[1]->setEnabled(true);
+    w_.changeCommandFacts([](CommandFacts& f) { f.pageHasAnnotations = true; });
 }
 
 void AnnotationCommands::docImgEdit1_ToolPaletteHidden() {

@@ -4,6 +4,14 @@
 
 namespace viewer {
 
+// The kind of address a document was opened from (codes 0-3 of the opening procedure).
+enum class SourceKind {
+    Path = 0,                // a plain file path
+    Network = 1,             // "FTP://" or "HTTP://"
+    ImageAddress = 2,        // "IMAGE://"
+    ReadOnlyImageAddress = 3 // "IMAGEX://", never written
+};
+
 struct DocumentState {
     QString FullPathFileName;   // path or address given to the last PerformFileOpen
     QString FileName;           // its file-name part
@@ -12,7 +20,7 @@ struct DocumentState {
     bool gblnReadOnly = false;
     bool gblnJustOpened = false;  // from the opening display until the first page operation
     int gintFileType = 0;         // the administration object's file type code
-    int gintSourceKind = 0;       // 0 path, 1 FTP/HTTP, 2 IMAGE://, 3 IMAGEX:// (read-only)
+    SourceKind gintSourceKind = SourceKind::Path;
     bool NoDocument = true;       // no page is shown
     bool DisplayedOnce = false;   // a page has been shown in this run
     bool RectSelected = false;    // an image rectangle is selected

@@ -49,17 +49,8 @@ EditCommands::EditCommands(MainWindow& w) : QObject(&w), w_(w) {
     for (int i = 0; i < 3; ++i)
         on(ui.mnuPageRotatePageItem[i], [this, i] { mnuPageRotatePageItem_Click(i); });
     on(ui.mDuplicate, [this] { mDuplicate_Click(); });
+    // Shown and enabled exactly as Delete Pages (the window's command state).
     on(ui.mnuCtxDel, [this] { mnuCtxDel_Click(); });
-    // The context menu's Delete Page is "Delete Pages" by another way: shown and enabled
-    // exactly when that item is (never for a read-only document).
-    QAction* deletePages = ui.mnuEditActionItem[5];
-    QAction* ctxDel = ui.mnuCtxDel;
-    auto follow = [deletePages, ctxDel] {
-        ctxDel->setVisible(deletePages->isVisible());
-        ctxDel->setEnabled(deletePages->isEnabled());
-    };
-    connect(deletePages, &QAction::changed, this, follow);
-    follow();
     on(ui.mnuCtxFlip, [this] { mnuCtxFlip_Click(); });
     on(ui.mnuCtxRLeft, [this] { mnuCtxRLeft_Click(); });
     on(ui.mnuCtxRRight, [this] { mnuCtxRRight_Click(); });
@@ -85,27 +76,27 @@ EditCommands::EditCommands(MainWindow& w) : QObject(&w), w_(w) {
 void EditCommands::docImgEdit1_SelectionRectDrawn(int, int, int width, int height) {
     if ((width == 0 && height == 0) || CopyingPage) {
         AnnoSelected = false;
-        SelectionKind.clear();
-        w_.SetSelectionMenus(false, "Rect");
+        SelectionKind = SelectionKind::None;
+        w_.SetSelectionMenus(false, SelectionKind::Rect);
     } else {
-        SelectionKind = "Rect";
-        w_.SetSelectionMenus(true, "Rect");
+        SelectionKind = SelectionKind::Rect;
+        w_.SetSelectionMenus(true, SelectionKind::Rect);
     }
 }
 
 void EditCommands::docImgEdit1_AnnotationSelected() {
     AnnoSelected = true;
-    SelectionKind = "Anno";
-    for (int i : {0, 1, 4})
-        w_.ui().mnuEditActionItem[i]->setEnabled(true);
+    SelectionKind = SelectionKind::Anno;
+    // Cut, Copy and Clear; the rectangle selection stays as it was.
+    w_.changeCommandFacts([](CommandFacts& f) { f.selection = true; });
 }
 
 void EditCommands::docImgEdit1_SelectionCleared() {
     w_.doc().RectSelected = false;
     AnnoSelected = false;
     PasteDone = false;
-    SelectionKind.clear();
-    w_.SetSelectionMenus(false, "Rect");
+    SelectionKind = SelectionKind::None;
+    w_.SetSelectionMenus(false, SelectionKind::Rect);
 }
 
 // ---- the Edit menu ----
@@ -135,12 +126,12 @@ void EditCommands::mnuEditActionItem_Click(int Index) {
     }
 }
 
-QString EditCommands::selectedKind() const {
-    return w_.doc().RectSelected ? QStringLiteral("Rect") : QStringLiteral("Anno");
+SelectionKind EditCommands::selectedKind() const {
+    return w_.doc().RectSelected ? SelectionKind::Rect : SelectionKind::Anno;
 }
 
 void EditCommands::enablePaste() {
-    w_.ui().mnuEditActionItem[3]->setEnabled(true);
+    w_.changeCommandFacts([](CommandFacts& f) { f.pasteReady = true; });
 }
 
 void EditCommands::Cut() {
@@ -193,20 +184,20 @@ void EditCommands::Paste() {
     if (!edit.isClipboardDataAvailable()) return;
     edit.drawSelectionRect(0, 0, 0, 0);
     edit.clipboardPaste();
-    w_.ui().mnuEditActionItem[4]->setEnabled(true);
+    w_.changeCommandFacts([](CommandFacts& f) { f.pasted = true; }); // Clear takes it back
     PasteDone = true;
 }
 
 void EditCommands::clearSelectedImageData() {
     w_.docImgEdit1->deleteImageData();
     w_.doc().RectSelected = false;
-    w_.SetSelectionMenus(false, "Rect");
+    w_.SetSelectionMenus(false, SelectionKind::Rect);
 }
 
 void EditCommands::clearSelectedAnnotations() {
     w_.docImgEdit1->deleteSelectedAnnotations();
     AnnoSelected = false;
-    w_.SetSelectionMenus(false, "Anno");
+    w_.SetSelectionMenus(false, SelectionKind::Anno);
 }
 
 void EditCommands::Clear() {
@@ -215,7 +206,7 @@ void EditCommands::Clear() {
     } else if (AnnoSelected) {
         clearSelectedAnnotations();
     } else if (PasteDone) {
-        if (SelectionKind == "Rect")
+        if (SelectionKind == SelectionKind::Rect)
             clearSelectedImageData();
         else
             clearSelectedAnnotations();

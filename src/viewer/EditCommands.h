@@ -3,6 +3,7 @@
 // a page, the image operation buttons, the mouse modes, and the selection state fed by the
 // page display's notifications.
 #include "imaging/DocumentModel.h"
+#include "viewer/CommandState.h"
 
 #include <QObject>
 #include <QString>
@@ -41,7 +42,7 @@ public:
     // Selection state.
     bool AnnoSelected = false;
     bool PasteDone = false;
-    QString SelectionKind;
+    viewer::SelectionKind SelectionKind = viewer::SelectionKind::None;
     bool CopyingPage = false;
 
 private:
@@ -64,7 +65,7 @@ private:
     void clearSelectedImageData();
     void clearSelectedAnnotations();
     // The kind that Cut and Copy report to the selection menus.
-    QString selectedKind() const;
+    viewer::SelectionKind selectedKind() const;
     void enablePaste();
 
     MainWindow& w_;

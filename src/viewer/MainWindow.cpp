@@ -25,7 +25,6 @@
 #include "app/Prompter.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
@@ -52,6 +51,7 @@ MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget
     files_ = new FileCommands(*this);
     connectCommands();
     connect(jobs_, &JobHost::documentBusyChanged, this, &MainWindow::applyDocumentBusy);
+    installBusyInputFilter();
 }
 
 namespace {
@@ -93,49 +93,11 @@ private:
 
 } // namespace
 
-void MainWindow::applyDocumentBusy(bool busy) {
-    MainWindowUi& u = ui_;
-    if (!documentCommands_) {
-        // Actions keep the state the window gives them while the group is disabled, and get
-        // it back when the job is over.
-        documentCommands_ = new QActionGroup(this);
-        documentCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-        std::vector<QAction*> items{u.mnuFileOpen,    u.mnuFileScanNew, u.mnuFileClose,
-                                    u.mnuFileSave,    u.mnuFileSaveAs,  u.mnuFilePrint,
-                                    u.mDuplicate,     u.mnuPageInsert,  u.mnuPageAppend,
-                                    u.mnuPageRescan,  u.mAddImages,     u.mnuPagePrintPage,
-                                    u.mDeleteRecord,  u.mnuCtxDel,      u.mnuCtxFlip,
-                                    u.mnuCtxRLeft,    u.mnuCtxRRight,   u.mnuAnnoShowAnnoToolbox};
-        auto add = [&](const auto& array) { items.insert(items.end(), array.begin(), array.end()); };
-        add(u.mnuEditActionItem);
-        add(u.mnuPageDirectionItem);
-        add(u.mnuPageRotatePageItem);
-        add(u.mnuPageInsertItem);
-        add(u.mnuPageAppendItem);
-        add(u.mnuAnnoDisplayItem);
-        add(u.mnuAnnoToolItem);
-        // Toolbar: new scan, close, the page buttons, rotation, flip, insert and delete.
-        for (int pos : {2, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14}) items.push_back(u.tbarButton(pos));
-        for (QAction* a : items)
-            if (a) documentCommands_->addAction(a);
-        auto* filter = new BusyInputFilter(*this);
-        docImgEdit1->installEventFilter(filter);
-        docImgEdit1->viewport()->installEventFilter(filter);
-        docImgThumbnail1->viewport()->installEventFilter(filter);
-    }
-    documentCommands_->setEnabled(!busy);
-    if (busy) {
-        busyButtons_.clear();
-        std::vector<QWidget*> buttons{u.cmdDup, u.cmdStamp, u.cmdText, u.cmdBarcode};
-        buttons.insert(buttons.end(), u.cmdCommands.begin(), u.cmdCommands.end());
-        for (QWidget* b : buttons) {
-            busyButtons_.emplace_back(b, b->isEnabled());
-            b->setEnabled(false);
-        }
-    } else {
-        for (const auto& [b, enabled] : busyButtons_) b->setEnabled(enabled);
-        busyButtons_.clear();
-    }
+void MainWindow::installBusyInputFilter() {
+    auto* filter = new BusyInputFilter(*this);
+    docImgEdit1->installEventFilter(filter);
+    docImgEdit1->viewport()->installEventFilter(filter);
+    docImgThumbnail1->viewport()->installEventFilter(filter);
 }
 
 bool MainWindow::refuseWhileBusy() {
@@ -227,16 +189,6 @@ void MainWindow::SetWindowTitle() {
     const app::ProgramVersion v = app::programVersion();
     setWindowTitle(QStringLiteral("TALVOR Docuvane v%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision) +
                    (s_.gblnAdmin ? " - Admin User " : " - Standard User"));
-}
-
-void MainWindow::ApplyAccessMenus() {
-    const bool admin = s_.gblnAdmin;
-    for (int pos : {2, 13, 14}) ui_.tbarButton(pos)->setVisible(admin);
-    for (QAction* a : {ui_.mnuFileNew, ui_.mnuFileManual, ui_.mnuFileScanNew, ui_.mnuScanSet,
-                       ui_.mnuFileSelectScanner, ui_.mnuFileScanPreferences,
-                       ui_.mnuShowScanSetupbeforeScan, ui_.mnuFileSave, ui_.mReports,
-                       ui_.mnuRectype})
-        a->setVisible(admin);
 }
 
 void MainWindow::LoadSavePreferences(const QString& action) {

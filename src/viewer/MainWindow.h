@@ -3,6 +3,7 @@
 // document state, and the procedures other windows call on it. The commands of the menus
 // live in small command classes (navigation, editing, annotations, files, session); this
 // class holds what they share.
+#include "viewer/CommandState.h"
 #include "viewer/DocumentState.h"
 #include "viewer/MainWindowUi.h"
 
@@ -10,8 +11,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-class QActionGroup;
 
 namespace app {
 struct Session;
@@ -82,7 +81,9 @@ public:
     // A document was opened or closed, or stays after all (a cancelled Open Image): the
     // answer PerformFileClose got no longer covers the page display's closing notice.
     void resetCloseAnswer();
+    // "NoFile", "ReadWrite" or "ReadOnly"; any other text changes nothing.
     void SetDocumentMode(const QString& mode);
+    void SetDocumentMode(DocumentMode mode);
     // `keepThumbSelection`: thumbnails the user chose together stay selected (the page is
     // scrolled into view only).
     void EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThumbs,
@@ -90,7 +91,15 @@ public:
     void SetViewMode(int intViewModePreference);
     void ClearToolChecks();
     void SelectMouseTool(const QString& name);
+    // `kind` "Rect" or "Anno".
     void SetSelectionMenus(bool selected, const QString& kind);
+    void SetSelectionMenus(bool selected, SelectionKind kind);
+
+    // What the window's commands depend on (see CommandState.h). A command that changes one
+    // of these facts (a paste made ready, an annotation drawn) changes it here, and the menus
+    // and toolbar follow at once.
+    const CommandFacts& commandFacts() const { return facts_; }
+    void changeCommandFacts(const std::function<void(CommandFacts&)>& change);
 
     // The record panel: shows the record context, or empties it.
     void SetExamData();
@@ -155,8 +164,11 @@ protected:
 
 private:
     void createEngineControls(const MainWindowOptions& options);
-    // The one place that decides what a running document job disables.
+    // A running document job disables the commands that would touch the document.
     void applyDocumentBusy(bool busy);
+    // Shows and enables the menus and the toolbar as commandState() says.
+    void applyCommandState();
+    void installBusyInputFilter();
     void connectCommands();
     void Form_Resize();
     void Timer1_Timer();
@@ -175,15 +187,13 @@ private:
     // Set while the window itself lets go of a document whose save question was answered,
     // so the page display's closing notification does not ask again.
     bool closeAnswered_ = false;
-    QString documentMode_ = QStringLiteral("NoFile");
+    CommandFacts facts_;
     SessionCommands* sessionCommands_ = nullptr;
     NavigationCommands* navigation_ = nullptr;
     EditCommands* editing_ = nullptr;
     AnnotationCommands* annotations_ = nullptr;
     FileCommands* files_ = nullptr;
     JobHost* jobs_ = nullptr;
-    QActionGroup* documentCommands_ = nullptr;
-    std::vector<std::pair<QWidget*, bool>> busyButtons_; // their state before the job
 };
 
 } // namespace viewer

@@ -35,21 +35,12 @@ namespace {
 
 struct SourcePrefix {
     const char* prefix;
-    int kind;
+    SourceKind kind;
 };
-constexpr SourcePrefix kPrefixes[] = {
-    {"FTP://", 1}, {"HTTP://", 1}, {"IMAGE://", 2}, {"IMAGEX://", 3}};
-
-void showItems(std::initializer_list<QAction*> actions, bool v) {
-    for (QAction* a : actions) a->setVisible(v);
-}
-void enableItems(std::initializer_list<QAction*> actions, bool e) {
-    for (QAction* a : actions) a->setEnabled(e);
-}
-template <size_t N> void enableItems(const std::array<QAction*, N>& items, bool e) {
-    for (QAction* a : items)
-        if (a) a->setEnabled(e);
-}
+constexpr SourcePrefix kPrefixes[] = {{"FTP://", SourceKind::Network},
+                                      {"HTTP://", SourceKind::Network},
+                                      {"IMAGE://", SourceKind::ImageAddress},
+                                      {"IMAGEX://", SourceKind::ReadOnlyImageAddress}};
 
 } // namespace
 
@@ -60,7 +51,7 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
 
     // The address kind and the file name.
     QString enginePath = strFullPathFileName;
-    doc_.gintSourceKind = 0;
+    doc_.gintSourceKind = SourceKind::Path;
     doc_.FileName = app::GetFileNameFromPath(strFullPathFileName);
     const QString upper = strFullPathFileName.toUpper();
     for (const SourcePrefix& p : kPrefixes) {
@@ -69,7 +60,7 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
             doc_.FileName = strFullPathFileName.mid(int(qstrlen(p.prefix)));
             // The engine opens the file behind an image address; network addresses it
             // refuses with a clear error.
-            if (p.kind >= 2) enginePath = doc_.FileName;
+            if (p.kind != SourceKind::Network) enginePath = doc_.FileName;
             break;
         }
     }
@@ -83,7 +74,7 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     steps([&] { doc_.gintFileType = docImgAdmin1->fileType(); });
     steps([&] {
         bool readOnlyAttribute = false;
-        if (doc_.gintSourceKind == 0 || doc_.gintSourceKind >= 2) {
+        if (doc_.gintSourceKind != SourceKind::Network) {
             const QFileInfo fi(s_.svc.paths ? s_.svc.paths->toNative(enginePath) : enginePath);
             // A file nobody may write to is read-only even for an administrator who could.
             readOnlyAttribute =
@@ -91,7 +82,8 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
         }
         // A damaged file (its page chain loops back) shows the pages before the damage.
         const QString damage = docImgAdmin1->damage();
-        doc_.gblnReadOnly = doc_.gintSourceKind == 3 || readOnlyAttribute || !damage.isEmpty();
+        doc_.gblnReadOnly = doc_.gintSourceKind == SourceKind::ReadOnlyImageAddress ||
+                            readOnlyAttribute || !damage.isEmpty();
         ui_.txtReadOnly->setVisible(doc_.gblnReadOnly);
         if (!damage.isEmpty())
             s_.svc.prompter->msgBox("The file " + doc_.FileName + " is damaged: " + damage +
@@ -109,7 +101,9 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
         docImgEdit1->setPage(lngPageNo);
         docImgThumbnail1->setThumbSelected(lngPageNo, true);
     });
-    steps([&] { SetDocumentMode(doc_.gblnReadOnly ? "ReadOnly" : "ReadWrite"); });
+    steps([&] {
+        SetDocumentMode(doc_.gblnReadOnly ? DocumentMode::ReadOnly : DocumentMode::ReadWrite);
+    });
     doc_.gblnJustOpened = true;
     steps([&] { EnablePageMenusAndDisplay(docImgEdit1->page(), false); });
     steps([&] { navigation_->mnuViewModeItem_Click(ViewMode); });
@@ -174,86 +168,6 @@ void MainWindow::docImgEdit1_Close() {
     if (docImgEdit1->imageModified()) PerformFileClose();
 }
 
-void MainWindow::SetDocumentMode(const QString& mode) {
-    const bool V = mode == "NoFile" || mode == "ReadWrite";
-    const bool E = mode == "ReadWrite" || mode == "ReadOnly";
-    MainWindowUi& u = ui_;
-
-    // 1. Editing items are hidden for read-only documents.
-    showItems({u.mnuEditActionItem[0], u.mnuEditActionItem[3], u.mnuEditActionItem[4],
-                u.mnuEditActionItem[5]},
-               V);
-    u.tbarButton(13)->setVisible(s_.gblnAdmin && V);
-    u.tbarButton(14)->setVisible(s_.gblnAdmin && V);
-    showItems({u.mnuEditSelectItem[2], u.mnuPageSeparator3, u.mnuPageInsert, u.mnuPageAppend,
-                u.mnuAnnoDisplayItem[1], u.mnuAnnoSeparator1, u.mnuAnnoSeparator2,
-                u.mnuAnnoShowAnnoToolbox},
-               V);
-    for (QAction* a : u.mnuAnnoToolItem) a->setVisible(V);
-
-    // 2. Items that need an open document.
-    enableItems({u.mnuFileClose, u.tbarButton(4), u.mnuFileSave, u.mnuFileSaveAs, u.mnuFilePrint}, E);
-
-    // 3. The edit actions by mode.
-    if (mode == "NoFile") {
-        enableItems(u.mnuEditActionItem, false);
-    } else if (mode == "ReadWrite") {
-        enableItems({u.mnuEditActionItem[2], u.mnuEditActionItem[5], u.tbarButton(13),
-                    u.tbarButton(14)},
-                   true);
-    } else if (mode == "ReadOnly") {
-        u.mnuEditActionItem[2]->setEnabled(true);
-    }
-
-    // 4.
-    enableItems(u.mnuEditSelectItem, E);
-    u.mnuViewScaleToGray->setEnabled(E);
-    enableItems(u.mnuViewModeItem, E);
-
-    // 5. Page turning is set per page by EnablePageMenusAndDisplay.
-    if (mode == "NoFile") {
-        enableItems(u.mnuPageDirectionItem, false);
-        for (int pos : {13, 14, 6, 7, 8, 9}) u.tbarButton(pos)->setEnabled(false);
-    }
-
-    // 6.
-    enableItems({u.mnuPagePrintPage, u.mDeleteRecord, u.mDuplicate, u.tbarButton(10),
-                u.tbarButton(11), u.tbarButton(12)},
-               E);
-    enableItems(u.mnuPageRotatePageItem, E);
-    u.fraPatInfo->setEnabled(E);
-
-    // 7. Pages can be inserted and appended in TIFF files only.
-    const bool insertable = E && (doc_.gintFileType == 1 || doc_.gintFileType == 2);
-    u.mnuPageInsert->setEnabled(insertable);
-    u.mnuPageAppend->setEnabled(insertable);
-
-    // 8.
-    u.mAddImages->setEnabled(E);
-    for (int i : {0, 1, 2, 3, 5, 6, 7, 8, 9, 10}) u.mnuZoomFactorItem[i]->setEnabled(E);
-    u.mnuAnnoDisplayItem[0]->setEnabled(E);
-    if (mode == "NoFile") u.mnuAnnoDisplayItem[1]->setEnabled(false);
-    enableItems(u.mnuAnnoToolItem, E);
-    u.mnuAnnoShowAnnoToolbox->setEnabled(E);
-
-    // A read-only document is never written: the commands that write its file (saving it,
-    // duplicating, importing or rescanning pages) are off as well.
-    if (mode == "ReadOnly") enableItems({u.mnuFileSave, u.mDuplicate, u.mAddImages}, false);
-    u.cmdDup->setEnabled(mode == "ReadWrite");
-
-    // 9.
-    documentMode_ = mode;
-    applyScannerItems();
-}
-
-void MainWindow::applyScannerItems() {
-    bool present = false;
-    app::Steps(app::FailureStyle::Skip)([&] { present = docImgScan1->scannerAvailableNow(); });
-    MainWindowUi& u = ui_;
-    enableItems({u.mnuFileScanNew, u.mnuPageInsertItem[0], u.mnuPageAppendItem[0]}, present);
-    u.mnuPageRescan->setEnabled(present && documentMode_ == "ReadWrite");
-}
-
 void MainWindow::updateGrayEligible() {
     // Gray scaling helps bitonal pages only: it is offered for them.
     doc_.GrayEligible = 0;
@@ -292,33 +206,20 @@ void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThum
     int pageCount = 0;
     steps([&] { pageCount = docImgEdit1->pageCount(); });
     steps([&] {
-        const bool first = lngCurrentPage == 1;
-        u.mnuPageDirectionItem[0]->setEnabled(!first);
-        u.mnuPageDirectionItem[2]->setEnabled(!first);
-        u.tbarButton(7)->setEnabled(!first);
-        u.tbarButton(6)->setEnabled(!first);
-    });
-    steps([&] {
-        const bool last = lngCurrentPage == pageCount;
-        u.mnuPageDirectionItem[1]->setEnabled(!last);
-        u.mnuPageDirectionItem[3]->setEnabled(!last);
-        u.tbarButton(8)->setEnabled(!last);
-        u.tbarButton(9)->setEnabled(!last);
-    });
-    steps([&] {
-        // Pages of a read-only document are never deleted, by any way to the command.
-        const bool deletable = pageCount >= 1 && !doc_.gblnReadOnly;
-        u.mnuEditActionItem[5]->setEnabled(deletable);
-        u.tbarButton(14)->setEnabled(deletable);
-    });
-    steps([&] {
         if (!keepThumbSelection) {
             docImgThumbnail1->clearThumbSelection();
             docImgThumbnail1->setThumbSelected(lngCurrentPage, true);
         }
         docImgThumbnail1->scrollToThumb(lngCurrentPage, 1);
     });
-    steps([&] { u.mnuAnnoDisplayItem[1]->setEnabled(docImgEdit1->annotationCount() >= 1); });
+    bool annotations = false;
+    steps([&] { annotations = docImgEdit1->annotationCount() >= 1; });
+    // The page items (directions, Delete Pages, Make Annotations Permanent) follow the page.
+    changeCommandFacts([&](CommandFacts& f) {
+        f.page = lngCurrentPage;
+        f.pageCount = pageCount;
+        f.pageHasAnnotations = annotations;
+    });
     steps([&] { navigation_->UpdatePageCounter(); });
 }
 
@@ -426,11 +327,6 @@ void MainWindow::SelectMouseTool(const QString& name) {
             ui_.mnuAnnoToolItem[9]->setChecked(false);
         }
     }
-}
-
-void MainWindow::SetSelectionMenus(bool selected, const QString& kind) {
-    doc_.RectSelected = kind == "Rect" ? selected : false;
-    for (int i : {0, 1, 4}) ui_.mnuEditActionItem[i]->setEnabled(selected);
 }
 
 bool MainWindow::Form_QueryUnload() {

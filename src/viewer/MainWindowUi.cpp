@@ -16,6 +16,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QWidgetAction>
 #include <QVBoxLayout>
 
 namespace viewer {
@@ -73,6 +75,29 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::TabFocus);
     return b;
+}
+
+// The toolbar's place for a button that runs `command`: the button is a tool button whose
+// action IS the menu's command (enabled with it, clicking it triggers it), so the menu item
+// and the button cannot disagree. The place keeps the button's key, its caption and its own
+// visibility (some buttons are shown only with scanning access); it follows the command's
+// enabled state, and triggering it (the F2 and F3 keys) runs the command.
+QAction* sharedButton(QToolBar* bar, const QString& caption, QAction* command) {
+    auto* place = new QWidgetAction(bar);
+    place->setText(caption);
+    auto* button = new QToolButton(bar);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The button shows the toolbar's caption, the menu its own.
+    command->setIconText(QString(caption).remove(QLatin1Char('&')));
+    button->setDefaultAction(command);
+    place->setDefaultWidget(button);
+    bar->addAction(place);
+    QObject::connect(command, &QAction::changed, place,
+                     [place, command] { place->setEnabled(command->isEnabled()); });
+    QObject::connect(place, &QAction::triggered, command, &QAction::trigger);
+    return place;
 }
 
 } // namespace
@@ -197,24 +222,45 @@ void MainWindowUi::build(QMainWindow* w) {
     mnuCtxRLeft = item(mnuContext, "mnuCtxRLeft", "Rotate Left");
     mnuCtxRRight = item(mnuContext, "mnuCtxRRight", "Rotate Right");
 
-    // Toolbar, by position.
+    // Toolbar, by position. A button that runs a menu command shares that command's action
+    // (see sharedButton); Close Rec (closes and empties the record fields) and Insert (its
+    // own rule, the document mode) are commands of the toolbar alone.
     tbarMain = w->addToolBar("Toolbar");
     tbarMain->setObjectName("tbarMain");
     tbarMain->setMovable(false);
     tbarMain->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    const std::array<std::pair<const char*, const char*>, 17> buttons{{
-        {"", nullptr}, {"tbrNewRec", "F2-&Scan"}, {"tbrOpenRec", "F3-&Open"},
-        {"tbrClose", "&Close Rec"}, {"tbrSep", nullptr}, {"tbrFirst", "First"},
-        {"tbrPrevious", "Previous"}, {"tbrNextPage", "Next"}, {"tbrLastPage", "Last"},
-        {"tbrRotateLeft", "Rotate Left"}, {"tbrRotateRight", "Rotate Right"},
-        {"tbrFlip", "Flip"}, {"tbrInsert", "Insert"}, {"tbrDelete", "Delete"},
-        {"tbrSep2", nullptr}, {"tbrExit", "Exit"}, {"tbrSep3", nullptr},
+    struct Button {
+        const char* key;
+        const char* caption;
+        QAction* command;
+    };
+    const std::array<Button, 17> buttons{{
+        {"", nullptr, nullptr},
+        {"tbrNewRec", "F2-&Scan", mnuFileNew},
+        {"tbrOpenRec", "F3-&Open", mnuFileOpenRec},
+        {"tbrClose", "&Close Rec", nullptr},
+        {"tbrSep", nullptr, nullptr},
+        {"tbrFirst", "First", mnuPageDirectionItem[2]},
+        {"tbrPrevious", "Previous", mnuPageDirectionItem[0]},
+        {"tbrNextPage", "Next", mnuPageDirectionItem[1]},
+        {"tbrLastPage", "Last", mnuPageDirectionItem[3]},
+        {"tbrRotateLeft", "Rotate Left", mnuPageRotatePageItem[0]},
+        {"tbrRotateRight", "Rotate Right", mnuPageRotatePageItem[1]},
+        {"tbrFlip", "Flip", mnuPageRotatePageItem[2]},
+        {"tbrInsert", "Insert", nullptr},
+        {"tbrDelete", "Delete", mnuEditActionItem[5]},
+        {"tbrSep2", nullptr, nullptr},
+        {"tbrExit", "Exit", mnuFileExit},
+        {"tbrSep3", nullptr, nullptr},
     }};
     for (size_t i = 0; i < buttons.size(); ++i) {
-        QAction* a = buttons[i].second ? tbarMain->addAction(buttons[i].second)
-                                       : tbarMain->addSeparator();
-        a->setObjectName(buttons[i].first);
-        a->setData(QString::fromLatin1(buttons[i].first)); // the key
+        const Button& b = buttons[i];
+        QAction* a = b.command   ? sharedButton(tbarMain, b.caption, b.command)
+                     : b.caption ? tbarMain->addAction(b.caption)
+                                 : tbarMain->addSeparator();
+        a->setObjectName(b.key);
+        if (auto* place = qobject_cast<QWidgetAction*>(a)) place->defaultWidget()->setObjectName(b.key);
+        a->setData(QString::fromLatin1(b.key)); // the key
         tbarButtons[i] = a;
     }
 

@@ -99,7 +99,10 @@ struct MainWindowUi {
     QAction* mnuCtxRLeft = nullptr;
     QAction* mnuCtxRRight = nullptr;
 
-    // Toolbar: buttons by position, 1-based (tbarButton(1) is the leading separator).
+    // Toolbar: buttons by position, 1-based (tbarButton(1) is the leading separator). A
+    // button that runs a menu command is a QWidgetAction holding a QToolButton (both named by
+    // the key) whose action is the menu's command; tbrClose and tbrInsert are actions of
+    // their own.
     QToolBar* tbarMain = nullptr;
     std::array<QAction*, 17> tbarButtons{};
     QAction* tbarButton(int position) const { return tbarButtons[position - 1]; }

@@ -389,35 +389,13 @@ bool NavigationCommands::eventFilter(QObject* watched, QEvent* event) {
 
 void NavigationCommands::tbarMain_ButtonClick(QAction* button) {
     if (!button) return;
+    // The other buttons share their menu command's action and run it themselves.
     const QString key = button->data().toString();
-    MainWindowUi& ui = w_.ui();
-    if (key == QLatin1String("tbrNewRec")) {
-        ui.mnuFileNew->trigger();
-    } else if (key == QLatin1String("tbrOpenRec")) {
-        ui.mnuFileOpenRec->trigger();
-    } else if (key == QLatin1String("tbrClose")) {
+    if (key == QLatin1String("tbrClose")) {
         w_.files().mnuFileClose_Click();
         w_.ClearRecordData();
-    } else if (key == QLatin1String("tbrFirst")) {
-        mnuPageDirectionItem_Click(2);
-    } else if (key == QLatin1String("tbrPrevious")) {
-        mnuPageDirectionItem_Click(0);
-    } else if (key == QLatin1String("tbrNextPage")) {
-        mnuPageDirectionItem_Click(1);
-    } else if (key == QLatin1String("tbrLastPage")) {
-        mnuPageDirectionItem_Click(3);
-    } else if (key == QLatin1String("tbrRotateLeft")) {
-        w_.editing().mnuPageRotatePageItem_Click(0);
-    } else if (key == QLatin1String("tbrRotateRight")) {
-        w_.editing().mnuPageRotatePageItem_Click(1);
-    } else if (key == QLatin1String("tbrFlip")) {
-        w_.editing().mnuPageRotatePageItem_Click(2);
     } else if (key == QLatin1String("tbrInsert")) {
-        ui.mnuPageInsertItem[0]->trigger();
-    } else if (key == QLatin1String("tbrDelete")) {
-        w_.editing().mnuEditActionItem_Click(5);
-    } else if (key == QLatin1String("tbrExit")) {
-        w_.files().mnuFileExit_Click();
+        w_.ui().mnuPageInsertItem[0]->trigger();
     }
 }
 

@@ -99,7 +99,7 @@ TEST_F(DocumentModes, AnImageAddressWithoutWriteIsReadOnlyAndNamedAfterThePrefix
     const QString path = makeDocument("addr.tif", 1);
     w->PerformFileOpen(false, "IMAGEX://" + path, 1);
     settle();
-    EXPECT_EQ(w->doc().gintSourceKind, 3);
+    EXPECT_EQ(w->doc().gintSourceKind, viewer::SourceKind::ReadOnlyImageAddress);
     EXPECT_EQ(w->doc().FileName, path);
     EXPECT_TRUE(w->doc().gblnReadOnly);
     EXPECT_EQ(edit().pageCount(), 1);

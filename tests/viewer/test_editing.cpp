@@ -75,7 +75,7 @@ TEST_F(Editing, ARectangleDrawnWithTheMouseEnablesCutCopyAndClear) {
     QTest::mouseMove(edit().viewport(), o + QPoint(40, 30));
     QTest::mouseRelease(edit().viewport(), Qt::LeftButton, {}, o + QPoint(60, 40));
     EXPECT_TRUE(w->doc().RectSelected);
-    EXPECT_EQ(editing().SelectionKind, "Rect");
+    EXPECT_EQ(editing().SelectionKind, viewer::SelectionKind::Rect);
     for (int i : {0, 1, 4})
         EXPECT_TRUE(enabled(i)) << i;
     EXPECT_FALSE(enabled(3)); // Paste needs a cut or copy first
@@ -83,7 +83,7 @@ TEST_F(Editing, ARectangleDrawnWithTheMouseEnablesCutCopyAndClear) {
     // A click beside it takes the selection away again.
     clickPage({200, 200});
     EXPECT_FALSE(w->doc().RectSelected);
-    EXPECT_TRUE(editing().SelectionKind.isEmpty());
+    EXPECT_EQ(editing().SelectionKind, viewer::SelectionKind::None);
     for (int i : {0, 1, 4})
         EXPECT_FALSE(enabled(i)) << i;
 }
@@ -139,7 +139,7 @@ TEST_F(Editing, PastedAnnotationsAreClearedAsAnnotations) {
     drawBox();
     selectBoxWithTheMouse();
     ASSERT_TRUE(editing().AnnoSelected);
-    EXPECT_EQ(editing().SelectionKind, "Anno");
+    EXPECT_EQ(editing().SelectionKind, viewer::SelectionKind::Anno);
     action("mnuEditActionItem_1")->trigger();
     action("mnuEditActionItem_3")->trigger();
     ASSERT_EQ(edit().annotationCount(), 2);
