@@ -9,6 +9,7 @@
 // (what the opening alone costs), in the same run. Each filing uses a new ID, so nothing is
 // replaced. Run:
 //   build/bin/bench_capture_filing --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include "doubles/RenderWait.h"
 #include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
 #include "app/Session.h"
@@ -73,7 +74,7 @@ struct RunningProgram {
     // Untimed: the last document's prefetching finished and the document closed.
     void closeDocument() {
         viewer::MainWindow& w = window();
-        w.docImgEdit1->waitForIdle(10000);
+        doubles::waitForIdle(*w.docImgEdit1, 10000);
         w.files().mnuFileClose_Click();
         QApplication::processEvents();
     }

@@ -4,6 +4,7 @@
 //  - the next page with the cache warm;
 //  - a jump to page 1000, against walking the page chain and decoding that page.
 // Gray scaling is on, as for reading scans at this size.
+#include "doubles/RenderWait.h"
 #include "support/QtBenchmarkMain.h"
 #include "imaging/Document.h"
 #include "imaging/DocumentModel.h"
@@ -87,7 +88,7 @@ std::unique_ptr<imaging::ImageEdit> makeDisplay() {
 void showPage(imaging::ImageEdit& edit, int page) {
     edit.setPage(page);
     edit.display();
-    if (!edit.waitForRendering(10000)) throw std::runtime_error("rendering timed out");
+    if (!doubles::waitForRendering(edit, 10000)) throw std::runtime_error("rendering timed out");
     edit.viewport()->repaint(); // the page on screen, painted
 }
 
@@ -110,7 +111,7 @@ void BM_OpenAndShowPage1Fitted(benchmark::State& state) {
         showPage(*edit, 1);
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
         // Untimed: let the prefetch of page 2 finish, then close.
-        edit->waitForIdle(10000);
+        doubles::waitForIdle(*edit, 10000);
         edit->setImage(QString());
     }
 }
@@ -122,7 +123,7 @@ void BM_NextPageWarm(benchmark::State& state) {
     int page = 1;
     showPage(*edit, page);
     for (auto _ : state) {
-        edit->waitForIdle(10000); // the next page is rendered ahead
+        doubles::waitForIdle(*edit, 10000); // the next page is rendered ahead
         QElapsedTimer t;
         t.start();
         page = page % 50 + 1;
@@ -146,12 +147,12 @@ void BM_JumpToLastPage(benchmark::State& state) {
         edit->setImage(documentPath());
         edit->fitTo(imaging::kFitWidth);
         showPage(*edit, 1);
-        edit->waitForIdle(10000);
+        doubles::waitForIdle(*edit, 10000);
         QElapsedTimer t;
         t.start();
         showPage(*edit, kPages);
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
-        edit->waitForIdle(10000);
+        doubles::waitForIdle(*edit, 10000);
         edit->setImage(QString());
     }
 }

@@ -2,6 +2,7 @@
 // What the benchmarks that start the whole program share: the program signed in as demo user
 // 1001 in one department, questions answered OK, waiting for a page to be painted, and the
 // texts of the large generated patient databases.
+#include "doubles/RenderWait.h"
 #include "doubles/ScriptedCredentials.h"
 #include "app/Prompter.h"
 #include "app/Settings.h"
@@ -68,7 +69,7 @@ struct SignedInProgram {
 
 // Until the page on screen is rendered, then painted.
 inline void waitPainted(imaging::ImageEdit& edit) {
-    if (!edit.waitForRendering(10000)) throw std::runtime_error("rendering timed out");
+    if (!doubles::waitForRendering(edit, 10000)) throw std::runtime_error("rendering timed out");
     edit.viewport()->repaint();
 }
 

@@ -9,6 +9,7 @@
 // started on its embedded demo backend, as a user would start it. Run:
 //   build/bin/bench_viewer_open_next --benchmark_repetitions=5
 //   --benchmark_report_aggregates_only=true
+#include "doubles/RenderWait.h"
 #include "doubles/ScriptedCredentials.h"
 #include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
@@ -82,7 +83,7 @@ void openImage(viewer::MainWindow& w, const QString& path) {
 // Untimed: whatever the last document started (prefetching, thumbnails) is finished first, so
 // it does not run into the next measurement.
 void closeRecord(viewer::MainWindow& w) {
-    w.docImgEdit1->waitForIdle(10000);
+    doubles::waitForIdle(*w.docImgEdit1, 10000);
     QElapsedTimer waited;
     waited.start();
     while (w.docImgThumbnail1->isBusy() && waited.elapsed() < 10000)
@@ -130,7 +131,7 @@ void BM_Engine_OpenAndShowPage1(benchmark::State& state) {
         edit->display();
         waitPainted(*edit);
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
-        edit->waitForIdle(10000);
+        doubles::waitForIdle(*edit, 10000);
         edit->setImage(QString());
     }
 }
@@ -158,7 +159,7 @@ void BM_Engine_NextPageWarm(benchmark::State& state) {
             edit->display();
             waitPainted(*edit);
         }
-        edit->waitForIdle(10000); // the next page is rendered ahead
+        doubles::waitForIdle(*edit, 10000); // the next page is rendered ahead
         QElapsedTimer t;
         t.start();
         edit->setPage(edit->page() + 1);
@@ -179,7 +180,7 @@ void BM_MainWindow_NextPageWarm(benchmark::State& state) {
             w.navigation().mnuPageDirectionItem_Click(2);
             waitPainted(edit);
         }
-        edit.waitForIdle(10000);
+        doubles::waitForIdle(edit, 10000);
         QElapsedTimer t;
         t.start();
         w.navigation().mnuPageDirectionItem_Click(1);

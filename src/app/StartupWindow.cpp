@@ -148,8 +148,8 @@ bool StartupWindow::Form_Load() {
         const QRect g = screen->availableGeometry();
         move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 3);
     }
+    // The sign-in that follows is a modal dialog: this window is painted behind it.
     show();
-    QApplication::processEvents();
     cmdStart_Click();
     return true;
 }
@@ -242,7 +242,6 @@ void StartupWindow::cmdStart_Click() {
     s_.gobjCurrentUser = user_;
     if (admin) s_.gblnAdmin = *admin;
     host_.showMainWindow();
-    QApplication::processEvents();
 }
 
 void StartupWindow::cmdClose_Click() { close(); }

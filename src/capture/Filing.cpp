@@ -37,10 +37,15 @@ app::Steps scanStartSteps(app::Session& s) {
 }
 
 // Closes the document shown (with its save question where one is asked); false when the
-// user kept it.
-bool closeShownDocument(viewer::MainWindow& w) {
+// user kept it, or while the save the user asked for is still running: `resume` runs when it
+// has closed the document then.
+bool closeShownDocument(viewer::MainWindow& w, std::function<void()> resume) {
     if (w.doc().NoDocument) return true;
-    w.mnuFileClose_Click();
+    auto waiting = std::make_shared<bool>(false); // set once the close waits for its save
+    w.mnuFileClose_Click([waiting, resume = std::move(resume)] {
+        if (*waiting && resume) resume();
+    });
+    *waiting = true;
     return w.doc().NoDocument;
 }
 
@@ -152,7 +157,11 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
         s.svc.prompter->msgBox(why, app::mb::OKOnly, app::mb::Exclamation);
         return;
     }
-    if (!windowFree(w) || !closeShownDocument(w)) return;
+    QPointer<viewer::MainWindow> again(&w);
+    if (!windowFree(w) || !closeShownDocument(w, [=] {
+            if (again) ScanStart(*again, strId, intScanType, aDate, SkipScan);
+        }))
+        return;
     const QDate date = storage::parseRecordDate(aDate);
     app::Steps steps = scanStartSteps(s);
 
@@ -188,7 +197,11 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
 
 void mnuFileScanNew_Click(viewer::MainWindow& w) {
     app::Session& s = w.session();
-    if (!windowFree(w) || !closeShownDocument(w)) return;
+    QPointer<viewer::MainWindow> again(&w);
+    if (!windowFree(w) || !closeShownDocument(w, [again] {
+            if (again) mnuFileScanNew_Click(*again);
+        }))
+        return;
     imaging::ImageScan& scan = *w.docImgScan1;
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     QString dest;

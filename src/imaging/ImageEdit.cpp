@@ -9,14 +9,11 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PageRenderer.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -290,6 +287,7 @@ void ImageEdit::onPageChanged(int changed) {
 
 void ImageEdit::onPagesMoved() {
     renderer_->clear();
+    renderError_.clear(); // a failure of the page's old rendering says nothing about it now
     annotationPage_ = -1;
     const int count = model_ ? model_->pageCount() : 0;
     if (count == 0) {
@@ -640,29 +638,8 @@ bool ImageEdit::renderingPending() const {
     return displayed_ && (renderScheduled_ || renderer_->busy());
 }
 
-// Runs events until `done` holds or the time is up; renderings arriving wake it at once.
-bool ImageEdit::runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        connect(renderer_.get(), &PageRenderer::currentFinished, &loop, &QEventLoop::quit);
-        connect(renderer_.get(), &PageRenderer::pieceReady, &loop, &QEventLoop::quit);
-        connect(this, &ImageEdit::renderingFinished, &loop, &QEventLoop::quit);
-        timer.start(int(std::clamp<qint64>(deadline.remainingTime(), 1, 50)));
-        loop.exec();
-    }
-    return done();
-}
-
-bool ImageEdit::waitForRendering(int timeoutMs) {
-    return runEventsUntil([this] { return !renderingPending(); }, timeoutMs);
-}
-
-bool ImageEdit::waitForIdle(int timeoutMs) {
-    return runEventsUntil([this] { return !renderingPending() && renderer_->idle(); }, timeoutMs);
+bool ImageEdit::renderingIdle() const {
+    return !renderingPending() && renderer_->idle();
 }
 
 // ---- painting ----

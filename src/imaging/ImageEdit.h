@@ -119,11 +119,10 @@ public:
     bool keepScrollOnPageChange() const { return keepScroll_; }
     // Where the page lies in the viewport.
     QRect displayedImageRect() const;
-    // Waits (running events) until the current page is rendered; false on timeout.
-    bool waitForRendering(int timeoutMs);
+    // Whether the current page is still being rendered.
     bool renderingPending() const;
-    // Waits until the neighbouring pages are rendered too; false on timeout.
-    bool waitForIdle(int timeoutMs);
+    // Nothing is being rendered, the neighbouring pages made ahead included.
+    bool renderingIdle() const;
 
     // ---- editing ----
     void clipboardCut();
@@ -144,6 +143,8 @@ public:
     void showPageProperties(bool readOnly);
     void save();
     void saveAs(const QString& path, int fileType);
+    // Prints the stored document on the calling thread (a window prints through
+    // makePrintJob, see Print.h).
     void printImage(int firstPage, int lastPage, int option, bool printAnnotations);
     // Angles of at most this many degrees are left alone by autoDeskew().
     static constexpr double kAutoDeskewThreshold = 0.2;
@@ -259,7 +260,6 @@ private:
     // Renders on the next turn of the event loop (once, however often it is asked).
     void scheduleRendering();
     void requestRendering();
-    bool runEventsUntil(const std::function<bool()>& done, int timeoutMs);
     void paintPage(QPainter& p);
     void paintOverlays(QPainter& p);
     void updateCursor();

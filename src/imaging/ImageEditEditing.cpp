@@ -267,11 +267,7 @@ void ImageEdit::printImage(int firstPage, int lastPage, int option, bool printAn
         requireDocument();
         // Printing shows the document as stored in its file; the owner offers to save first.
         const DocumentPtr stored = Document::open(model_->path());
-        printPages(*stored, firstPage, lastPage, option, printAnnotations, [](int, int) {
-            // Keep the window painted while the pages go out.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            return true;
-        });
+        printPages(*stored, firstPage, lastPage, option, printAnnotations);
     });
 }
 

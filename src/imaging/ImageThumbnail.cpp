@@ -184,17 +184,26 @@ qint64 ImageThumbnail::thumbBytes() const {
     return qint64(box.width()) * box.height() * 4;
 }
 
+quint64 ImageThumbnail::revisionOf(int index) const {
+    try {
+        return model_->pageRevision(index);
+    } catch (const Error&) {
+        return 0; // changed on another thread; the notice of it is on its way
+    }
+}
+
 bool ImageThumbnail::needsJob(int index) const {
     const Slot& s = slots_[index];
-    return s.generated && !s.failed && !renderer_.isRunning(index) &&
-           !cache_.contains(index, model_->pageRevision(index), renderBox());
+    if (!s.generated || s.failed || renderer_.isRunning(index)) return false;
+    const quint64 revision = revisionOf(index);
+    return revision != 0 && !cache_.contains(index, revision, renderBox());
 }
 
 std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
     if (!model_ || slots_.empty() || !isVisible()) return std::nullopt;
     auto job = [this](int index) {
         reportedReady_ = false;
-        return ThumbnailJob{index, model_->pageRevision(index), renderBox()};
+        return ThumbnailJob{index, revisionOf(index), renderBox()};
     };
     const auto [first, last] = visibleRange();
     for (int i = first; i <= last; ++i)
@@ -213,7 +222,7 @@ std::optional<ThumbnailJob> ImageThumbnail::nextJob() {
 
 QImage ImageThumbnail::thumbImage(int thumb) const {
     if (thumb < 1 || thumb > thumbCount() || !slots_[thumb - 1].generated) return {};
-    return cache_.peek(thumb - 1, model_->pageRevision(thumb - 1), renderBox());
+    return cache_.peek(thumb - 1, revisionOf(thumb - 1), renderBox());
 }
 
 int ImageThumbnail::generatedMissing() const {
@@ -221,7 +230,7 @@ int ImageThumbnail::generatedMissing() const {
     int missing = 0;
     for (int i = 0; i < thumbCount(); ++i)
         if (slots_[i].generated && !slots_[i].failed &&
-            !cache_.contains(i, model_->pageRevision(i), renderBox()))
+            !cache_.contains(i, revisionOf(i), renderBox()))
             ++missing;
     return missing;
 }
@@ -239,7 +248,7 @@ void ImageThumbnail::schedule() {
 
 void ImageThumbnail::onRendered(const ThumbnailJob& job, const QImage& image) {
     if (!model_ || job.page >= thumbCount() || job.box != renderBox() ||
-        model_->pageRevision(job.page) != job.revision)
+        revisionOf(job.page) != job.revision)
         return; // out of date: the next pull asks again
     cache_.insert(job.page, job.revision, job.box, image);
     slots_[job.page].urgent = false;
@@ -249,7 +258,7 @@ void ImageThumbnail::onRendered(const ThumbnailJob& job, const QImage& image) {
 }
 
 void ImageThumbnail::onFailed(const ThumbnailJob& job, const QString&) {
-    if (job.page >= thumbCount()) return;
+    if (job.page >= thumbCount() || revisionOf(job.page) != job.revision) return; // out of date
     slots_[job.page].failed = true;
     slots_[job.page].urgent = false;
     viewport()->update(thumbRect(job.page + 1));
@@ -426,12 +435,16 @@ void ImageThumbnail::paintThumb(QPainter& p, int index, const QRect& cell) {
 
     const QRect box(cell.left() + kPad, cell.top() + kPad, thumbSize_.width(), thumbSize_.height());
     QImage image;
-    if (slot.generated) image = cache_.find(index, model_->pageRevision(index), renderBox());
+    if (slot.generated) image = cache_.find(index, revisionOf(index), renderBox());
     QSize shown;
     if (!image.isNull()) {
         shown = image.size() / image.devicePixelRatio() / devicePixelRatioF();
     } else {
-        const PageInfo info = model_->pageInfo(index);
+        PageInfo info;
+        try {
+            info = model_->pageInfo(index);
+        } catch (const Error&) { // changed on another thread: an empty frame until the notice
+        }
         shown = info.width > 0 && info.height > 0 ? QSize(info.width, info.height) : thumbSize_;
         shown.scale(thumbSize_, Qt::KeepAspectRatio);
     }

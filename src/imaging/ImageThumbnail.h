@@ -120,6 +120,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The page's revision; 0 when the document no longer has it (a page operation on another
+    // thread got there before its notice).
+    quint64 revisionOf(int index) const;
     struct Slot {
         bool generated = true;
         bool selected = false;

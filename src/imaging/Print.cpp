@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QThread>
 #include <QTransform>
 
 namespace imaging {
@@ -240,70 +239,34 @@ void printPages(const Document& document, int firstPage, int lastPage, int optio
     printSource(source, firstPage, lastPage, option, printAnnotations, progress);
 }
 
-// ---- PrintJob ----
+// ---- the print job ----
 
-struct PrintJob::Private {
-    QThread* thread = nullptr;
-};
-
-PrintJob::PrintJob(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
-
-PrintJob::~PrintJob() {
-    if (d->thread) {
-        cancelled_ = true;
-        d->thread->wait();
-        delete d->thread;
-    }
-}
-
-bool PrintJob::isRunning() const {
-    return d->thread && d->thread->isRunning();
-}
-
-void PrintJob::start(std::shared_ptr<const DocumentModel> model, int firstPage, int lastPage,
-                     int option, bool printAnnotations) {
-    run([=](const PrintProgress& progress) {
-        if (!model) throw Error(kErrNoDocument, "There is no document to print.");
-        printPages(*model, firstPage, lastPage, option, printAnnotations, progress);
-    });
-}
-
-void PrintJob::start(DocumentPtr document, int firstPage, int lastPage, int option,
-                     bool printAnnotations) {
-    run([=](const PrintProgress& progress) {
-        if (!document) throw Error(kErrNoDocument, "There is no document to print.");
-        printPages(*document, firstPage, lastPage, option, printAnnotations, progress);
-    });
-}
-
-void PrintJob::run(std::function<void(const PrintProgress&)> work) {
-    if (isRunning()) throw Error(kErrPrinter, "A print job is already running.");
-    if (d->thread) {
-        d->thread->wait();
-        delete d->thread;
-    }
-    cancelled_ = false;
-    // The signals are emitted on the job's own thread, whoever listens.
-    d->thread = QThread::create([this, work = std::move(work)] {
-        int status = 0;
-        QString description;
-        try {
-            work([this](int done, int total) {
-                QMetaObject::invokeMethod(
-                    this, [=, this] { emit progress(done, total); }, Qt::QueuedConnection);
-                return !cancelled_.load();
-            });
-        } catch (const Error& e) {
-            status = e.number();
-            description = e.description();
-        } catch (const std::exception& e) {
-            status = kErrPrinter;
-            description = QString::fromLocal8Bit(e.what());
-        }
-        QMetaObject::invokeMethod(
-            this, [=, this] { emit finished(status, description); }, Qt::QueuedConnection);
-    });
-    d->thread->start();
+jobs::Job* makePrintJob(DocumentPtr document, int firstPage, int lastPage, int option,
+                        bool printAnnotations, QObject* parent) {
+    auto* job = new jobs::Job(
+        QStringLiteral("Printing"),
+        [=](jobs::Progress& progress) {
+            if (!document) throw Error(kErrNoDocument, "There is no document to print.");
+            const int total = std::max(1, lastPage - firstPage + 1);
+            progress.set(0, total, QStringLiteral("Printing page 1 of %1...").arg(total));
+            int printed = 0;
+            printPages(*document, firstPage, lastPage, option, printAnnotations,
+                       [&progress, &printed](int done, int all) {
+                           printed = done;
+                           progress.set(done, all,
+                                        done < all ? QStringLiteral("Printing page %1 of %2...")
+                                                         .arg(done + 1)
+                                                         .arg(all)
+                                                   : QStringLiteral("Printed %1 of %2 pages.")
+                                                         .arg(done)
+                                                         .arg(all));
+                           return !progress.isCancelRequested();
+                       });
+            if (printed < total) progress.checkCancel(); // stopped between pages
+        },
+        parent);
+    job->setCancellable(true);
+    return job;
 }
 
 } // namespace imaging

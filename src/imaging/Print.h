@@ -17,12 +17,13 @@
 // Keeping the window responsive: printPages renders one page at a time and calls the
 // progress callback after each page (pages done, pages in the job); the callback may update a
 // progress display and let pending window events run, and returns false to cancel the job.
-// PrintJob runs the same work on a worker thread and reports through signals instead.
+// makePrintJob runs the same work as a background job.
 #include "imaging/Document.h"
+
+#include "jobs/Job.h"
 
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -85,31 +86,12 @@ void printPages(const DocumentModel& model, int firstPage, int lastPage, int opt
 void printPages(const Document& document, int firstPage, int lastPage, int option,
                 bool printAnnotations, const PrintProgress& progress = {});
 
-// A print job on a worker thread: start() returns at once; progress() after each page and
-// finished() at the end (status 0 success, else the error number and its description) are
-// delivered to the thread that owns the job. cancel() stops after the page being printed.
-class PrintJob : public QObject {
-    Q_OBJECT
-public:
-    explicit PrintJob(QObject* parent = nullptr);
-    ~PrintJob() override; // waits for the page being printed
-
-    void start(std::shared_ptr<const DocumentModel> model, int firstPage, int lastPage, int option,
-               bool printAnnotations);
-    void start(DocumentPtr document, int firstPage, int lastPage, int option,
-               bool printAnnotations);
-    void cancel() { cancelled_ = true; }
-    bool isRunning() const;
-
-signals:
-    void progress(int done, int total);
-    void finished(int status, const QString& description);
-
-private:
-    void run(std::function<void(const PrintProgress&)> work);
-    struct Private;
-    std::unique_ptr<Private> d;
-    std::atomic<bool> cancelled_{false};
-};
+// A print job (jobs::Job, to be started by its owner) printing pages firstPage..lastPage of
+// `document` as stored in its file. Its progress is the pages printed so far, with the text
+// "Printing page 2 of 5..."; a cancel stops it after the page being printed (outcome
+// Cancelled). A failure ends it Failed with the imaging::Error raised (kErrBadPage for a bad
+// range, kErrPrinter when the printer fails, ...).
+jobs::Job* makePrintJob(DocumentPtr document, int firstPage, int lastPage, int option,
+                        bool printAnnotations, QObject* parent = nullptr);
 
 } // namespace imaging

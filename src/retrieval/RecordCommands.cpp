@@ -12,6 +12,8 @@
 
 #include <QAction>
 
+#include <QPointer>
+
 namespace retrieval {
 
 namespace {
@@ -42,7 +44,12 @@ bool openRecord(viewer::MainWindow& w, const QStringList& row) {
     app::Session& s = w.session();
     // The document shown goes away: its save question comes before anything changes, so a
     // cancelled question leaves the shown document and its record context together.
-    if (!w.PerformFileClose()) return false;
+    // A save asked for in the question runs as a job: the record opens when it is done.
+    QPointer<viewer::MainWindow> window(&w);
+    if (!w.PerformFileClose([window, row] {
+            if (window) openRecord(*window, row);
+        }))
+        return false;
     copyRowToContext(s.rec, row);
 
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);

@@ -9,56 +9,17 @@
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageThumbnail.h"
+#include "imaging/ImagingError.h"
+#include "imaging/PageOps.h"
+#include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <algorithm>
 
 namespace viewer {
-
-namespace {
-
-// Progress of a page operation that rewrites the document several times, shown in the
-// status bar; the window is repainted between the steps.
-class StatusProgress {
-public:
-    StatusProgress(QMainWindow& window, const QString& format, int total)
-        : bar_(new QProgressBar(&window)) {
-        bar_->setObjectName("prgPageOperation");
-        bar_->setRange(0, total);
-        bar_->setValue(0);
-        bar_->setFormat(format);
-        bar_->setMaximumWidth(260);
-        window.statusBar()->addPermanentWidget(bar_);
-        bar_->show();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        repaint();
-    }
-    ~StatusProgress() {
-        QApplication::restoreOverrideCursor();
-        delete bar_;
-    }
-    StatusProgress(const StatusProgress&) = delete;
-    StatusProgress& operator=(const StatusProgress&) = delete;
-
-    void advance(int by) {
-        bar_->setValue(std::min(bar_->maximum(), bar_->value() + by));
-        repaint();
-    }
-
-private:
-    // Paints what changed without taking the user's clicks and keys, which would start
-    // other commands in the middle of this one.
-    static void repaint() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
-    QProgressBar* bar_;
-};
-
-} // namespace
 
 std::vector<std::pair<int, int>> pageRunsFromLast(std::vector<int> pages) {
     std::sort(pages.begin(), pages.end(), std::greater<>());
@@ -271,44 +232,72 @@ void EditCommands::DeletePages() {
         return;
 
     imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
-    imaging::ImageEdit& edit = *w_.docImgEdit1;
     std::vector<int> selected;
     for (int i = strip.thumbCount(); i >= 1; --i)
         if (strip.thumbSelected(i)) selected.push_back(i);
     const int lowest = selected.empty() ? 0 : selected.back();
+    const int afterwards = lowest <= 1 ? 1 : lowest - 1;
+    if (selected.empty()) return showPageAfterRewrite(afterwards);
 
-    // Neighbouring pages go in one rewrite of the file instead of one each.
+    // Neighbouring pages go in one rewrite of the file instead of one each, from the last
+    // run, on a worker thread; the page shown stays on screen and scrollable meanwhile.
     const auto runs = pageRunsFromLast(selected);
-    auto showPage = [&](int page) {
-        app::Steps(app::FailureStyle::Skip)([&] { edit.setPage(page); });
-        w_.doc().gblnJustOpened = false;
-        w_.EnablePageMenusAndDisplay(edit.page(), false);
-    };
-    if (!runs.empty()) {
-        StatusProgress progress(w_, tr("Deleting pages: %v of %m"), int(selected.size()));
+    const int total = int(selected.size());
+    const imaging::DocumentModelPtr model = imaging::DocumentModel::find(w_.docImgAdmin1->image());
+    const QString file = w_.docImgAdmin1->image();
+    auto done = std::make_shared<std::vector<std::pair<int, int>>>(); // runs deleted so far
+    auto* job = new jobs::Job(tr("Deleting pages"), [runs, total, model, file, done](jobs::Progress& p) {
+        int deleted = 0;
+        p.set(0, total, tr("%1 of %2").arg(0).arg(total));
         for (const auto& [first, count] : runs) {
-            edit.clearDisplay();
-            try {
-                deleteRun(first, count);
-            } catch (...) {
-                // What was deleted stays deleted; the window shows what is left before the
-                // failure is reported.
-                showPage(edit.page());
-                throw;
-            }
-            strip.deleteThumbs(first, count);
-            progress.advance(count);
+            p.checkCancel(); // between rewrites: each one is whole or not at all
+            deleteRun(model, file, first, count);
+            done->emplace_back(first, count);
+            deleted += count;
+            p.set(deleted, total, tr("%1 of %2").arg(deleted).arg(total));
         }
-    }
-    showPage(lowest <= 1 ? 1 : lowest - 1);
+    });
+    // Several rewrites can be stopped between two of them.
+    job->setCancellable(runs.size() > 1);
+    const bool started = w_.jobs().start(
+        job, JobHost::Scope::Document, [this, done, afterwards](const jobs::Result& r) {
+            imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
+            for (const auto& [first, count] : *done)
+                app::Steps(app::FailureStyle::Skip)([&] { strip.deleteThumbs(first, count); });
+            if (r.ok()) return showPageAfterRewrite(afterwards);
+            // What was deleted stays deleted; the window shows what is left before the
+            // failure is reported.
+            showPageAfterRewrite(w_.docImgEdit1->page());
+            if (r.failed()) w_.runCommand([&] { std::rethrow_exception(r.error); });
+        });
+    if (!started) w_.refuseWhileBusy();
 }
 
-void EditCommands::deleteRun(int first, int count) {
-    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
-    if (count > 1 && app::Steps(app::FailureStyle::Skip)([&] { admin.deletePages(first, count); }))
-        return;
+void EditCommands::showPageAfterRewrite(int page) {
+    imaging::ImageEdit& edit = *w_.docImgEdit1;
+    app::Steps(app::FailureStyle::Skip)([&] { edit.setPage(page); });
+    w_.doc().gblnJustOpened = false;
+    w_.EnablePageMenusAndDisplay(edit.page(), false);
+}
+
+void EditCommands::deleteRun(const imaging::DocumentModelPtr& model, const QString& file,
+                             int first, int count) {
+    auto remove = [&](int from, int n) {
+        if (model)
+            model->deletePages(from, n);
+        else
+            imaging::deletePages(file, from, n);
+    };
+    if (count > 1) {
+        try {
+            remove(first, count);
+            return;
+        } catch (const imaging::Error&) {
+            // One at a time from the last, so that what can go goes.
+        }
+    }
     for (int page = first + count - 1; page >= first; --page)
-        admin.deletePages(page, 1);
+        remove(page, 1);
 }
 
 // ---- rotating, flipping, duplicating ----

@@ -2,6 +2,8 @@
 // Page editing: cut, copy, copy page, paste, clear, delete pages, rotate and flip, duplicate
 // a page, the image operation buttons, the mouse modes, and the selection state fed by the
 // page display's notifications.
+#include "imaging/DocumentModel.h"
+
 #include <QObject>
 #include <QString>
 #include <utility>
@@ -53,7 +55,12 @@ private:
     // Deletes pages first..first+count-1; when the document refuses them together, page by
     // page from the last, so the pages before the refused one are gone as they would be
     // one at a time.
-    void deleteRun(int first, int count);
+    // Deletes `count` pages from `first` through the open model (or the file itself); a run
+    // refused whole goes one page at a time from its last. Runs on a worker thread.
+    static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file, int first,
+                          int count);
+    // Shows `page` after pages were rewritten, with the page items set for it.
+    void showPageAfterRewrite(int page);
     void clearSelectedImageData();
     void clearSelectedAnnotations();
     // The kind that Cut and Copy report to the selection menus.

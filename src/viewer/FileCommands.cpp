@@ -16,17 +16,14 @@
 #include "imaging/PathResolver.h"
 #include "imaging/Print.h"
 #include "records/Statements.h"
+#include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QLabel>
-#include <QProgressDialog>
+#include <QPointer>
 #include <QStatusBar>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace viewer {
 
@@ -74,16 +71,15 @@ QString engineErrorText(const QString& description, const QString& control, int 
 FileCommands::FileCommands(MainWindow& w) : QObject(&w), w_(w) {
     MainWindowUi& ui = w.ui();
     auto on = [&](QAction* a, auto f) {
-        connect(a, &QAction::triggered, this,
-                [this, f] { w_.runCommand([this, f] { (this->*f)(); }); });
+        connect(a, &QAction::triggered, this, [this, f] { w_.runCommand(f); });
     };
-    on(ui.mnuFileOpen, &FileCommands::mnuFileOpen_Click);
-    on(ui.mnuFileSave, &FileCommands::mnuFileSave_Click);
-    on(ui.mnuFileSaveAs, &FileCommands::mnuFileSaveAs_Click);
-    on(ui.mnuFileClose, &FileCommands::mnuFileClose_Click);
-    on(ui.mnuFileExit, &FileCommands::mnuFileExit_Click);
-    on(ui.mnuFilePrint, &FileCommands::mnuFilePrint_Click);
-    on(ui.mnuPagePrintPage, &FileCommands::mnuPagePrintPage_Click);
+    on(ui.mnuFileOpen, [this] { mnuFileOpen_Click(); });
+    on(ui.mnuFileSave, [this] { mnuFileSave_Click(); });
+    on(ui.mnuFileSaveAs, [this] { mnuFileSaveAs_Click(); });
+    on(ui.mnuFileClose, [this] { mnuFileClose_Click(); });
+    on(ui.mnuFileExit, [this] { mnuFileExit_Click(); });
+    on(ui.mnuFilePrint, [this] { mnuFilePrint_Click(); });
+    on(ui.mnuPagePrintPage, [this] { mnuPagePrintPage_Click(); });
     ui.mnuFileSave->setShortcut(QKeySequence::Save);
     ui.mnuFilePrint->setShortcut(QKeySequence::Print);
 }
@@ -93,22 +89,12 @@ void FileCommands::showEngineError(const QString& description, const QString& co
                                       app::mb::OKOnly, app::mb::Critical);
 }
 
-void FileCommands::showStatus(const QString& text) {
-    QStatusBar* bar = w_.statusBar();
-    if (text.isEmpty()) {
-        bar->clearMessage();
-        return;
-    }
-    bar->showMessage(text);
-    bar->repaint(); // seen before the work that follows starts
-}
-
 // ---- Open Image ----
 
 void FileCommands::mnuFileOpen_Click() {
     app::Steps steps(app::FailureStyle::Skip);
     bool go = true;
-    steps([&] { go = w_.PerformFileClose(); });
+    steps([&] { go = w_.PerformFileClose([this] { mnuFileOpen_Click(); }); });
     if (!go) return;
 
     imaging::ImageAdmin& admin = *w_.docImgAdmin1;
@@ -137,72 +123,68 @@ void FileCommands::mnuFileOpen_Click() {
 
 // ---- Save ----
 
-FileCommands::EngineResult FileCommands::runOffThread(const QString& status,
-                                                      const std::function<void()>& work) {
-    EngineResult result;
-    showStatus(status);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&result, &work] {
-        try {
-            work();
-        } catch (const imaging::Error& e) {
-            result = {e.number(), e.description()};
-        } catch (const std::bad_alloc&) {
-            result = {imaging::kErrTooLarge, tr("There is not enough memory for this operation.")};
-        } catch (const std::exception& e) {
-            result = {imaging::kErrFileAccess, QString::fromLocal8Bit(e.what())};
-        }
-    }));
-    // The window keeps painting; what the user does meanwhile waits until the work is done,
-    // so no edit can slip in between the pages being written and the document marked saved.
-    if (!watcher.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    watcher.waitForFinished();
-    QApplication::restoreOverrideCursor();
-    showStatus(QString());
-    return result;
+FileCommands::EngineResult FileCommands::engineResultOf(const jobs::Result& result) {
+    if (!result.failed()) return {};
+    try {
+        std::rethrow_exception(result.error);
+    } catch (const imaging::Error& e) {
+        return {e.number(), e.description()};
+    } catch (const std::bad_alloc&) {
+        return {imaging::kErrTooLarge, tr("There is not enough memory for this operation.")};
+    } catch (...) {
+        return {imaging::kErrFileAccess, result.errorText};
+    }
 }
 
-FileCommands::EngineResult FileCommands::saveDocument(const QString& path, int fileType) {
+bool FileCommands::startDocumentJob(jobs::Job* job, std::function<void(const jobs::Result&)> then) {
+    if (w_.jobs().start(job, JobHost::Scope::Document, std::move(then))) return true;
+    w_.refuseWhileBusy();
+    return false;
+}
+
+void FileCommands::saveDocument(const QString& path, int fileType,
+                                std::function<void(EngineResult)> then) {
     imaging::ImageEdit& edit = *w_.docImgEdit1;
     const bool ownFile = fileType == 0;
     const QString status =
-        tr("Saving %1...").arg(ownFile ? w_.doc().FileName : QFileInfo(path).fileName());
+        tr("Saving %1").arg(ownFile ? w_.doc().FileName : QFileInfo(path).fileName());
     const imaging::DocumentModelPtr model = edit.model();
     const bool writable =
         ownFile || fileType == imaging::kFileTiff || fileType == imaging::kFileBmp;
     if (model && writable && !edit.pastePending()) {
+        // The pages are written on a worker thread; a save cannot be stopped half way.
         const int index = edit.page() - 1;
-        return runOffThread(status, [model, path, fileType, ownFile, index] {
+        auto* job = new jobs::Job(status, [model, path, fileType, ownFile, index](jobs::Progress&) {
             if (ownFile)
                 model->save();
             else
                 model->saveAs(path, fileType, index);
         });
+        if (!startDocumentJob(job, [then](const jobs::Result& r) { then(engineResultOf(r)); }))
+            then({imaging::kErrFileAccess, QString()});
+        return;
     }
     // The page display itself places a pasted picture not yet placed, and refuses what it
     // cannot write with its own words.
     app::Steps steps(app::FailureStyle::Skip);
-    showStatus(status);
     steps([&] {
         if (ownFile)
             edit.save();
         else
             edit.saveAs(path, fileType);
     });
-    showStatus(QString());
-    if (edit.statusCode() == 0) return {};
-    return {edit.statusCode(),
-            steps.lastError().isSet() ? steps.lastError().description : edit.statusDescription()};
+    if (edit.statusCode() == 0) return then({});
+    then({edit.statusCode(),
+          steps.lastError().isSet() ? steps.lastError().description : edit.statusDescription()});
 }
 
-bool FileCommands::saveToOwnFile() {
-    const EngineResult r = saveDocument(QString(), 0);
-    if (r.status == 0) return true;
-    showEngineError(r.description, kImgEdit, r.status);
-    return false;
+void FileCommands::saveToOwnFile(std::function<void(bool)> then) {
+    saveDocument(QString(), 0, [this, then](const EngineResult& r) {
+        // A save refused because another job was running has told the user already.
+        if (r.status != 0 && !r.description.isEmpty())
+            showEngineError(r.description, kImgEdit, r.status);
+        then(r.status == 0);
+    });
 }
 
 void FileCommands::stampRecord() {
@@ -232,19 +214,22 @@ void FileCommands::stampRecord() {
     prompter.msgBox(QStringLiteral("Saved."), app::mb::OKOnly);
 }
 
-bool FileCommands::mnuFileSave_Click() {
+void FileCommands::mnuFileSave_Click(std::function<void(bool)> then) {
+    if (!then) then = [](bool) {};
     app::Session& s = w_.session();
-    if (w_.doc().gblnNewDocument) return mnuFileSaveAs_Click();
-    if (app::refuseWithoutRights(s)) return false;
-    if (!saveToOwnFile()) return false;
-    // An image that is not a filed record is saved without a database change.
-    if (!s.rec.gstrRecFileId.isEmpty()) stampRecord();
-    return true;
+    if (w_.doc().gblnNewDocument) return mnuFileSaveAs_Click(std::move(then));
+    if (app::refuseWithoutRights(s)) return then(false);
+    saveToOwnFile([this, then](bool saved) {
+        // An image that is not a filed record is saved without a database change.
+        if (saved && !w_.session().rec.gstrRecFileId.isEmpty()) stampRecord();
+        then(saved);
+    });
 }
 
 // ---- Save As ----
 
-bool FileCommands::mnuFileSaveAs_Click() {
+void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
+    if (!then) then = [](bool) {};
     app::Session& s = w_.session();
     DocumentState& doc = w_.doc();
     imaging::ImageAdmin& admin = *w_.docImgAdmin1;
@@ -259,48 +244,64 @@ bool FileCommands::mnuFileSaveAs_Click() {
     steps([&] { admin.showFileDialog(imaging::kFileDialogSave, &w_); });
     // Nothing chosen or written: the administration object goes back to the document's file
     // (the path the engine opened, which is the document's name unless it was an address).
-    auto giveUp = [&] {
-        admin.setImage(edit.image());
-        return false;
+    auto giveUp = [this] {
+        w_.docImgAdmin1->setImage(w_.docImgEdit1->image());
     };
-    if (admin.statusCode() == imaging::kCancelError) return giveUp();
+    if (admin.statusCode() == imaging::kCancelError) {
+        giveUp();
+        return then(false);
+    }
     if (admin.statusCode() != 0) {
         // Without a chosen name there is nothing to save to.
         showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
-        return giveUp();
+        giveUp();
+        return then(false);
     }
 
     const QString chosen = admin.image();
     const int fileType = fileTypeForFilter(admin.filterIndex());
     // Save As must not overwrite a filed record for a user barred from changing records.
-    if (isFiledRecordFile(chosen) && app::refuseWithoutRights(s)) return giveUp();
+    if (isFiledRecordFile(chosen) && app::refuseWithoutRights(s)) {
+        giveUp();
+        return then(false);
+    }
 
     const bool wasNew = doc.gblnNewDocument;
     if (sameFile(chosen, edit.image())) {
         // The document's own file: saved in place, keeping its file type and its name.
         doc.gblnNewDocument = false;
         admin.setImage(edit.image());
-        if (saveToOwnFile()) return true;
-        doc.gblnNewDocument = wasNew;
-        return false;
+        return saveToOwnFile([this, wasNew, then](bool saved) {
+            if (!saved) w_.doc().gblnNewDocument = wasNew;
+            then(saved);
+        });
     }
-    if (fileType == imaging::kFileBmp) return exportBmp(chosen) || giveUp();
+    if (fileType == imaging::kFileBmp) {
+        return exportBmp(chosen, [giveUp, then](bool whole) {
+            if (!whole) giveUp();
+            then(whole);
+        });
+    }
     doc.gblnNewDocument = false;
 
-    if (const EngineResult r = saveDocument(chosen, fileType); r.status != 0) {
-        // Nothing was written (an AWD file, a full disk...): the document keeps its name.
-        showEngineError(r.description, kImgEdit, r.status);
-        doc.gblnNewDocument = wasNew;
-        return giveUp();
-    }
-    // The same document under its new name: only the names change.
-    steps([&] { edit.setImage(chosen); });
-    steps([&] { admin.setImage(chosen); });
-    steps([&] { w_.PerformFileOpen(true, chosen, 1); });
-    return true;
+    saveDocument(chosen, fileType, [this, chosen, wasNew, giveUp, then](const EngineResult& r) {
+        if (r.status != 0) {
+            // Nothing was written (an AWD file, a full disk...): the document keeps its name.
+            if (!r.description.isEmpty()) showEngineError(r.description, kImgEdit, r.status);
+            w_.doc().gblnNewDocument = wasNew;
+            giveUp();
+            return then(false);
+        }
+        // The same document under its new name: only the names change.
+        app::Steps steps(app::FailureStyle::Skip);
+        steps([&] { w_.docImgEdit1->setImage(chosen); });
+        steps([&] { w_.docImgAdmin1->setImage(chosen); });
+        steps([&] { w_.PerformFileOpen(true, chosen, 1); });
+        then(true);
+    });
 }
 
-bool FileCommands::exportBmp(const QString& path) {
+void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then) {
     imaging::ImageEdit& edit = *w_.docImgEdit1;
     const int pages = edit.pageCount();
     if (pages > 1) {
@@ -311,17 +312,19 @@ bool FileCommands::exportBmp(const QString& path) {
                 .arg(pages)
                 .arg(QFileInfo(imaging::nativePath(path)).fileName()),
             app::mb::OKCancel, app::mb::Information);
-        if (answer != app::mb::OK) return false;
+        if (answer != app::mb::OK) return then(false);
     }
-    if (const EngineResult r = saveDocument(path, imaging::kFileBmp); r.status != 0) {
-        showEngineError(r.description, kImgEdit, r.status);
-        return false;
-    }
-    // A copy of one page: the document keeps its name, its unsaved changes and, for a scan
-    // not yet named, its place in the temporary folder. Only a one-page document is saved
-    // whole by it (a close that asked for the save may then go on).
-    w_.docImgAdmin1->setImage(edit.image());
-    return pages <= 1;
+    saveDocument(path, imaging::kFileBmp, [this, pages, then](const EngineResult& r) {
+        if (r.status != 0) {
+            if (!r.description.isEmpty()) showEngineError(r.description, kImgEdit, r.status);
+            return then(false);
+        }
+        // A copy of one page: the document keeps its name, its unsaved changes and, for a
+        // scan not yet named, its place in the temporary folder. Only a one-page document is
+        // saved whole by it (a close that asked for the save may then go on).
+        w_.docImgAdmin1->setImage(w_.docImgEdit1->image());
+        then(pages <= 1);
+    });
 }
 
 bool FileCommands::isFiledRecordFile(const QString& path) const {
@@ -341,11 +344,13 @@ bool FileCommands::isFiledRecordFile(const QString& path) const {
 
 // ---- Close Record and Exit ----
 
-void FileCommands::mnuFileClose_Click() {
+void FileCommands::mnuFileClose_Click(std::function<void()> then) {
     app::Session& s = w_.session();
     app::Steps steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter);
     bool go = true;
-    steps([&] { go = w_.PerformFileClose(); });
+    steps([&] {
+        go = w_.PerformFileClose([this, then] { mnuFileClose_Click(then); });
+    });
     if (!go) return;
     MainWindowUi& ui = w_.ui();
     steps([&] {
@@ -369,6 +374,7 @@ void FileCommands::mnuFileClose_Click() {
     steps([&] { w_.SetDocumentMode("NoFile"); });
     steps([&] { w_.SetViewMode(0); });
     w_.resetCloseAnswer();
+    if (then) then();
 }
 
 // Exactly as closing the window: the save question first, then the unload.
@@ -378,58 +384,28 @@ void FileCommands::mnuFileExit_Click() {
 
 // ---- Printing ----
 
-FileCommands::EngineResult FileCommands::printStoredPages(int firstPage, int lastPage, int option,
-                                                          bool annotations) {
-    EngineResult result;
+void FileCommands::printStoredPages(int firstPage, int lastPage, int option, bool annotations) {
     imaging::DocumentPtr stored;
     try {
         // Printing shows the document as stored in its file.
         stored = imaging::Document::open(w_.docImgEdit1->image());
     } catch (const imaging::Error& e) {
-        return {e.number(), e.description()};
+        showEngineError(e.description(), kImgEdit, e.number());
+        return;
     }
-
-    printing_ = true;
-    const int total = std::max(1, lastPage - firstPage + 1);
-    QProgressDialog progress(tr("Printing page 1 of %1...").arg(total), tr("Cancel"), 0, total,
-                             &w_);
-    progress.setObjectName("printProgress");
-    progress.setWindowTitle(app::kProgramTitle);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-
-    imaging::PrintJob job;
-    QEventLoop loop;
-    bool finished = false;
-    connect(&job, &imaging::PrintJob::progress, &progress, [&](int done, int all) {
-        progress.setValue(done);
-        const QString text = done < all ? tr("Printing page %1 of %2...").arg(done + 1).arg(all)
-                                        : tr("Printed %1 of %2 pages.").arg(done).arg(all);
-        progress.setLabelText(text);
-        showStatus(text);
-    });
-    connect(&job, &imaging::PrintJob::finished, &loop, [&](int status, const QString& text) {
-        result = {status, text};
-        finished = true;
-        loop.quit();
-    });
-    connect(&progress, &QProgressDialog::canceled, &job, [&job] { job.cancel(); });
-    showStatus(progress.labelText());
-    job.start(stored, firstPage, lastPage, option, annotations);
-    progress.show();
-    if (!finished) loop.exec();
-    showStatus(QString());
-    printing_ = false;
-    return result;
+    // The pages go out on a worker thread with their progress in the status bar; Cancel stops
+    // after the page being printed.
+    startDocumentJob(imaging::makePrintJob(stored, firstPage, lastPage, option, annotations),
+                     [this](const jobs::Result& r) {
+                         if (const EngineResult e = engineResultOf(r); e.status != 0)
+                             showEngineError(e.description, kImgEdit, e.status);
+                     });
 }
 
 void FileCommands::mnuFilePrint_Click() {
-    if (printing_) return;
+    if (w_.refuseWhileBusy()) return;
     app::Session& s = w_.session();
     imaging::ImageEdit& edit = *w_.docImgEdit1;
-    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
     app::Steps steps(app::FailureStyle::Skip);
 
     bool modified = false;
@@ -439,9 +415,23 @@ void FileCommands::mnuFilePrint_Click() {
             "The image must be saved first if changes are to be printed.  Do you want to save "
             "the image?",
             app::mb::YesNo, app::mb::NoIcon);
-        if (answer == app::mb::Yes) steps([&] { mnuFileSave_Click(); });
+        if (answer == app::mb::Yes) {
+            // Whatever the save's outcome, the print dialog follows it.
+            QPointer<FileCommands> self(this);
+            steps([&] {
+                mnuFileSave_Click([self](bool) {
+                    if (self) self->printChosenPages();
+                });
+            });
+            return;
+        }
     }
+    printChosenPages();
+}
 
+void FileCommands::printChosenPages() {
+    imaging::ImageAdmin& admin = *w_.docImgAdmin1;
+    app::Steps steps(app::FailureStyle::Skip);
     steps([&] { admin.setFlags(0); });
     steps.clearError();
     steps([&] { admin.showPrintDialog(&w_); });
@@ -450,16 +440,14 @@ void FileCommands::mnuFilePrint_Click() {
         showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
         return;
     }
-    const EngineResult r = printStoredPages(admin.printStartPage(), admin.printEndPage(),
-                                            admin.printOutputFormat(), admin.printAnnotations());
-    if (r.status != 0) showEngineError(r.description, kImgEdit, r.status);
+    printStoredPages(admin.printStartPage(), admin.printEndPage(), admin.printOutputFormat(),
+                     admin.printAnnotations());
 }
 
 void FileCommands::mnuPagePrintPage_Click() {
-    if (printing_) return;
+    if (w_.refuseWhileBusy()) return;
     const int page = w_.docImgEdit1->page();
-    const EngineResult r = printStoredPages(page, page, imaging::kPrintActualSize, true);
-    if (r.status != 0) showEngineError(r.description, kImgEdit, r.status);
+    printStoredPages(page, page, imaging::kPrintActualSize, true);
 }
 
 } // namespace viewer

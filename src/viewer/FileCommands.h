@@ -1,5 +1,7 @@
 #pragma once
 // Opening an image, saving, Save As, closing the record, exit and printing.
+#include "jobs/Job.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -17,20 +19,21 @@ class FileCommands : public QObject {
 public:
     explicit FileCommands(MainWindow& w);
 
+    // The writes run as document jobs (JobHost); what comes after them runs in `then`, on the
+    // window thread, when they are done.
     void mnuFileOpen_Click();
-    // Returns true when the document was written to its file (for a filed record also when
+    // `then(true)` when the document was written to its file (for a filed record also when
     // only the database stamp failed: that is reported, the file is saved).
-    bool mnuFileSave_Click();
-    // Returns true when the document was saved; false when the user cancelled the dialog or
+    void mnuFileSave_Click(std::function<void(bool saved)> then = {});
+    // `then(true)` when the document was saved; false when the user cancelled the dialog or
     // the save failed (nothing was written then).
-    bool mnuFileSaveAs_Click();
-    void mnuFileClose_Click();
+    void mnuFileSaveAs_Click(std::function<void(bool saved)> then = {});
+    // `then` runs once the document is closed (also when its save question's save had to
+    // finish first).
+    void mnuFileClose_Click(std::function<void()> then = {});
     void mnuFileExit_Click();
     void mnuFilePrint_Click();
     void mnuPagePrintPage_Click();
-
-    // True while a print job is going out (the window stays usable meanwhile).
-    bool printing() const { return printing_; }
 
 private:
     // The outcome of an engine operation: status 0, or the error's number and description.
@@ -38,30 +41,31 @@ private:
         int status = 0;
         QString description;
     };
-    // Runs `work` on a worker thread; the window keeps painting and the status bar shows
-    // `status` until it is done.
-    EngineResult runOffThread(const QString& status, const std::function<void()>& work);
+    static EngineResult engineResultOf(const jobs::Result& result);
+    // Starts a document job; when another one runs, the user is told and false is answered.
+    bool startDocumentJob(jobs::Job* job, std::function<void(const jobs::Result&)> then);
     // Writes the page display's document to its own file (fileType 0) or to `path` as
-    // fileType, through the engine's atomic write.
-    EngineResult saveDocument(const QString& path, int fileType);
-    // Writes the document to its own file; reports a failure and answers false.
-    bool saveToOwnFile();
-    // Prints pages of the document as stored in its file, off the window's thread, with a
-    // progress window and the status bar telling how far it got.
-    EngineResult printStoredPages(int firstPage, int lastPage, int option, bool annotations);
+    // fileType, through the engine's atomic write. A refusal already told to the user comes
+    // with an empty description.
+    void saveDocument(const QString& path, int fileType, std::function<void(EngineResult)> then);
+    // Writes the document to its own file; reports a failure.
+    void saveToOwnFile(std::function<void(bool saved)> then);
+    // The print dialog, then the pages chosen.
+    void printChosenPages();
+    // Prints pages of the document as stored in its file, as a job with its progress in the
+    // status bar.
+    void printStoredPages(int firstPage, int lastPage, int option, bool annotations);
     // Save As BMP: writes the current page to `path` after saying so for a document of
-    // several pages; the document itself stays as it is. True when that saved the whole
-    // document (one page); false when cancelled, failed, or other pages are not in the file.
-    bool exportBmp(const QString& path);
+    // several pages; the document itself stays as it is. `then` hears true when that saved the
+    // whole document (one page); false when cancelled, failed, or other pages are not in it.
+    void exportBmp(const QString& path, std::function<void(bool whole)> then);
     // A filed record's file: the open record's own file, or any file below the storage root.
     bool isFiledRecordFile(const QString& path) const;
     // Stamps the filed record's row with the update time and the saving employee.
     void stampRecord();
     void showEngineError(const QString& description, const QString& control, int status);
-    void showStatus(const QString& text);
 
     MainWindow& w_;
-    bool printing_ = false;
 };
 
 } // namespace viewer

@@ -25,11 +25,14 @@
 #include "app/Prompter.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -48,6 +51,99 @@ MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget
     annotations_ = new AnnotationCommands(*this);
     files_ = new FileCommands(*this);
     connectCommands();
+    connect(jobs_, &JobHost::documentBusyChanged, this, &MainWindow::applyDocumentBusy);
+}
+
+namespace {
+
+// Keeps the user's edits, page turns and selections away from the page display and the
+// thumbnail strip while a job works on the document; wheel and scroll bars still scroll, and
+// a drag in Drag mode still pans the page.
+class BusyInputFilter : public QObject {
+public:
+    BusyInputFilter(MainWindow& w) : QObject(&w), w_(w) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!w_.jobs().documentBusy()) return false;
+        imaging::ImageEdit* edit = w_.docImgEdit1;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return watched == edit;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            if (watched == w_.docImgThumbnail1->viewport()) return true;
+            if (watched == edit->viewport())
+                return edit->annotationTool() != 0 || edit->selectionRectangle() ||
+                       edit->pastePending();
+            return false;
+        case QEvent::ContextMenu:
+            return watched == w_.docImgThumbnail1->viewport() || watched == edit->viewport();
+        default:
+            return false;
+        }
+    }
+
+private:
+    MainWindow& w_;
+};
+
+} // namespace
+
+void MainWindow::applyDocumentBusy(bool busy) {
+    MainWindowUi& u = ui_;
+    if (!documentCommands_) {
+        // Actions keep the state the window gives them while the group is disabled, and get
+        // it back when the job is over.
+        documentCommands_ = new QActionGroup(this);
+        documentCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+        std::vector<QAction*> items{u.mnuFileOpen,    u.mnuFileScanNew, u.mnuFileClose,
+                                    u.mnuFileSave,    u.mnuFileSaveAs,  u.mnuFilePrint,
+                                    u.mDuplicate,     u.mnuPageInsert,  u.mnuPageAppend,
+                                    u.mnuPageRescan,  u.mAddImages,     u.mnuPagePrintPage,
+                                    u.mDeleteRecord,  u.mnuCtxDel,      u.mnuCtxFlip,
+                                    u.mnuCtxRLeft,    u.mnuCtxRRight,   u.mnuAnnoShowAnnoToolbox};
+        auto add = [&](const auto& array) { items.insert(items.end(), array.begin(), array.end()); };
+        add(u.mnuEditActionItem);
+        add(u.mnuPageDirectionItem);
+        add(u.mnuPageRotatePageItem);
+        add(u.mnuPageInsertItem);
+        add(u.mnuPageAppendItem);
+        add(u.mnuAnnoDisplayItem);
+        add(u.mnuAnnoToolItem);
+        // Toolbar: new scan, close, the page buttons, rotation, flip, insert and delete.
+        for (int pos : {2, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14}) items.push_back(u.tbarButton(pos));
+        for (QAction* a : items)
+            if (a) documentCommands_->addAction(a);
+        auto* filter = new BusyInputFilter(*this);
+        docImgEdit1->installEventFilter(filter);
+        docImgEdit1->viewport()->installEventFilter(filter);
+        docImgThumbnail1->viewport()->installEventFilter(filter);
+    }
+    documentCommands_->setEnabled(!busy);
+    if (busy) {
+        busyButtons_.clear();
+        std::vector<QWidget*> buttons{u.cmdDup, u.cmdStamp, u.cmdText, u.cmdBarcode};
+        buttons.insert(buttons.end(), u.cmdCommands.begin(), u.cmdCommands.end());
+        for (QWidget* b : buttons) {
+            busyButtons_.emplace_back(b, b->isEnabled());
+            b->setEnabled(false);
+        }
+    } else {
+        for (const auto& [b, enabled] : busyButtons_) b->setEnabled(enabled);
+        busyButtons_.clear();
+    }
+}
+
+bool MainWindow::refuseWhileBusy() {
+    if (!jobs_->documentBusy()) return false;
+    s_.svc.prompter->msgBox(
+        "Another operation is still running on the document; try again when it has finished.",
+        app::mb::OKOnly, app::mb::Exclamation);
+    return true;
 }
 
 MainWindow::~MainWindow() = default;
@@ -178,7 +274,9 @@ void MainWindow::LoadSavePreferences(const QString& action) {
     }
 }
 
-void MainWindow::mnuFileClose_Click() { files_->mnuFileClose_Click(); }
+void MainWindow::mnuFileClose_Click(std::function<void()> then) {
+    files_->mnuFileClose_Click(std::move(then));
+}
 
 void MainWindow::runCommand(const std::function<void()>& command) {
     app::Steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter)(command);

@@ -9,6 +9,9 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <vector>
+
+class QActionGroup;
 
 namespace app {
 struct Session;
@@ -71,7 +74,11 @@ public:
 
     // The document procedures.
     void PerformFileOpen(bool blnNamingOnly, const QString& strFullPathFileName, int lngPageNo);
-    bool PerformFileClose();
+    // Asks to save the changes and lets the document go; false keeps it. A "Yes" whose save
+    // runs as a job also answers false: when the save has succeeded, `resume` runs (the
+    // caller's command runs again, and then finds nothing left to ask). While another job
+    // works on the document nothing is closed and the user is told so.
+    bool PerformFileClose(std::function<void()> resume = {});
     // A document was opened or closed, or stays after all (a cancelled Open Image): the
     // answer PerformFileClose got no longer covers the page display's closing notice.
     void resetCloseAnswer();
@@ -94,7 +101,14 @@ public:
     void runCommand(const std::function<void()>& command);
 
     // Shorthands used by several command groups.
-    void mnuFileClose_Click();
+    // `then` runs once the document is closed (see FileCommands::mnuFileClose_Click).
+    void mnuFileClose_Click(std::function<void()> then = {});
+
+    // While a job works on the document (JobHost::documentBusy), the commands that would
+    // touch the same document are disabled and the page display and the thumbnail strip
+    // take no edits, page turns or selections; scrolling, zooming and the view modes stay.
+    // refuseWhileBusy() tells the user and answers true while such a job runs.
+    bool refuseWhileBusy();
 
     // The view mode chosen in the View menu (0 one page, 1 thumbnails, 2 both).
     int ViewMode = 0;
@@ -141,6 +155,8 @@ protected:
 
 private:
     void createEngineControls(const MainWindowOptions& options);
+    // The one place that decides what a running document job disables.
+    void applyDocumentBusy(bool busy);
     void connectCommands();
     void Form_Resize();
     void Timer1_Timer();
@@ -166,6 +182,8 @@ private:
     AnnotationCommands* annotations_ = nullptr;
     FileCommands* files_ = nullptr;
     JobHost* jobs_ = nullptr;
+    QActionGroup* documentCommands_ = nullptr;
+    std::vector<std::pair<QWidget*, bool>> busyButtons_; // their state before the job
 };
 
 } // namespace viewer

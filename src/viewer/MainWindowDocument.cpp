@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolBar>
@@ -114,7 +115,8 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     steps([&] { navigation_->mnuViewModeItem_Click(ViewMode); });
 }
 
-bool MainWindow::PerformFileClose() {
+bool MainWindow::PerformFileClose(std::function<void()> resume) {
+    if (refuseWhileBusy()) return false;
     app::Steps steps(app::FailureStyle::Skip);
     // The answer covers the letting go that follows: the page display's closing notice, which
     // releasing the file below raises, must not ask again (nor run this again).
@@ -133,22 +135,25 @@ bool MainWindow::PerformFileClose() {
             app::mb::Exclamation);
         if (answer == app::mb::Cancel) return cancelled();
         if (answer == app::mb::Yes) {
-            // A scan that was not given a name is kept when Save As is cancelled, and a save
-            // that failed keeps the document: the close does not go on. A read-only file
-            // keeps its changes only under another name.
-            bool saved = false;
-            steps([&] {
-                saved = doc_.gblnNewDocument || doc_.gblnReadOnly ? files_->mnuFileSaveAs_Click()
-                                                                  : files_->mnuFileSave_Click();
-            });
-            if (!saved) return cancelled();
+            // The close goes on once the document is saved: the command runs again and then
+            // finds nothing left to ask. A scan that was not given a name is kept when Save As
+            // is cancelled, and a save that failed keeps the document: its changes are not
+            // dropped. A read-only file keeps its changes only under another name.
+            QPointer<MainWindow> self(this);
+            auto then = [self, resume = std::move(resume)](bool saved) {
+                if (saved && self && resume) resume();
+            };
+            if (doc_.gblnNewDocument || doc_.gblnReadOnly)
+                steps([&] { files_->mnuFileSaveAs_Click(then); });
+            else
+                steps([&] { files_->mnuFileSave_Click(then); });
+            return cancelled();
         }
     }
     if (doc_.gblnNewDocument && !doc_.FullPathFileName.isEmpty()) {
         steps([&] {
             const QString native = s_.svc.paths->toNative(doc_.FullPathFileName);
             if (QFileInfo(native).isFile()) {
-                QApplication::processEvents();
                 // Let go of the file before it is removed.
                 docImgEdit1->setImage(QString());
                 docImgThumbnail1->setImage(QString());
@@ -428,6 +433,11 @@ void MainWindow::SetSelectionMenus(bool selected, const QString& kind) {
     for (int i : {0, 1, 4}) ui_.mnuEditActionItem[i]->setEnabled(selected);
 }
 
-bool MainWindow::Form_QueryUnload() { return PerformFileClose(); }
+bool MainWindow::Form_QueryUnload() {
+    QPointer<MainWindow> self(this);
+    return PerformFileClose([self] {
+        if (self) self->close();
+    });
+}
 
 } // namespace viewer

@@ -1,6 +1,7 @@
 #pragma once
 // Fixtures of the page display tests: tiny documents written with the engine, marker pixels,
 // and scripted answers for the display's dialogs.
+#include "doubles/RenderWait.h"
 #include "imaging/Document.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageEditDialogs.h"
@@ -108,11 +109,11 @@ struct EditFixture {
         edit.setZoom(zoom);
         edit.setPage(page);
         edit.display();
-        ASSERT_TRUE(edit.waitForRendering(5000));
+        ASSERT_TRUE(doubles::waitForRendering(edit, 5000));
     }
     // What the viewport shows.
     QImage shown() {
-        EXPECT_TRUE(edit.waitForRendering(5000));
+        EXPECT_TRUE(doubles::waitForRendering(edit, 5000));
         return edit.viewport()->grab().toImage();
     }
     // Viewport position of a point in display coordinates.

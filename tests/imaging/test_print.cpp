@@ -236,21 +236,25 @@ TEST_F(PrintTest, BadRequestsAreRefused) {
     EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 1, 1, 0, false); }), kErrPrinter);
 }
 
-TEST_F(PrintTest, PrintJobRunsOnAWorkerThread) {
+TEST_F(PrintTest, APrintJobTellsThePagesPrintedAndEndsFailedOnABadRange) {
     const FixturePage page{squarePage(QSize(200, 200), QRect(0, 0, 20, 20)), 200, 200};
     auto doc = documentOf({page, page, page, page});
-    PrintJob job;
-    QSignalSpy progress(&job, &PrintJob::progress);
-    QSignalSpy finished(&job, &PrintJob::finished);
-    job.start(doc, 1, 4, kPrintActualSize, false);
-    ASSERT_TRUE(finished.wait(30000));
-    EXPECT_EQ(finished[0][0].toInt(), 0) << finished[0][1].toString().toStdString();
-    EXPECT_EQ(progress.count(), 4);
-    EXPECT_EQ(progress.last()[0].toInt(), 4);
+    auto run = [&](int first, int last, QString& text) {
+        jobs::Job* job = makePrintJob(doc, first, last, kPrintActualSize, false);
+        QSignalSpy finished(job, &jobs::Job::finished);
+        QObject::connect(job, &jobs::Job::progressChanged,
+                         [&](qint64, qint64, const QString& t) { text = t; });
+        job->start();
+        EXPECT_TRUE(finished.wait(30000));
+        return finished.isEmpty() ? jobs::Result{} : finished[0][0].value<jobs::Result>();
+    };
+    QString text;
+    const jobs::Result done = run(1, 4, text);
+    EXPECT_TRUE(done.ok()) << done.errorText.toStdString();
+    EXPECT_EQ(text, "Printed 4 of 4 pages.");
     EXPECT_EQ(sheets().size(), 4u);
 
-    job.start(doc, 3, 9, kPrintActualSize, false);
-    ASSERT_TRUE(finished.wait(30000));
-    EXPECT_EQ(finished[1][0].toInt(), kErrBadPage);
-    EXPECT_FALSE(finished[1][1].toString().isEmpty());
+    const jobs::Result bad = run(3, 9, text);
+    ASSERT_TRUE(bad.failed());
+    EXPECT_EQ(fixtures::errorOf([&] { std::rethrow_exception(bad.error); }), kErrBadPage);
 }

@@ -5,6 +5,7 @@
 // configuration, scripts/sane-demo; otherwise filed without scanning), the manual dialog, and in
 // HUMAN RESOURCES the other-department dialog with the employee lookup.
 #include "ShotSupport.h"
+#include "doubles/RenderWait.h"
 #include "app/Browse.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
     // Filed: the main window with the new record at page 1.
     r->btnScan->click();
     waitJobs(w);
-    w.docImgEdit1->waitForIdle(10000);
+    doubles::waitForIdle(*w.docImgEdit1, 10000);
     save(&w, out, "main-just-filed");
 
     // The manual dialog.

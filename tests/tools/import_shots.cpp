@@ -2,6 +2,7 @@
 // user, opens a record and saves pictures of "Insert Pages" (frmInsPage), of "Import Images"
 // (frmAddImages) after an import of a small folder, and of the log window with its lines.
 #include "ShotSupport.h"
+#include "doubles/RenderWait.h"
 #include "app/Log.h"
 #include "app/Session.h"
 #include "app/Settings.h"
@@ -36,7 +37,7 @@ void settle(viewer::MainWindow& w) {
     t.start();
     do QApplication::processEvents(QEventLoop::AllEvents, 20);
     while (w.jobs().anyRunning() && t.elapsed() < 30000);
-    w.docImgEdit1->waitForIdle(5000);
+    doubles::waitForIdle(*w.docImgEdit1, 5000);
     QApplication::processEvents();
 }
 

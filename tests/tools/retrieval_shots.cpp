@@ -2,6 +2,7 @@
 // and share), signs in 1001 and saves pictures of the record search in both modes, an opened
 // record with its panel and the maintenance dialog with a loaded row.
 #include "ShotSupport.h"
+#include "doubles/RenderWait.h"
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/SignIn.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     const QString id = f->currentRow().value(0);
     f->fgridOpenRec_DblClick();
     w.findChild<QAction*>("mnuViewModeItem_2")->trigger();
-    w.docImgEdit1->waitForIdle(5000);
+    doubles::waitForIdle(*w.docImgEdit1, 5000);
     QApplication::processEvents();
     shots::save(&w, out, "opened-record");
 

@@ -1,6 +1,7 @@
 // docuvane-shots OUTDIR: starts the program on a scratch folder, signs in the demo users
 // one after another and saves pictures of the windows under OUTDIR.
 #include "ShotSupport.h"
+#include "doubles/RenderWait.h"
 #include "app/Log.h"
 #include "app/Session.h"
 #include "app/Settings.h"
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
             imaging::writeDocument(doc, pages);
             w->PerformFileOpen(false, doc, 1);
             w->findChild<QAction*>("mnuViewModeItem_2")->trigger();
-            w->docImgEdit1->waitForIdle(5000);
+            doubles::waitForIdle(*w->docImgEdit1, 5000);
             QApplication::processEvents();
             shots::save(w, out, "main-document");
             // Several thumbnails chosen together: a click, Shift+click, Ctrl+click.
@@ -140,7 +141,7 @@ int main(int argc, char** argv) {
                 auto click = [&](int thumb, Qt::KeyboardModifiers keys) {
                     QTest::mouseClick(strip->viewport(), Qt::LeftButton, keys,
                                       strip->thumbRect(thumb).center());
-                    w->docImgEdit1->waitForIdle(5000);
+                    doubles::waitForIdle(*w->docImgEdit1, 5000);
                     QApplication::processEvents();
                 };
                 click(2, {});
@@ -197,7 +198,7 @@ int main(int argc, char** argv) {
                 if (!deep.save(file, "TIFF")) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 w->PerformFileOpen(false, file, 1);
                 w->findChild<QAction*>("mnuViewModeItem_0")->trigger();
-                w->docImgEdit1->waitForIdle(5000);
+                doubles::waitForIdle(*w->docImgEdit1, 5000);
                 QApplication::processEvents();
                 shots::save(w, out, "main-16bit-gray");
             }

@@ -1,10 +1,15 @@
+#include "doubles/RenderWait.h"
 #include "ViewerFixture.h"
 
 #include "doubles/ScannerFake.h"
 #include "doubles/ScriptedDialogs.h"
 #include "imaging/Document.h"
 
+#include "viewer/JobHost.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QTimer>
 
 namespace viewertest {
 
@@ -95,8 +100,18 @@ QString ViewerFixture::makeDocument(const QString& name, int pages, QSize size) 
     return path;
 }
 
+bool ViewerFixture::waitForJobs(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    QTimer tick; // wakes the wait at least every few milliseconds
+    tick.start(5);
+    while (w->jobs().anyRunning() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return !w->jobs().anyRunning();
+}
+
 void ViewerFixture::settle() {
-    w->docImgEdit1->waitForIdle(5000);
+    EXPECT_TRUE(waitForJobs()) << "a job of the window did not finish";
+    doubles::waitForIdle(*w->docImgEdit1, 5000);
     QApplication::processEvents();
 }
 

@@ -81,8 +81,11 @@ protected:
     QString makeDocument(const QString& name, int pages, QSize size = QSize(400, 300));
     // Opens a file in the window as Open Image does after its dialog, and waits for the page.
     void open(const QString& path);
-    // Waits until the page display and the thumbnails have nothing pending.
+    // Waits until the window's jobs have finished (their continuations run) and the page
+    // display and the thumbnails have nothing pending.
     void settle();
+    // Runs events until no job of the window runs; false when the time is up first.
+    bool waitForJobs(int timeoutMs = 10000);
 
     QAction* action(const QString& name) const { return w->findChild<QAction*>(name); }
     viewer::MainWindowUi& ui() const { return w->ui(); }

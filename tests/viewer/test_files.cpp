@@ -6,11 +6,13 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PathResolver.h"
 #include "viewer/FileCommands.h"
+#include "viewer/JobHost.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <cerrno>
@@ -31,6 +33,20 @@ protected:
         ASSERT_TRUE(a->isEnabled()) << a->objectName().toStdString();
         a->trigger();
         settle();
+    }
+    // Runs a save command to its end: what it told its continuation.
+    bool finished(const std::function<void(std::function<void(bool)>)>& command) {
+        std::optional<bool> outcome;
+        command([&](bool saved) { outcome = saved; });
+        settle();
+        EXPECT_TRUE(outcome.has_value()) << "the command did not finish";
+        return outcome.value_or(false);
+    }
+    bool save() {
+        return finished([&](auto then) { w->files().mnuFileSave_Click(then); });
+    }
+    bool saveAs() {
+        return finished([&](auto then) { w->files().mnuFileSaveAs_Click(then); });
     }
     // Width and height of a page as stored in a file.
     QSize storedSize(const QString& path, int page = 1) const {
@@ -269,11 +285,12 @@ TEST_F(Save, APlainImageIsSavedWithoutConfirmationOrDatabase) {
     open(path);
     edit().rotateLeft();
     const size_t statements = t.db->statements.size();
-    QStringList status;
-    QObject::connect(w->statusBar(), &QStatusBar::messageChanged, w.get(),
-                     [&](const QString& m) { status << m; });
-    trigger(ui().mnuFileSave);
-    EXPECT_EQ(status, (QStringList{"Saving plain.tif...", ""}));
+    ui().mnuFileSave->trigger();
+    // The save runs as a job, told in the status bar; no Cancel: a save is not stopped half way.
+    EXPECT_EQ(w->jobs().label()->text(), "Saving plain.tif");
+    EXPECT_TRUE(w->jobs().cancelButton()->isHidden());
+    settle();
+    EXPECT_TRUE(w->jobs().label()->isHidden());
     EXPECT_TRUE(t.prompter.shown.empty());
     EXPECT_EQ(t.db->statements.size(), statements);
     EXPECT_EQ(storedSize(path), QSize(300, 400));
@@ -320,7 +337,7 @@ TEST_F(Save, AWriteThatFailsLeavesTheFileWholeAndSaysWhy) {
     t.s().rec.gstrRecFileId = "42";
     imaging::setAtomicWriteFailureForTesting(100, ENOSPC);
     // Save is not on the menu without scanning access; the save question runs it.
-    EXPECT_FALSE(w->files().mnuFileSave_Click());
+    EXPECT_FALSE(save());
     imaging::setAtomicWriteFailureForTesting(-1, 0);
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_TRUE(t.prompter.lastText().endsWith(" (ImgEdit error 3F1)"))
@@ -337,6 +354,7 @@ TEST_F(Save, AWriteThatFailsLeavesTheFileWholeAndSaysWhy) {
     imaging::setAtomicWriteFailureForTesting(100, ENOSPC);
     t.prompter.answers.push_back(app::mb::Yes);
     EXPECT_FALSE(w->PerformFileClose());
+    settle(); // the save runs as a job
     imaging::setAtomicWriteFailureForTesting(-1, 0);
     EXPECT_TRUE(edit().imageModified());
     EXPECT_EQ(edit().image(), path);
@@ -419,7 +437,7 @@ TEST_F(SaveAs, BmpOfSeveralPagesSaysWhichPageAndKeepsTheDocumentAsItWas) {
     // Told first; Cancel writes nothing.
     fileDialogs->answer(bmp, 2);
     t.prompter.answers.push_back(app::mb::Cancel);
-    EXPECT_FALSE(w->files().mnuFileSaveAs_Click());
+    EXPECT_FALSE(saveAs());
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_TRUE(t.prompter.lastText().contains("one page")) << t.prompter.lastText().toStdString();
     EXPECT_TRUE(t.prompter.lastText().contains("page 2 of 3"));
@@ -429,7 +447,7 @@ TEST_F(SaveAs, BmpOfSeveralPagesSaysWhichPageAndKeepsTheDocumentAsItWas) {
     // OK writes page 2 alone; the scan stays on screen with all its pages and its edit.
     fileDialogs->answer(bmp, 2);
     t.prompter.answers.push_back(app::mb::OK);
-    w->files().mnuFileSaveAs_Click();
+    saveAs();
     auto written = imaging::Document::open(bmp);
     EXPECT_EQ(written->fileType(), imaging::kFileBmp);
     EXPECT_EQ(pageLabel(written->decodePage(0)), 2);
@@ -443,7 +461,10 @@ TEST_F(SaveAs, BmpOfSeveralPagesSaysWhichPageAndKeepsTheDocumentAsItWas) {
     // Saving it so from the save question keeps it too: the other pages are not in the BMP.
     t.prompter.answers = {app::mb::Yes, app::mb::OK};
     fileDialogs->answer(bmp, 2);
-    EXPECT_FALSE(w->PerformFileClose());
+    bool closeWentOn = false;
+    EXPECT_FALSE(w->PerformFileClose([&] { closeWentOn = true; }));
+    settle();
+    EXPECT_FALSE(closeWentOn);
     EXPECT_TRUE(QFile::exists(scan));
     EXPECT_EQ(edit().pageCount(), 3);
 }
@@ -463,7 +484,7 @@ TEST_F(SaveAs, RightsWithBCannotSaveOverAFiledRecord) {
         SCOPED_TRACE(target.toStdString());
         t.prompter.shown.clear();
         fileDialogs->answer(target, 1);
-        EXPECT_FALSE(w->files().mnuFileSaveAs_Click());
+        EXPECT_FALSE(saveAs());
         EXPECT_EQ(t.prompter.texts(), std::vector<QString>{"No Rights"});
         EXPECT_EQ(edit().image(), record);
     }
@@ -472,7 +493,7 @@ TEST_F(SaveAs, RightsWithBCannotSaveOverAFiledRecord) {
     // A copy elsewhere is no change of a record.
     t.prompter.shown.clear();
     fileDialogs->answer(outside, 1);
-    EXPECT_TRUE(w->files().mnuFileSaveAs_Click());
+    EXPECT_TRUE(saveAs());
     EXPECT_TRUE(t.prompter.shown.empty());
     EXPECT_EQ(imaging::Document::open(outside)->pageCount(), 2);
 }
@@ -526,7 +547,7 @@ TEST_F(SaveAs, AwdIsRefusedAndReported) {
     w->doc().gblnNewDocument = true;
     const QString awd = t.dir.file("fax.awd");
     fileDialogs->answer(awd, 3);
-    EXPECT_FALSE(w->files().mnuFileSaveAs_Click());
+    EXPECT_FALSE(saveAs());
     ASSERT_EQ(t.prompter.shown.size(), 1u);
     EXPECT_EQ(t.prompter.lastText(),
               "AWD files are not supported: save the document as TIFF or BMP. (ImgEdit error 3EC)");
@@ -596,6 +617,24 @@ TEST_F(CloseAndExit, ExitAsksFirstAndThenStoresThePreferences) {
     ui().mnuFileExit->trigger();
     EXPECT_EQ(ended.count(), 1);
     EXPECT_EQ(t.settings.read(app::kAppPrefs, "User Preferences", "View Mode", "none"), "2");
+}
+
+TEST_F(CloseAndExit, YesSavesAsAJobAndTheExitGoesOnWhenTheSaveIsDone) {
+    start(/*admin=*/false);
+    const QString path = makeDocument("yes.tif", 2);
+    open(path);
+    edit().rotateLeft();
+    QSignalSpy ended(w.get(), &viewer::MainWindow::programEnded);
+    t.prompter.answers.push_back(app::mb::Yes);
+    ui().mnuFileExit->trigger();
+    // The question is answered; the save runs, the window is not gone yet.
+    EXPECT_EQ(t.prompter.texts(), std::vector<QString>{"Do you want to save the changes to yes.tif?"});
+    EXPECT_TRUE(w->jobs().documentBusy());
+    EXPECT_EQ(ended.count(), 0);
+    settle();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(t.prompter.shown.size(), 1u); // asked once: the saved document has nothing to ask
+    EXPECT_EQ(storedSize(path), QSize(300, 400));
 }
 
 // ---- The record panel ----
