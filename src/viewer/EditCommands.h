@@ -57,8 +57,8 @@ private:
     // one at a time.
     // Deletes `count` pages from `first` through the open model (or the file itself); a run
     // refused whole goes one page at a time from its last. Runs on a worker thread.
-    static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file, int first,
-                          int count);
+    static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file,
+                          const imaging::PathResolver& resolve, int first, int count);
     // Shows `page` after pages were rewritten, with the page items set for it.
     void showPageAfterRewrite(int page);
     void clearSelectedImageData();

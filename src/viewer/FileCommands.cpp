@@ -54,10 +54,10 @@ int fileTypeForFilter(int filterIndex) {
 
 // The same file, whether named by the same text or by two paths that lead to it (a logical
 // path and the native path a file dialog answers, or a path through a link).
-bool sameFile(const QString& a, const QString& b) {
+bool sameFile(const imaging::Environment& env, const QString& a, const QString& b) {
     if (a == b) return true;
     if (a.isEmpty() || b.isEmpty()) return false;
-    const QFileInfo fa(imaging::nativePath(a)), fb(imaging::nativePath(b));
+    const QFileInfo fa(env.nativePath(a)), fb(env.nativePath(b));
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
 
@@ -267,7 +267,7 @@ void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
     }
 
     const bool wasNew = doc.gblnNewDocument;
-    if (sameFile(chosen, edit.image())) {
+    if (sameFile(*w_.imagingEnvironment(), chosen, edit.image())) {
         // The document's own file: saved in place, keeping its file type and its name.
         doc.gblnNewDocument = false;
         admin.setImage(edit.image());
@@ -310,7 +310,7 @@ void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then
                "The document stays open as it is, with all its pages.")
                 .arg(edit.page())
                 .arg(pages)
-                .arg(QFileInfo(imaging::nativePath(path)).fileName()),
+                .arg(QFileInfo(w_.imagingEnvironment()->nativePath(path)).fileName()),
             app::mb::OKCancel, app::mb::Information);
         if (answer != app::mb::OK) return then(false);
     }
@@ -329,14 +329,15 @@ void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then
 
 bool FileCommands::isFiledRecordFile(const QString& path) const {
     const app::Session& s = w_.session();
-    if (!s.rec.gstrRecFileId.isEmpty() && sameFile(path, w_.docImgEdit1->image())) return true;
+    if (!s.rec.gstrRecFileId.isEmpty() && sameFile(*w_.imagingEnvironment(), path, w_.docImgEdit1->image())) return true;
     // Every file below the storage root is a record's file (or one recycled).
-    const QFileInfo target(imaging::nativePath(path));
+    const QFileInfo target(w_.imagingEnvironment()->nativePath(path));
     if (!target.exists()) return false;
     const QString file = target.canonicalFilePath();
     for (const QString& root : {s.gstrDefaultDirectoryD, s.gstrDefaultDirectory}) {
         if (root.isEmpty()) continue;
-        const QString folder = QFileInfo(imaging::nativePath(root)).canonicalFilePath();
+        const QString folder =
+            QFileInfo(w_.imagingEnvironment()->nativePath(root)).canonicalFilePath();
         if (!folder.isEmpty() && file.startsWith(folder + '/')) return true;
     }
     return false;
@@ -388,14 +389,15 @@ void FileCommands::printStoredPages(int firstPage, int lastPage, int option, boo
     imaging::DocumentPtr stored;
     try {
         // Printing shows the document as stored in its file.
-        stored = imaging::Document::open(w_.docImgEdit1->image());
+        stored = imaging::Document::open(w_.docImgEdit1->image(), w_.imagingEnvironment()->paths);
     } catch (const imaging::Error& e) {
         showEngineError(e.description(), kImgEdit, e.number());
         return;
     }
     // The pages go out on a worker thread with their progress in the status bar; Cancel stops
     // after the page being printed.
-    startDocumentJob(imaging::makePrintJob(stored, firstPage, lastPage, option, annotations),
+    startDocumentJob(imaging::makePrintJob(w_.imagingEnvironment()->printer, stored, firstPage,
+                                           lastPage, option, annotations),
                      [this](const jobs::Result& r) {
                          if (const EngineResult e = engineResultOf(r); e.status != 0)
                              showEngineError(e.description, kImgEdit, e.status);
