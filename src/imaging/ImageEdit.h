@@ -22,12 +22,19 @@
 #include <memory>
 #include <vector>
 
+namespace jobs {
+class Job;
+}
+
 namespace imaging {
 
 class AnnotationToolbox;
 class EditDialogs;
 class PageRenderer;
 struct RenderRequest;
+
+// The page edits that decode, change and keep a whole page.
+enum class PageEdit { RotateLeft, RotateRight, Flip, Smooth, Invert, Deskew, AutoDeskew };
 
 // Fit modes of fitTo().
 enum FitMode : int { kFitBest = 0, kFitHeight = 1, kFitWidth = 2, kFitActual = 3 };
@@ -145,6 +152,12 @@ public:
     void autoDeskew();
     void smooth();
     void invert();
+    // The same page edits as a job, for a window that keeps painting meanwhile: what the
+    // display holds (a pasted picture not yet placed, the selections) is settled now; the
+    // page is decoded, changed and kept in the document on a worker, and the display follows
+    // the document's notice of the changed page. Raises Error when no page is shown. The job
+    // is not started; a failure is its result (the display's statusCode() is not set).
+    jobs::Job* makePageEditJob(PageEdit edit, QObject* parent = nullptr);
     void showPageProperties(bool readOnly);
     void save();
     void saveAs(const QString& path, int fileType);
@@ -153,7 +166,7 @@ public:
     void printImage(int firstPage, int lastPage, int option, bool printAnnotations);
     // Angles of at most this many degrees are left alone by autoDeskew().
     static constexpr double kAutoDeskewThreshold = 0.2;
-    // The skew found by the last deskew() or autoDeskew(), in degrees.
+    // The skew found by the last deskew() or autoDeskew() (or their job), in degrees.
     double lastSkewAngle() const { return lastSkew_; }
 
     // ---- annotations ----
@@ -271,9 +284,9 @@ private:
     bool discardPaste();
     QRect selectedPageRect() const;
     void copyToClipboard();
-    void editPage(std::unique_ptr<PageOperation> op);
+    // Settles the paste and the selections, then changes the shown page at once.
+    void editPageNow(PageEdit edit);
     Annotation newAnnotation(AnnotationKind kind) const;
-    void straightenBy(double minDegrees);
 
     EnvironmentPtr env_;
     std::shared_ptr<EditDialogs> dialogs_;

@@ -7,6 +7,7 @@
 #include "imaging/PagePropertiesDialog.h"
 #include "imaging/PageRenderer.h"
 #include "imaging/Print.h"
+#include "jobs/Job.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -183,49 +184,103 @@ void ImageEdit::deleteSelectedAnnotations() {
 
 // ---- image operations ----
 
-void ImageEdit::editPage(std::unique_ptr<PageOperation> op) {
-    requirePage();
-    commitPaste();
-    clearSelections(true);
-    apply(std::move(op));
+namespace {
+
+// What a page edit does to page `index` of `model`, on any thread; raises Error to refuse
+// (the page then stays as it was). Answers the skew a deskew found (0 for the others).
+double applyPageEdit(DocumentModel& model, int index, PageEdit edit) {
+    switch (edit) {
+    case PageEdit::RotateLeft:
+        model.apply(edits::rotate(index, -1));
+        break;
+    case PageEdit::RotateRight:
+        model.apply(edits::rotate(index, 1));
+        break;
+    case PageEdit::Flip:
+        model.apply(edits::flip(index));
+        break;
+    case PageEdit::Smooth:
+        model.apply(edits::smooth(index));
+        break;
+    case PageEdit::Invert:
+        model.apply(edits::invert(index));
+        break;
+    case PageEdit::Deskew:
+    case PageEdit::AutoDeskew: {
+        const double skew = ops::estimateSkew(model.pageImage(index));
+        const double least = edit == PageEdit::AutoDeskew ? ImageEdit::kAutoDeskewThreshold : 0.0;
+        // A page straight enough is not touched.
+        if (skew != 0 && std::abs(skew) > least) model.apply(edits::straighten(index, -skew));
+        return skew;
+    }
+    }
+    return 0;
+}
+
+bool isDeskew(PageEdit edit) {
+    return edit == PageEdit::Deskew || edit == PageEdit::AutoDeskew;
+}
+
+} // namespace
+
+void ImageEdit::editPageNow(PageEdit edit) {
+    guarded([&] {
+        requirePage();
+        commitPaste();
+        clearSelections(true);
+        const double skew = applyPageEdit(*model_, index(), edit);
+        if (isDeskew(edit)) lastSkew_ = skew;
+        viewport()->update();
+    });
 }
 
 void ImageEdit::rotateLeft() {
-    guarded([&] { editPage(edits::rotate(index(), -1)); });
+    editPageNow(PageEdit::RotateLeft);
 }
 
 void ImageEdit::rotateRight() {
-    guarded([&] { editPage(edits::rotate(index(), 1)); });
+    editPageNow(PageEdit::RotateRight);
 }
 
 void ImageEdit::flip() {
-    guarded([&] { editPage(edits::flip(index())); });
+    editPageNow(PageEdit::Flip);
 }
 
 void ImageEdit::smooth() {
-    guarded([&] { editPage(edits::smooth(index())); });
+    editPageNow(PageEdit::Smooth);
 }
 
 void ImageEdit::invert() {
-    guarded([&] { editPage(edits::invert(index())); });
-}
-
-void ImageEdit::straightenBy(double minDegrees) {
-    requirePage();
-    commitPaste();
-    const double skew = ops::estimateSkew(model_->pageImage(index()));
-    lastSkew_ = skew;
-    if (skew == 0 || std::abs(skew) <= minDegrees)
-        return; // straight enough: the page is not touched
-    editPage(edits::straighten(index(), -skew));
+    editPageNow(PageEdit::Invert);
 }
 
 void ImageEdit::deskew() {
-    guarded([&] { straightenBy(0.0); });
+    editPageNow(PageEdit::Deskew);
 }
 
 void ImageEdit::autoDeskew() {
-    guarded([&] { straightenBy(kAutoDeskewThreshold); });
+    editPageNow(PageEdit::AutoDeskew);
+}
+
+jobs::Job* ImageEdit::makePageEditJob(PageEdit edit, QObject* parent) {
+    guarded([&] {
+        requirePage();
+        commitPaste();
+        clearSelections(true);
+    });
+    const DocumentModelPtr model = model_;
+    const int page = index();
+    auto skew = std::make_shared<double>(0);
+    auto* job = new jobs::Job(
+        isDeskew(edit) ? tr("Straightening the page") : tr("Changing the page"),
+        [model, page, edit, skew](jobs::Progress&) { *skew = applyPageEdit(*model, page, edit); },
+        parent);
+    if (isDeskew(edit)) {
+        connect(job, &jobs::Job::finished, this, [this, skew](const jobs::Result& r) {
+            if (r.ok()) lastSkew_ = *skew;
+        });
+    }
+    return job;
 }
 
 void ImageEdit::showPageProperties(bool readOnly) {

@@ -304,25 +304,29 @@ void EditCommands::deleteRun(const imaging::DocumentModelPtr& model, const QStri
 // ---- rotating, flipping, duplicating ----
 
 void EditCommands::mnuPageRotatePageItem_Click(int Index) {
-    imaging::ImageEdit& edit = *w_.docImgEdit1;
-    switch (Index) {
-    case 0:
-        edit.rotateLeft();
-        break;
-    case 1:
-        edit.rotateRight();
-        break;
-    case 2:
-        edit.flip();
-        break;
-    default:
-        return;
-    }
-    imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
-    if (strip.isVisible()) {
-        strip.clearThumbs();
-        strip.generateThumb(imaging::kThumbGenerateVisible);
-    }
+    static constexpr imaging::PageEdit turns[] = {imaging::PageEdit::RotateLeft,
+                                                  imaging::PageEdit::RotateRight,
+                                                  imaging::PageEdit::Flip};
+    if (Index < 0 || Index > 2) return;
+    startPageEdit(turns[Index], [this] {
+        imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
+        if (strip.isVisible()) {
+            strip.clearThumbs();
+            strip.generateThumb(imaging::kThumbGenerateVisible);
+        }
+    });
+}
+
+void EditCommands::startPageEdit(imaging::PageEdit edit, std::function<void()> afterwards) {
+    // A page is changed on a worker: a large page takes its time to decode, turn or
+    // straighten, and the window keeps painting meanwhile.
+    if (w_.refuseWhileBusy()) return;
+    jobs::Job* job = w_.docImgEdit1->makePageEditJob(edit);
+    w_.jobs().start(job, JobHost::Scope::Document,
+                    [this, afterwards = std::move(afterwards)](const jobs::Result& r) {
+                        if (r.ok()) return afterwards();
+                        if (r.failed()) w_.runCommand([&] { std::rethrow_exception(r.error); });
+                    });
 }
 
 void EditCommands::mDuplicate_Click() {
@@ -357,18 +361,17 @@ void EditCommands::cmdCommands_Click(int Index) {
     if (Index < 0 || Index >= int(w_.ui().cmdCommands.size())) return;
     imaging::ImageEdit& edit = *w_.docImgEdit1;
     const QString caption = w_.ui().cmdCommands[Index]->text();
+    const auto then = [this] { w_.SelectMouseTool("Drag"); };
     if (caption == "Deskew ")
-        edit.deskew();
-    else if (caption == "Auto Deskew ")
-        edit.autoDeskew();
-    else if (caption == "Smooth")
-        edit.smooth();
-    else if (caption == "Invert")
-        edit.invert();
-    else if (caption == "Properties")
+        return startPageEdit(imaging::PageEdit::Deskew, then);
+    if (caption == "Auto Deskew ")
+        return startPageEdit(imaging::PageEdit::AutoDeskew, then);
+    if (caption == "Smooth") return startPageEdit(imaging::PageEdit::Smooth, then);
+    if (caption == "Invert") return startPageEdit(imaging::PageEdit::Invert, then);
+    if (caption == "Properties")
         edit.showPageProperties(w_.doc().gblnReadOnly ||
                                 app::rightsBarChanges(w_.session().gobjCurrentUser->UserRights()));
-    w_.SelectMouseTool("Drag");
+    then();
 }
 
 void EditCommands::mnuEditSelectItem_Click(int Index) {

@@ -6,8 +6,13 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
+
+namespace imaging {
+enum class PageEdit;
+}
 
 namespace viewer {
 
@@ -52,13 +57,13 @@ private:
     void Clear();
     void DeletePages();
     void Duplicate();
-    // Deletes pages first..first+count-1; when the document refuses them together, page by
-    // page from the last, so the pages before the refused one are gone as they would be
-    // one at a time.
     // Deletes `count` pages from `first` through the open model (or the file itself); a run
     // refused whole goes one page at a time from its last. Runs on a worker thread.
     static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file,
                           const imaging::PathResolver& resolve, int first, int count);
+    // Changes the shown page as a document job; `afterwards` runs when it succeeded, a
+    // failure is reported.
+    void startPageEdit(imaging::PageEdit edit, std::function<void()> afterwards);
     // Shows `page` after pages were rewritten, with the page items set for it.
     void showPageAfterRewrite(int page);
     void clearSelectedImageData();

@@ -8,6 +8,7 @@
 #include "app/Session.h"
 #include "db/Connection.h"
 #include "imaging/Document.h"
+#include "imaging/DocumentModel.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageScan.h"
@@ -24,6 +25,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
+#include <QThread>
+#include <QCoreApplication>
 
 namespace viewer {
 
@@ -118,7 +121,27 @@ void FileCommands::mnuFileOpen_Click() {
     }
     w_.doc().gblnNewDocument = false;
     const QString path = admin.image();
-    steps([&] { w_.PerformFileOpen(false, path, 1); });
+    // The file is opened (its chain of pages walked, which on a share takes its time) on a
+    // worker; the document is shown when that is done. A file that cannot be opened is
+    // reported by the page display as it takes it.
+    auto opened = std::make_shared<imaging::DocumentModelPtr>();
+    const imaging::EnvironmentPtr env = w_.imagingEnvironment();
+    auto* job = new jobs::Job(tr("Opening %1").arg(QFileInfo(env->nativePath(path)).fileName()),
+                              [path, env, opened](jobs::Progress&) {
+                                  try {
+                                      *opened = imaging::DocumentModel::acquire(path, env->paths);
+                                  } catch (const imaging::Error&) {
+                                      return;
+                                  }
+                                  // The window's controls receive its notices.
+                                  if ((*opened)->thread() == QThread::currentThread())
+                                      (*opened)->moveToThread(QCoreApplication::instance()->thread());
+                              });
+    startDocumentJob(job, [this, path, opened](const jobs::Result&) {
+        // The model opened stays held until the page display has taken it.
+        app::Steps(app::FailureStyle::Skip)([&] { w_.PerformFileOpen(false, path, 1); });
+        opened->reset();
+    });
 }
 
 // ---- Save ----

@@ -6,6 +6,7 @@
 #include "imaging/ImagingError.h"
 #include "imaging/PagePropertiesDialog.h"
 #include "imaging/Print.h"
+#include "jobs/Job.h"
 #include "test_imageedit_support.h"
 
 #include <QClipboard>
@@ -111,6 +112,45 @@ TEST(ImageEditEditing, DeskewStraightensASkewedPage) {
     EXPECT_LT(std::abs(f.edit.lastSkewAngle()), imaging::ImageEdit::kAutoDeskewThreshold);
     EXPECT_FALSE(f.edit.model()->isPageModified(1));
     EXPECT_EQ(inkRows(currentPixels(f.edit)), inkRows(before));
+}
+
+// The window's way: the edit is prepared on the display, done by a job on a worker, and the
+// display follows the document's notice of the changed page.
+TEST(ImageEditEditing, PageEditJobsChangeThePageOnAWorkerAndTheDisplayFollows) {
+    testsupport::TempDir dir;
+    const QString path = writePages(dir, "jobs.tif",
+                                    {markedPage(40, 20, QRect(0, 0, 4, 4)), skewedPage(3.0)});
+    EditFixture f;
+    f.open(path);
+    auto run = [&](imaging::PageEdit kind) {
+        jobs::Job* job = f.edit.makePageEditJob(kind);
+        job->setAutoDelete(false);
+        // Made, not started: the page has not changed yet.
+        EXPECT_FALSE(f.edit.model()->isPageModified(f.edit.page() - 1));
+        QSignalSpy finished(job, &jobs::Job::finished);
+        job->start();
+        EXPECT_TRUE(finished.count() == 1 || finished.wait(10000));
+        const jobs::Result result = job->result();
+        delete job;
+        QCoreApplication::processEvents(); // the queued notice of the changed page
+        return result;
+    };
+    ASSERT_TRUE(run(imaging::PageEdit::RotateRight).ok());
+    const QImage turned = currentPixels(f.edit);
+    ASSERT_EQ(turned.size(), QSize(20, 40));
+    EXPECT_TRUE(black(turned, 16, 0) && black(turned, 19, 3)); // block: top-right
+    EXPECT_FALSE(black(turned, 0, 0));
+    EXPECT_EQ(f.edit.imageScaleWidth(), 20); // the display shows the turned page
+
+    f.edit.setPage(2);
+    f.edit.display();
+    ASSERT_TRUE(run(imaging::PageEdit::Deskew).ok());
+    EXPECT_NEAR(f.edit.lastSkewAngle(), 3.0, 0.2);
+    EXPECT_NEAR(imaging::ops::estimateSkew(currentPixels(f.edit)), 0.0, 0.2);
+
+    // Without a page there is nothing to prepare.
+    imaging::ImageEdit empty;
+    EXPECT_THROW(empty.makePageEditJob(imaging::PageEdit::Flip), imaging::Error);
 }
 
 TEST(ImageEditEditing, SmoothRemovesSpecksAndInvertSwapsInk) {

@@ -1,6 +1,12 @@
 #pragma once
 // What the screenshot tools share: the output folder from the command line, saving a
 // window's picture, and choosing a department in the main window.
+#include "app/Session.h"
+#include "app/Settings.h"
+#include "app/SignIn.h"
+#include "doubles/ScriptedCredentials.h"
+#include "doubles/ScriptedPrompter.h"
+#include "main/Program.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
 #include "viewer/SessionCommands.h"
@@ -9,6 +15,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 #include <QWidget>
 #include <cstdio>
 
@@ -38,5 +46,30 @@ inline void chooseDepartment(viewer::MainWindow& w, const QString& name) {
     w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText(name));
     w.sessionCommands().cboDept_Click();
 }
+
+// The program started on a scratch folder, signed in as the medical-records clerk (demo user
+// 1001) with the department chosen; messages go to the scripted prompter.
+struct RecordsClerkProgram {
+    QTemporaryDir scratch;
+    doubles::ScriptedCredentialsPrompt credentials;
+    doubles::ScriptedPrompter prompter;
+    std::unique_ptr<program::Program> program;
+
+    // The main window, or null after saying why there is none.
+    viewer::MainWindow* start() {
+        credentials.answers.push_back(app::Credentials{"1001", "records"});
+        program = std::make_unique<program::Program>(
+            program::Folders{scratch.filePath("config"), scratch.filePath("data")}, &credentials,
+            &prompter);
+        program->session().svc.settings->write("TALVORDocuvane", "MAIN", "StartupType", "0");
+        program->session().svc.settings->write("TALVORDocuvane", "MAIN", "cboDept 1001",
+                                               "MEDICAL RECORDS");
+        if (!program->start() || !program->mainWindow()) {
+            std::fprintf(stderr, "the program did not reach the main window\n");
+            return nullptr;
+        }
+        return program->mainWindow();
+    }
+};
 
 } // namespace shots

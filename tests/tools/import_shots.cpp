@@ -64,19 +64,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = shots::outputFolder(argc, argv, "docuvane-import-shots");
     if (out.isEmpty()) return 2;
-    QTemporaryDir scratch;
-    program::Folders folders{scratch.filePath("config"), scratch.filePath("data")};
-    doubles::ScriptedCredentialsPrompt credentials;
-    credentials.answers.push_back(app::Credentials{"1001", "records"});
-    doubles::ScriptedPrompter prompter;
-    program::Program p(folders, &credentials, &prompter);
-    p.session().svc.settings->write("TALVORDocuvane", "MAIN", "StartupType", "0");
-    p.session().svc.settings->write("TALVORDocuvane", "MAIN", "cboDept 1001", "MEDICAL RECORDS");
-    if (!p.start() || !p.mainWindow()) {
-        std::fprintf(stderr, "the program did not reach the main window\n");
-        return 1;
-    }
-    viewer::MainWindow& w = *p.mainWindow();
+    shots::RecordsClerkProgram clerk;
+    viewer::MainWindow* started = clerk.start();
+    if (!started) return 1;
+    viewer::MainWindow& w = *started;
+    QTemporaryDir& scratch = clerk.scratch;
+    doubles::ScriptedPrompter& prompter = clerk.prompter;
     w.resize(1100, 780);
 
     // A record of three pages, a source file of twelve and a folder of scans.

@@ -394,6 +394,7 @@ protected:
 TEST_F(PageChanges, RotateRightIsSavedTurnedClockwise) {
     const QString path = openAtActualSize(2);
     action("mnuPageRotatePageItem_1")->trigger();
+    settle(); // the page is changed as a job
     edit().save();
     const QImage page = storedPage(path, 1);
     ASSERT_EQ(page.size(), QSize(300, 400));
@@ -407,14 +408,17 @@ TEST_F(PageChanges, RotateRightIsSavedTurnedClockwise) {
 TEST_F(PageChanges, TheContextMenuRotatesLeftAndFlips) {
     openAtActualSize(1);
     action("mnuCtxRLeft")->trigger();
+    settle(); // the page is changed as a job
     QImage page = shownPage();
     ASSERT_EQ(page.size(), QSize(300, 400));
     // Counter-clockwise, (x, y) lands on (y, 399 - x).
     EXPECT_TRUE(isBlack(page, 4, 399 - 4));
     EXPECT_TRUE(isBlack(page, 296, 399 - 396));
     action("mnuCtxRRight")->trigger();
+    settle(); // the page is changed as a job
     ASSERT_EQ(pageLabel(shownPage()), 1);
     action("mnuCtxFlip")->trigger();
+    settle(); // the page is changed as a job
     page = shownPage();
     // Top to bottom: (x, y) lands on (x, 299 - y).
     EXPECT_TRUE(isBlack(page, 4, 299 - 4));
@@ -435,6 +439,7 @@ TEST_F(PageChanges, RotatingWithTheStripShownRenewsTheThumbnail) {
     ASSERT_FALSE(before.isNull());
     ASSERT_GT(before.width(), before.height());
     action("mnuPageRotatePageItem_0")->trigger();
+    settle(); // the page is changed as a job
     const QImage after = thumbReady();
     ASSERT_FALSE(after.isNull());
     EXPECT_LT(after.width(), after.height());
@@ -475,6 +480,7 @@ TEST_F(PageChanges, DuplicatingAnEditedPageCopiesItAsShown) {
     edit().setPage(2);
     w->EnablePageMenusAndDisplay(2, false);
     action("mnuPageRotatePageItem_1")->trigger();
+    settle(); // the page is changed as a job
     action("mDuplicate")->trigger();
     settle();
     ASSERT_EQ(edit().pageCount(), 4);
@@ -527,6 +533,7 @@ TEST_F(Editing, TheInvertButtonInvertsThePageAndReturnsToDrag) {
     action("mnuAnnoToolItem_2")->trigger(); // Highlighter
     ASSERT_EQ(edit().annotationTool(), imaging::kToolHighlighter);
     ui().cmdCommands[2]->click();
+    settle(); // the page is changed as a job
     EXPECT_FALSE(isBlack(shownPage(), 396, 296));
     EXPECT_TRUE(isBlack(shownPage(), 200, 150));
     EXPECT_EQ(edit().annotationTool(), imaging::kToolNone);
@@ -539,11 +546,13 @@ TEST_F(Editing, TheButtonsAreDispatchedOnTheirCaption) {
     openAtActualSize(1);
     ui().cmdCommands[1]->setText("Invert"); // the second button now inverts
     ui().cmdCommands[1]->click();
+    settle(); // the page is changed as a job
     EXPECT_TRUE(isBlack(shownPage(), 200, 150));
     // A caption that names no operation only returns to Drag.
     action("mnuEditSelectItem_1")->trigger();
     ui().cmdCommands[1]->setText("Nothing");
     ui().cmdCommands[1]->click();
+    settle(); // the page is changed as a job
     EXPECT_TRUE(ui().mnuEditSelectItem[0]->isChecked());
     EXPECT_FALSE(ui().mnuEditSelectItem[1]->isChecked());
 }
