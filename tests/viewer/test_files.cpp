@@ -92,7 +92,9 @@ TEST_F(OpenImage, TheDialogAsksFromTheDriveRootWithNoNameAndCancelIsSilent) {
     ASSERT_EQ(fileDialogs->requests().size(), 1u);
     const imaging::FileDialogRequest& r = fileDialogs->requests().front();
     EXPECT_EQ(r.kind, imaging::kFileDialogOpen);
-    EXPECT_EQ(r.initialFolder, "c:\\"); // a logical path: the program's resolver maps it
+    // The drive root "c:\\" through the session's paths: no share is set for C:, so the
+    // folder drive paths fall back to.
+    EXPECT_EQ(r.initialFolder, t.dir.file("home"));
     EXPECT_EQ(r.fileName, "");
     EXPECT_EQ(r.flags, 4);
     EXPECT_EQ(r.owner, w.get());
