@@ -30,5 +30,9 @@ CREATE TABLE tbMaster (
     MiddleName VARCHAR(50) COLLATE TSQL
 );
 CREATE UNIQUE INDEX tbMaster_HospNum ON tbMaster (HospNum COLLATE BINARY);
-CREATE INDEX tbMaster_HospNum_TSQL ON tbMaster (HospNum COLLATE TSQL);
+-- The admission search reads the admissions in their order and looks up each one's patient
+-- here: with the names in the index a name search tests them without reading the table row,
+-- which is read only for the admissions that match.
+CREATE INDEX tbMaster_HospNum_TSQL ON tbMaster (HospNum COLLATE TSQL, LastName COLLATE TSQL,
+    FirstName COLLATE TSQL);
 CREATE INDEX tbMaster_LastName_TSQL ON tbMaster (LastName COLLATE TSQL);

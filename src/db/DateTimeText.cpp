@@ -42,19 +42,54 @@ std::optional<QTime> parseTime(QString t) {
     return time;
 }
 
-std::optional<QDateTime> combine(int y, int mo, int d, const QString& timeText) {
+std::optional<SqlDateTime> combine(int y, int mo, int d, const QString& timeText) {
     const QDate date(y, mo, d);
     if (!date.isValid() || y < 1753) return std::nullopt;
     const auto time = parseTime(timeText);
     if (!time) return std::nullopt;
-    return QDateTime(date, *time);
+    return SqlDateTime{date, *time};
+}
+
+// The stored form "yyyy-mm-dd hh:mm:ss.zzz", with or without its milliseconds or time, read
+// by position: nearly every text a statement converts is a stored value. Anything else (and
+// an invalid date or time) is left to the general reading.
+std::optional<SqlDateTime> storedForm(const QString& t) {
+    const qsizetype n = t.size();
+    if (n != 10 && n != 19 && n != 23) return std::nullopt;
+    auto number = [&](int at, int count, int& out) {
+        out = 0;
+        for (int i = at; i < at + count; ++i) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9') return false;
+            out = out * 10 + (c - u'0');
+        }
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, sec = 0, ms = 0;
+    if (!number(0, 4, y) || t[4] != u'-' || !number(5, 2, mo) || t[7] != u'-' || !number(8, 2, d))
+        return std::nullopt;
+    if (n > 10 && (t[10] != u' ' || !number(11, 2, h) || t[13] != u':' || !number(14, 2, mi) ||
+                   t[16] != u':' || !number(17, 2, sec)))
+        return std::nullopt;
+    if (n == 23 && (t[19] != u'.' || !number(20, 3, ms))) return std::nullopt;
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, sec, ms);
+    if (!date.isValid() || y < 1753 || !time.isValid()) return std::nullopt;
+    return SqlDateTime{date, time};
 }
 
 } // namespace
 
-std::optional<QDateTime> parseSqlDateTime(const QString& input, int style) {
+std::optional<QDateTime> parseSqlDateTime(const QString& text, int style) {
+    const auto parts = parseSqlDateTimeParts(text, style);
+    if (!parts) return std::nullopt;
+    return QDateTime(parts->date, parts->time);
+}
+
+std::optional<SqlDateTime> parseSqlDateTimeParts(const QString& input, int style) {
     const QString text = input.trimmed();
-    if (text.isEmpty()) return QDateTime(QDate(1900, 1, 1), QTime(0, 0));
+    if (text.isEmpty()) return SqlDateTime{QDate(1900, 1, 1), QTime(0, 0)};
+    if (auto stored = storedForm(text)) return stored;
     static const QRegularExpression iso(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[T ](.*))?$)");
     static const QRegularExpression compact(R"(^(\d{4})(\d{2})(\d{2})(?: (.*))?$)");
     static const QRegularExpression slashed(R"(^(\d{1,2})[/.-](\d{1,2})[/.-](\d{2,4})(?: (.*))?$)");
@@ -85,12 +120,21 @@ std::optional<QDateTime> parseSqlDateTime(const QString& input, int style) {
 }
 
 QString storedDateTime(const QDateTime& value) {
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return storedDateTime(SqlDateTime{value.date(), value.time()});
+}
+
+QString storedDateTime(const SqlDateTime& value) {
+    return value.date.toString(QStringLiteral("yyyy-MM-dd ")) +
+           value.time.toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
 QString formatSqlDateTime(const QDateTime& v, int style) {
-    const QDate d = v.date();
-    const QTime t = v.time();
+    return formatSqlDateTime(SqlDateTime{v.date(), v.time()}, style);
+}
+
+QString formatSqlDateTime(const SqlDateTime& v, int style) {
+    const QDate d = v.date;
+    const QTime t = v.time;
     switch (style) {
     case 0:
     case 100: {
@@ -104,17 +148,17 @@ QString formatSqlDateTime(const QDateTime& v, int style) {
             .arg(t.hour() < 12 ? "AM" : "PM");
     }
     case 101:
-        return v.toString(QStringLiteral("MM/dd/yyyy"));
+        return d.toString(QStringLiteral("MM/dd/yyyy"));
     case 103:
-        return v.toString(QStringLiteral("dd/MM/yyyy"));
+        return d.toString(QStringLiteral("dd/MM/yyyy"));
     case 112:
-        return v.toString(QStringLiteral("yyyyMMdd"));
+        return d.toString(QStringLiteral("yyyyMMdd"));
     case 120:
-        return v.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return d.toString(QStringLiteral("yyyy-MM-dd ")) + t.toString(QStringLiteral("HH:mm:ss"));
     case 121:
-        return v.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        return storedDateTime(v);
     case 23:
-        return v.toString(QStringLiteral("yyyy-MM-dd"));
+        return d.toString(QStringLiteral("yyyy-MM-dd"));
     default:
         return {};
     }

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <thread>
 #include <unistd.h>
 
@@ -40,6 +42,59 @@ void syncFile(const QString& path) {
     if (f.open(QIODevice::ReadWrite)) ::fsync(f.handle());
 }
 
+// The plain (not unique) indexes of a schema script: name, table and statement.
+struct SchemaIndex {
+    QString name, table, statement;
+};
+
+std::vector<SchemaIndex> plainIndexes(const QString& script) {
+    static const QRegularExpression re(
+        QStringLiteral(R"(CREATE\s+INDEX\s+(\w+)\s+ON\s+(\w+)\s*\([^;]*\))"),
+        QRegularExpression::CaseInsensitiveOption);
+    std::vector<SchemaIndex> out;
+    for (auto it = re.globalMatch(script); it.hasNext();) {
+        const auto m = it.next();
+        out.push_back({m.captured(1), m.captured(2), m.captured(0)});
+    }
+    return out;
+}
+
+// A file made by an earlier version gets the search indexes of today's schema that it lacks or
+// has with other columns; its rows stay as they are. These are the indexes in the program's
+// collation (TSQL), which only this backend has: they only make searches fast, so a file that
+// cannot be changed now (read-only, busy) is left alone and tried again at the next start.
+// Unique indexes decide what may be stored, and the indexes the schema update command makes
+// are its own to report: both are left alone.
+void followSchemaIndexes(const QString& file, const QString& script) {
+    try {
+        SqliteSession session(file);
+        const QueryResult stored =
+            session.run("SELECT type, name, tbl_name, sql FROM sqlite_master");
+        QHash<QString, QString> indexSql;
+        QSet<QString> tables;
+        bool analysed = false;
+        for (const Row& r : stored.rows) {
+            const QString type = r[0].toString(), name = r[1].toString();
+            if (type == "index") indexSql.insert(name.toLower(), r[3].toString().simplified());
+            if (type == "table") tables.insert(name.toLower());
+            if (type == "table" && name == "sqlite_stat1") analysed = true;
+        }
+        for (const SchemaIndex& index : plainIndexes(script)) {
+            if (!index.statement.contains(QLatin1String("COLLATE TSQL"), Qt::CaseInsensitive) ||
+                !tables.contains(index.table.toLower()))
+                continue;
+            const auto have = indexSql.constFind(index.name.toLower());
+            if (have != indexSql.constEnd() && *have == index.statement.simplified()) continue;
+            session.runScript("BEGIN; DROP INDEX IF EXISTS \"" + index.name + "\"; " +
+                              index.statement + "; COMMIT;");
+            // The planner weighs indexes by their statistics: a file that has them gets them
+            // for the new index too.
+            if (analysed) session.runScript("ANALYZE \"" + index.name + "\";");
+        }
+    } catch (const Error&) {
+    }
+}
+
 } // namespace
 
 QString EmbeddedDatabase::schemaScript(const QString& database) {
@@ -67,8 +122,13 @@ QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& optio
     if (!QDir().mkpath(folder))
         throw Error(5123, "Cannot create the database folder " + folder + ".");
     QStringList missing;
-    for (const QString& name : SqliteConnection::databaseNames())
-        if (!QFileInfo::exists(SqliteConnection::databaseFile(folder, name))) missing << name;
+    for (const QString& name : SqliteConnection::databaseNames()) {
+        const QString file = SqliteConnection::databaseFile(folder, name);
+        if (QFileInfo::exists(file))
+            followSchemaIndexes(file, schemaScript(name));
+        else
+            missing << name;
+    }
     std::vector<QString> hashes;
     if (options.demoData && missing.contains("Password"))
         hashes = demoHashes(options.passwordIterations);

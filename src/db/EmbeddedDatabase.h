@@ -25,7 +25,8 @@ public:
     };
 
     // Creates each of the four database files that `folder` lacks (and the folder itself).
-    // Existing files are left as they are. Returns the names of the databases created.
+    // Existing files keep their rows; they get the schema's plain indexes they lack (or have
+    // with other columns). Returns the names of the databases created.
     static QStringList ensure(const QString& folder);
     static QStringList ensure(const QString& folder, const Options& options);
 

@@ -275,18 +275,21 @@ void plusFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_int64(ctx, ia + ib);
 }
 
-std::optional<QDateTime> dateArgument(sqlite3_context* ctx, sqlite3_value* v, int style) {
+// A datetime argument as its date and time (no time zone: days are counted as the server
+// counts them, without daylight-saving shifts).
+std::optional<SqlDateTime> dateArgument(sqlite3_context* ctx, sqlite3_value* v, int style) {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         // SQL Server counts numbers as days since 1900-01-01.
         const double days = sqlite3_value_double(v);
-        const QDateTime base(QDate(1900, 1, 1), QTime(0, 0));
-        return base.addMSecs(static_cast<qint64>(days * 86400000.0));
+        const QDateTime base(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime d = base.addMSecs(static_cast<qint64>(days * 86400000.0));
+        return SqlDateTime{d.date(), d.time()};
     }
     default: {
         const QString s = textOf(v);
-        auto parsed = parseSqlDateTime(s, style);
+        auto parsed = parseSqlDateTimeParts(s, style);
         if (!parsed)
             fail(ctx, 241,
                  "Conversion failed when converting date and/or time from character "

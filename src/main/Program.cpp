@@ -153,6 +153,13 @@ Program::~Program() {
 }
 
 void Program::prepareDemo() {
+    // The demo run without a scanner of its own offers SANE's test scanner (scripts/run.sh sets
+    // DOCUVANE_DEMO_SCANNER then): its document feeder is the demo's source, so a scan gives
+    // the feeder's pages rather than the flatbed's one. A source chosen in "Scan
+    // Pre&ferences..." stays; other runs keep the device's own default.
+    if (qEnvironmentVariable("DOCUVANE_DEMO_SCANNER") == QLatin1String("1") &&
+        settings_->read(app::kAppPrefs, "Scanner", "Source").isEmpty())
+        settings_->write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
     // The embedded database is the default: create it, and a storage folder standing for the
     // default share, the first time the program runs.
     const db::ConnectionSettings cs = db::loadConnectionSettings(folders_.databaseConfig());

@@ -4,6 +4,7 @@
 
 #include "db/EmbeddedDatabase.h"
 #include "db/SqliteConnection.h"
+#include "db/SqliteSession.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -153,6 +154,52 @@ TEST(EmbeddedDatabase, CreatesOnlyMissingFilesAndStaysReadableWithoutTheCollatio
                   ->value(0)
                   .toInt(),
               1);
+}
+
+// A file of an earlier version: the name index of the patients without the names, the
+// in-patients' index in the program's collation missing, statistics taken. The next start
+// brings both indexes to today's columns, with statistics, and keeps every row; the unique
+// index it lacks is the schema update's business and stays missing.
+TEST(EmbeddedDatabase, EarlierFilesGetTodaysSearchIndexes) {
+    testsupport::TempDir dir;
+    db::EmbeddedDatabase::Options options;
+    options.passwordIterations = 1;
+    db::EmbeddedDatabase::ensure(dir.path(), options);
+    const QString file = db::SqliteConnection::databaseFile(dir.path(), "PATIENT_DATA");
+    const auto keyColumns = [&](const QString& index) {
+        db::SqliteSession s(file);
+        QStringList out;
+        for (const db::Row& r :
+             s.run("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno",
+                   {index})
+                 .rows)
+            out << r[0].toString() + " " + r[1].toString();
+        return out;
+    };
+    int patients = 0;
+    {
+        db::SqliteSession s(file);
+        s.runScript("DROP INDEX tbMaster_HospNum_TSQL; DROP INDEX tbPatient_HospNum_TSQL; "
+                    "DROP INDEX tbOutPatient_IdNum; "
+                    "CREATE INDEX tbMaster_HospNum_TSQL ON tbMaster (HospNum COLLATE TSQL); "
+                    "ANALYZE;");
+        patients = s.run("SELECT count(*) FROM tbMaster").rows.at(0).at(0).toInt();
+    }
+    ASSERT_GT(patients, 0);
+    ASSERT_EQ(keyColumns("tbMaster_HospNum_TSQL"), QStringList{"HospNum TSQL"});
+
+    EXPECT_EQ(db::EmbeddedDatabase::ensure(dir.path(), options), QStringList{});
+    EXPECT_EQ(keyColumns("tbMaster_HospNum_TSQL"),
+              (QStringList{"HospNum TSQL", "LastName TSQL", "FirstName TSQL"}));
+    EXPECT_EQ(keyColumns("tbPatient_HospNum_TSQL"), QStringList{"HospNum TSQL"});
+    EXPECT_EQ(keyColumns("tbOutPatient_IdNum"), QStringList{});
+    db::SqliteSession s(file);
+    EXPECT_EQ(s.run("SELECT count(*) FROM sqlite_stat1 WHERE idx = 'tbMaster_HospNum_TSQL'")
+                  .rows.at(0)
+                  .at(0)
+                  .toInt(),
+              1);
+    EXPECT_EQ(s.run("SELECT count(*) FROM tbMaster").rows.at(0).at(0).toInt(), patients);
 }
 
 TEST(EmbeddedDatabase, MissingFilesAreReported) {

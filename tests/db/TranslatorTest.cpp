@@ -274,6 +274,27 @@ TEST_F(TranslatedStatements, DatesAreStoredAndConvertedAsOnSqlServer) {
     EXPECT_EQ(errorOf("INSERT INTO dbRecords.dbo.tblRecFiles(admission_id, date_created) "
                       "VALUES('c', '2008-13-45')"),
               241);
+    // The stored form itself, to the millisecond, in the styles that show the time; a text in
+    // that form with a day or a time that does not exist is no date.
+    conn->execute("INSERT INTO dbRecords.dbo.tblRecFiles(admission_id, date_updated) "
+                  "VALUES('s', '2010-07-04 09:08:07.654')");
+    auto styles = conn->execute("SELECT CONVERT(varchar(30), date_updated, 121) AS a, "
+                                "CONVERT(varchar(30), date_updated, 120) AS b, "
+                                "CONVERT(varchar(30), date_updated, 100) AS c, "
+                                "CONVERT(varchar(8), date_updated, 112) AS e "
+                                "FROM dbRecords..tblRecFiles WHERE admission_id = 's'");
+    EXPECT_EQ(styles->text("a"), "2010-07-04 09:08:07.654");
+    EXPECT_EQ(styles->text("b"), "2010-07-04 09:08:07");
+    EXPECT_EQ(styles->text("c"), "Jul  4 2010  9:08AM");
+    EXPECT_EQ(styles->text("e"), "20100704");
+    for (const char* bad : {"2008-02-30 10:00:00.000", "2008-11-25 24:00:00.000",
+                            "2008-11-25 10:61:00", "1752-12-31"})
+        EXPECT_NE(errorOf(QString("INSERT INTO dbRecords.dbo.tblRecFiles(admission_id, "
+                                  "date_created) VALUES('c', '%1')")
+                              .arg(bad)),
+                  0)
+            << bad;
+    EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecFiles WHERE admission_id = 'c'"), "0");
 }
 
 TEST_F(TranslatedStatements, GetdateIsTheCurrentTime) {
