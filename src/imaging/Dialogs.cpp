@@ -79,6 +79,9 @@ std::optional<FileDialogAnswer> QtFileDialogRunner::run(const FileDialogRequest&
     return fileDialogAnswer(dialog);
 }
 
+QtPrintDialogRunner::QtPrintDialogRunner(std::shared_ptr<SystemPrinterProvider> printer)
+    : printer_(std::move(printer)) {}
+
 bool QtPrintDialogRunner::run(PrintDialogRequest& request) {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, request.owner);
@@ -117,7 +120,7 @@ bool QtPrintDialogRunner::run(PrintDialogRequest& request) {
         request.option = size->currentData().toInt();
         request.printAnnotations = annotations->isChecked();
     }
-    rememberPrinterChoice(printer);
+    if (printer_) printer_->rememberChoice(printer);
     return true;
 }
 

@@ -2,7 +2,6 @@
 // The file and print dialogs of the administration object, behind small interfaces: the
 // real ones show Qt dialogs; tests use the scripted ones of the testing library
 // (doubles/ScriptedDialogs.h), so they never show a modal window.
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -13,6 +12,8 @@ class QFileDialog;
 class QWidget;
 
 namespace imaging {
+
+class SystemPrinterProvider;
 
 inline constexpr int kFileDialogOpen = 0;
 inline constexpr int kFileDialogSave = 1;
@@ -31,34 +32,6 @@ struct FileDialogRequest {
 struct FileDialogAnswer {
     QString path;        // native path of the chosen file
     int filterIndex = 1; // 1-based index of the filter in use when the user confirmed
-};
-
-// Which dialog runner an object uses: its own when set, else the process-wide default of
-// that kind, else a `Real` one (the Qt dialog).
-template <class Runner, class Real> class RunnerChoice {
-public:
-    void set(std::shared_ptr<Runner> runner) { own_ = std::move(runner); }
-    std::shared_ptr<Runner> get() const {
-        if (own_) return own_;
-        QMutexLocker lock(&mutex());
-        if (!slot()) slot() = std::make_shared<Real>();
-        return slot();
-    }
-    static void setDefault(std::shared_ptr<Runner> runner) {
-        QMutexLocker lock(&mutex());
-        slot() = std::move(runner);
-    }
-
-private:
-    static QMutex& mutex() {
-        static QMutex m;
-        return m;
-    }
-    static std::shared_ptr<Runner>& slot() {
-        static std::shared_ptr<Runner> s;
-        return s;
-    }
-    std::shared_ptr<Runner> own_;
 };
 
 class FileDialogRunner {
@@ -105,10 +78,14 @@ public:
 };
 
 // QPrintDialog with an extra tab for the page size option and the annotations flag. The
-// printer chosen in it is remembered for the print job (rememberPrinterChoice).
+// printer chosen in it is remembered by `printer` for the next print jobs.
 class QtPrintDialogRunner : public PrintDialogRunner {
 public:
+    explicit QtPrintDialogRunner(std::shared_ptr<SystemPrinterProvider> printer);
     bool run(PrintDialogRequest& request) override;
+
+private:
+    std::shared_ptr<SystemPrinterProvider> printer_;
 };
 
 } // namespace imaging

@@ -399,10 +399,10 @@ void requireIntact(const Document& doc) {
                         .arg(QFileInfo(doc.path()).fileName(), damage.toLower()));
 }
 
-DocumentPtr Document::open(const QString& path) {
+DocumentPtr Document::open(const QString& path, const PathResolver& resolve) {
     if (path.isEmpty()) throw Error(kErrBadArgument, QStringLiteral("No file name given"));
     qint64 modified = 0;
-    ByteSourcePtr source = openFileSource(nativePath(path), &modified);
+    ByteSourcePtr source = openFileSource(resolvePath(resolve, path), &modified);
     return openSource(path, std::move(source), modified);
 }
 

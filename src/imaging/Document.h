@@ -4,6 +4,7 @@
 // page chain only; pixels are decoded on request. Safe to use from several threads at once.
 #include "imaging/Annotation.h"
 #include "imaging/FileType.h"
+#include "imaging/PathResolver.h"
 
 #include <QImage>
 #include <QSize>
@@ -39,9 +40,11 @@ struct PageInfo {
 
 class Document {
 public:
-    // Opens the file at `path` (resolved with nativePath). Raises Error with a clear
-    // description for missing, unreadable, unsupported (AWD) and corrupt files.
-    static std::shared_ptr<const Document> open(const QString& path);
+    // Opens the file at `path`, reached through `resolve` (empty: the path is native).
+    // Raises Error with a clear description for missing, unreadable, unsupported (AWD) and
+    // corrupt files.
+    static std::shared_ptr<const Document> open(const QString& path,
+                                                const PathResolver& resolve = {});
     // The same for bytes in memory; `name` stands for the path (type guesses, messages).
     static std::shared_ptr<const Document> openBytes(const QByteArray& bytes,
                                                      const QString& name);

@@ -76,6 +76,7 @@ struct DocumentModel::Private {
     };
 
     QString path;
+    PathResolver resolve; // how the file's path is reached (set once, at opening)
     mutable std::mutex mutex;  // guards doc, edits and revisions (read by worker threads)
     std::mutex operationMutex; // one change at a time
     DocumentPtr doc;
@@ -116,8 +117,10 @@ struct DocumentModel::Private {
     }
 };
 
-DocumentModel::DocumentModel(DocumentPtr doc) : d(std::make_unique<Private>()) {
+DocumentModel::DocumentModel(DocumentPtr doc, PathResolver resolve)
+    : d(std::make_unique<Private>()) {
     d->path = doc->path();
+    d->resolve = std::move(resolve);
     d->revisions.resize(size_t(doc->pageCount()));
     for (quint64& r : d->revisions)
         r = newRevision();
@@ -130,14 +133,14 @@ DocumentModel::~DocumentModel() {
     if (it != registry().end() && it->second.expired()) registry().erase(it);
 }
 
-DocumentModelPtr DocumentModel::acquire(const QString& path) {
+DocumentModelPtr DocumentModel::acquire(const QString& path, const PathResolver& resolve) {
     if (DocumentModelPtr m = find(path)) return m;
     // Opened without holding the registry, so that opening one large file does not hold up
     // every other control; if another thread opened the same path meanwhile, its model wins.
-    DocumentModelPtr created(new DocumentModel(Document::open(path)));
+    DocumentModelPtr created(new DocumentModel(Document::open(path, resolve), resolve));
     // A save of this file that a crash or a kill interrupted left its temporary file
     // beside it: opening the file again clears such leftovers.
-    AtomicFile::removeLeftovers(nativePath(path));
+    AtomicFile::removeLeftovers(resolvePath(resolve, path));
     std::lock_guard lock(registryMutex());
     std::weak_ptr<DocumentModel>& slot = registry()[path];
     if (DocumentModelPtr m = slot.lock()) return m;
@@ -326,8 +329,8 @@ void DocumentModel::save() {
     pages.reserve(size_t(doc->pageCount()));
     for (int i = 0; i < doc->pageCount(); ++i)
         pages.push_back(Private::sourceOf(doc, edits, i));
-    writeDocument(path, pages, type);
-    DocumentPtr reopened = Document::open(path);
+    writeDocument(path, pages, type, d->resolve);
+    DocumentPtr reopened = Document::open(path, d->resolve);
     std::vector<int> changed;
     {
         std::lock_guard lock(d->mutex);
@@ -363,7 +366,7 @@ void DocumentModel::saveAs(const QString& path, int type, int currentIndex) {
     auto sourceOf = [&](int i) { return Private::sourceOf(doc, edits, i); };
     if (type == kFileBmp) {
         d->checkIndex(currentIndex);
-        writeDocument(path, {sourceOf(currentIndex)}, kFileBmp);
+        writeDocument(path, {sourceOf(currentIndex)}, kFileBmp, d->resolve);
         return; // an export: this document keeps its own file and its unsaved changes
     }
     {
@@ -376,8 +379,8 @@ void DocumentModel::saveAs(const QString& path, int type, int currentIndex) {
     std::vector<PageSource> pages;
     for (int i = 0; i < doc->pageCount(); ++i)
         pages.push_back(sourceOf(i));
-    writeDocument(path, pages, kFileTiff);
-    DocumentPtr reopened = Document::open(path);
+    writeDocument(path, pages, kFileTiff, d->resolve);
+    DocumentPtr reopened = Document::open(path, d->resolve);
     bool wasModified = false;
     QString oldPath;
     {
@@ -409,8 +412,8 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
                             const std::vector<int>& fresh) {
     const QString path = this->path();
     requireIntact(*d->document());
-    writeDocument(path, pages, kFileTiff);
-    DocumentPtr reopened = Document::open(path);
+    writeDocument(path, pages, kFileTiff, d->resolve);
+    DocumentPtr reopened = Document::open(path, d->resolve);
     bool wasModified = false, isModifiedNow = false;
     {
         std::lock_guard lock(d->mutex);
@@ -478,7 +481,7 @@ void DocumentModel::insertPageSources(int destPage, const std::vector<PageSource
 void DocumentModel::insertPagesFrom(const QString& source, int sourcePage, int destPage,
                                     int count) {
     DocumentPtr doc = d->document();
-    DocumentPtr from = source == path() ? doc : Document::open(source);
+    DocumentPtr from = source == path() ? doc : Document::open(source, d->resolve);
     if (count < 1 || sourcePage < 1 || qint64(sourcePage) + count - 1 > from->pageCount())
         throw Error(kErrBadPage,
                     QStringLiteral("Insert: pages %1 to %2 are outside the source (%3 pages)")
@@ -537,7 +540,7 @@ void DocumentModel::replacePage(int page, const PageSource& source) {
 
 void DocumentModel::reload() {
     std::lock_guard opLock(d->operationMutex);
-    DocumentPtr reopened = Document::open(path());
+    DocumentPtr reopened = Document::open(path(), d->resolve);
     bool wasModified = false;
     {
         std::lock_guard lock(d->mutex);

@@ -48,8 +48,10 @@ std::unique_ptr<PageOperation> makeOperation(QString name, int pageIndex,
 class DocumentModel : public QObject, public std::enable_shared_from_this<DocumentModel> {
     Q_OBJECT
 public:
-    // The shared model for `path` (opened when no control holds it yet). Raises Error.
-    static std::shared_ptr<DocumentModel> acquire(const QString& path);
+    // The shared model for `path` (opened when no control holds it yet, its file reached
+    // through `resolve` from then on). Raises Error.
+    static std::shared_ptr<DocumentModel> acquire(const QString& path,
+                                                  const PathResolver& resolve = {});
     // The model currently open for `path`, or null.
     static std::shared_ptr<DocumentModel> find(const QString& path);
 
@@ -101,7 +103,7 @@ signals:
     void reloaded();
 
 private:
-    explicit DocumentModel(DocumentPtr doc);
+    DocumentModel(DocumentPtr doc, PathResolver resolve);
     void rewrite(const std::vector<PageSource>& pages, const std::function<int(int)>& remap,
                  int newCount, const std::vector<int>& fresh);
     struct Private;

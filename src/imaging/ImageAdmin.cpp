@@ -3,7 +3,7 @@
 #include "imaging/DocumentModel.h"
 #include "imaging/ImagingError.h"
 #include "imaging/PageOps.h"
-#include "imaging/PathResolver.h"
+#include "imaging/Environment.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +28,11 @@ QString folderPart(const QString& path) {
 
 } // namespace
 
-ImageAdmin::ImageAdmin(QObject* parent) : QObject(parent) {}
+ImageAdmin::ImageAdmin(QObject* parent) : ImageAdmin(realEnvironment(), parent) {}
+
+ImageAdmin::ImageAdmin(EnvironmentPtr env, QObject* parent)
+    : QObject(parent), env_(env ? std::move(env) : realEnvironment()),
+      fileRunner_(env_->fileDialog), printRunner_(env_->printDialog) {}
 ImageAdmin::~ImageAdmin() = default;
 
 template <class F> auto ImageAdmin::guarded(F&& work) -> decltype(work()) {
@@ -58,13 +62,13 @@ void ImageAdmin::requireImage() const {
 DocumentPtr ImageAdmin::document() {
     requireImage();
     if (cached_) {
-        const QFileInfo file(nativePath(image_));
+        const QFileInfo file(env_->nativePath(image_));
         if (file.exists() && file.size() == cached_->fileSize() &&
             file.lastModified().toMSecsSinceEpoch() == cached_->modifiedMsecs())
             return cached_;
         cached_.reset();
     }
-    cached_ = Document::open(image_);
+    cached_ = Document::open(image_, env_->paths);
     return cached_;
 }
 
@@ -85,9 +89,9 @@ int sniffFileType(const QString& nativeFile) {
 
 int ImageAdmin::fileType() {
     status_ = 0;
-    if (image_.isEmpty() || !QFileInfo::exists(nativePath(image_))) return kFileUnknown;
+    if (image_.isEmpty() || !QFileInfo::exists(env_->nativePath(image_))) return kFileUnknown;
     if (DocumentModel::find(image_)) {
-        const int sniffed = sniffFileType(nativePath(image_));
+        const int sniffed = sniffFileType(env_->nativePath(image_));
         if (sniffed != kFileUnknown) return sniffed;
     }
     try {
@@ -128,7 +132,7 @@ void ImageAdmin::setPage(int page) {
 
 QString ImageAdmin::getUniqueName(const QString& folder, const QString& prefix,
                                   const QString& extension) {
-    return guarded([&] { return uniqueFileName(folder, prefix, extension); });
+    return guarded([&] { return uniqueFileName(folder, prefix, extension, env_->paths); });
 }
 
 void ImageAdmin::deletePages(int firstPage, int count) {
@@ -137,7 +141,7 @@ void ImageAdmin::deletePages(int firstPage, int count) {
         if (auto model = DocumentModel::find(image_))
             model->deletePages(firstPage, count);
         else
-            imaging::deletePages(image_, firstPage, count);
+            imaging::deletePages(image_, firstPage, count, env_->paths);
         cached_.reset();
     });
 }
@@ -148,7 +152,7 @@ void ImageAdmin::insert(const QString& source, int sourcePage, int destPage, int
         if (auto model = DocumentModel::find(image_))
             model->insertPagesFrom(source, sourcePage, destPage, count);
         else
-            insertPages(image_, source, sourcePage, destPage, count);
+            insertPages(image_, source, sourcePage, destPage, count, env_->paths);
         cached_.reset();
     });
 }
@@ -159,7 +163,7 @@ void ImageAdmin::append(const QString& source, int firstPage, int count) {
         if (auto model = DocumentModel::find(image_))
             model->appendPagesFrom(source, firstPage, count);
         else
-            appendPages(image_, source, firstPage, count);
+            appendPages(image_, source, firstPage, count, env_->paths);
         cached_.reset();
     });
 }
@@ -189,13 +193,13 @@ bool ImageAdmin::showFileDialog(int kind, QWidget* owner) {
         request.filter = filter_;
         request.filterIndex = filterIndex_;
         const QString folder = !initDir_.isEmpty() ? initDir_ : folderPart(image_);
-        request.initialFolder = folder.isEmpty() ? QString() : nativePath(folder);
+        request.initialFolder = folder.isEmpty() ? QString() : env_->nativePath(folder);
         const QString name = fileNamePart(image_);
         if (!name.contains('*') && !name.contains('?')) request.fileName = name;
         request.flags = flags_;
         request.owner = owner;
 
-        const std::optional<FileDialogAnswer> answer = fileRunner_.get()->run(request);
+        const std::optional<FileDialogAnswer> answer = fileRunner_->run(request);
         if (!answer) {
             if (cancelError_) raiseCancel();
             return false;
@@ -216,7 +220,7 @@ bool ImageAdmin::showPrintDialog(QWidget* owner) {
         request.printAnnotations = printAnnotations_;
         request.pageCount = count;
         request.owner = owner;
-        if (!printRunner_.get()->run(request)) {
+        if (!printRunner_->run(request)) {
             if (cancelError_) raiseCancel();
             return false;
         }
@@ -236,19 +240,11 @@ bool ImageAdmin::showPrintDialog(QWidget* owner) {
 }
 
 void ImageAdmin::setFileDialogRunner(std::shared_ptr<FileDialogRunner> runner) {
-    fileRunner_.set(std::move(runner));
+    fileRunner_ = runner ? std::move(runner) : env_->fileDialog;
 }
 
 void ImageAdmin::setPrintDialogRunner(std::shared_ptr<PrintDialogRunner> runner) {
-    printRunner_.set(std::move(runner));
-}
-
-void ImageAdmin::setDefaultFileDialogRunner(std::shared_ptr<FileDialogRunner> runner) {
-    decltype(fileRunner_)::setDefault(std::move(runner));
-}
-
-void ImageAdmin::setDefaultPrintDialogRunner(std::shared_ptr<PrintDialogRunner> runner) {
-    decltype(printRunner_)::setDefault(std::move(runner));
+    printRunner_ = runner ? std::move(runner) : env_->printDialog;
 }
 
 } // namespace imaging

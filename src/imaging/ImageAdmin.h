@@ -3,7 +3,8 @@
 // file and print dialogs. The program holds two: one for the open document and one for
 // the source file of page insertions.
 //
-// Paths are kept exactly as given and resolved with nativePath at each file access. Page
+// Paths are kept exactly as given and resolved through the environment's paths at each file
+// access (the environment, given at construction, also holds the dialogs). Page
 // operations go through the open DocumentModel of the path when there is one, so the views
 // update and unsaved edits of the other pages survive; otherwise they write the file
 // directly. Pages are 1-based.
@@ -13,6 +14,7 @@
 // cancelError() is on (the default), or just returns false when it is off.
 #include "imaging/Dialogs.h"
 #include "imaging/Document.h"
+#include "imaging/Environment.h"
 
 #include <QObject>
 #include <QString>
@@ -25,7 +27,9 @@ namespace imaging {
 class ImageAdmin : public QObject {
     Q_OBJECT
 public:
+    // With the real environment.
     explicit ImageAdmin(QObject* parent = nullptr);
+    explicit ImageAdmin(EnvironmentPtr env, QObject* parent = nullptr);
     ~ImageAdmin() override;
 
     void setImage(const QString& path);
@@ -74,11 +78,9 @@ public:
 
     int statusCode() const { return status_; }
 
-    // Dialog edges: this object's own, else the process-wide default, else the Qt dialogs.
+    // Dialogs of this object only, in place of its environment's (null: the environment's).
     void setFileDialogRunner(std::shared_ptr<FileDialogRunner> runner);
     void setPrintDialogRunner(std::shared_ptr<PrintDialogRunner> runner);
-    static void setDefaultFileDialogRunner(std::shared_ptr<FileDialogRunner> runner);
-    static void setDefaultPrintDialogRunner(std::shared_ptr<PrintDialogRunner> runner);
 
 private:
     template <class F> auto guarded(F&& work) -> decltype(work());
@@ -100,8 +102,9 @@ private:
     bool printAnnotations_ = true;
     int status_ = 0;
     DocumentPtr cached_; // snapshot of image(), reopened when the file changes
-    RunnerChoice<FileDialogRunner, QtFileDialogRunner> fileRunner_;
-    RunnerChoice<PrintDialogRunner, QtPrintDialogRunner> printRunner_;
+    EnvironmentPtr env_;
+    std::shared_ptr<FileDialogRunner> fileRunner_;
+    std::shared_ptr<PrintDialogRunner> printRunner_;
 };
 
 } // namespace imaging

@@ -134,11 +134,13 @@ bool validPointer(int pointer) {
 
 } // namespace
 
-ImageEdit::ImageEdit(QWidget* parent)
-    : QAbstractScrollArea(parent), renderer_(std::make_unique<PageRenderer>()) {
+ImageEdit::ImageEdit(QWidget* parent) : ImageEdit(realEnvironment(), parent) {}
+
+ImageEdit::ImageEdit(EnvironmentPtr env, QWidget* parent)
+    : QAbstractScrollArea(parent), env_(env ? std::move(env) : realEnvironment()),
+      dialogs_(env_->editDialogs), renderer_(std::make_unique<PageRenderer>()) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
-    setStampClock({});
     viewport()->setMouseTracking(true);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
@@ -164,11 +166,10 @@ ImageEdit::~ImageEdit() {
 }
 
 void ImageEdit::setDialogs(std::shared_ptr<EditDialogs> dialogs) {
-    dialogs_ = std::move(dialogs);
+    dialogs_ = dialogs ? std::move(dialogs) : env_->editDialogs;
 }
 
 EditDialogs& ImageEdit::dialogs() {
-    if (!dialogs_) dialogs_ = std::make_shared<QtEditDialogs>();
     return *dialogs_;
 }
 
@@ -230,7 +231,7 @@ void ImageEdit::setImage(const QString& path) {
         detach();
         path_.clear();
         if (path.isEmpty()) return;
-        DocumentModelPtr model = DocumentModel::acquire(path);
+        DocumentModelPtr model = DocumentModel::acquire(path, env_->paths);
         path_ = path;
         attach(std::move(model));
     });

@@ -11,6 +11,7 @@
 // imaging::Error with the number and a description. Event handlers never throw.
 #include "imaging/AnnotationTools.h"
 #include "imaging/DocumentModel.h"
+#include "imaging/Environment.h"
 #include "imaging/StampDialog.h"
 
 #include <QAbstractScrollArea>
@@ -71,10 +72,14 @@ public:
     static constexpr double kMinZoom = 1.0;
     static constexpr double kMaxZoom = 6400.0;
 
+    // With the real environment.
     explicit ImageEdit(QWidget* parent = nullptr);
+    // Documents are reached through the paths of `env`; its dialogs ask, its printer prints
+    // and its clock dates the stamps.
+    explicit ImageEdit(EnvironmentPtr env, QWidget* parent = nullptr);
     ~ImageEdit() override;
 
-    // Dialogs and prompts (the real ones unless replaced, e.g. by a test double).
+    // Dialogs and prompts of this display only (null: the environment's).
     void setDialogs(std::shared_ptr<EditDialogs> dialogs);
 
     // ---- document ----
@@ -184,9 +189,6 @@ public:
     int currentStamp() const { return currentStamp_; }
     void setStampUserName(const QString& user) { stampUser_ = user; }
     QString stampUserName() const { return stampUser_; }
-    // Where stamp texts take their date and time from (the system clock unless set).
-    using StampClock = std::function<QDateTime()>;
-    void setStampClock(StampClock clock);
     void setAnnotationType(int kind);
     int annotationType() const { return drawKind_; }
     void setAnnotationStyle(int style);
@@ -286,6 +288,7 @@ private:
     void editPageNow(PageEdit edit);
     Annotation newAnnotation(AnnotationKind kind) const;
 
+    EnvironmentPtr env_;
     std::shared_ptr<EditDialogs> dialogs_;
     DocumentModelPtr model_;
     std::vector<QMetaObject::Connection> modelConnections_;
@@ -340,7 +343,6 @@ private:
     StampList stamps_;
     int currentStamp_ = -1;
     QString stampUser_;
-    StampClock stampClock_;
     int drawKind_ = kDrawTypedText;
     int drawStyle_ = kStyleOpaque;
     QColor fillColor_ = Qt::yellow;

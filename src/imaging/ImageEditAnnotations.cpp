@@ -188,10 +188,6 @@ bool ImageEdit::annotationToolPaletteShown() const {
 
 // ---- rubber stamps ----
 
-void ImageEdit::setStampClock(StampClock clock) {
-    stampClock_ = clock ? std::move(clock) : StampClock([] { return QDateTime::currentDateTime(); });
-}
-
 void ImageEdit::setStamps(StampList stamps) {
     stamps_ = std::move(stamps);
     if (currentStamp_ >= int(stamps_.size())) currentStamp_ = stamps_.empty() ? -1 : 0;
@@ -199,7 +195,7 @@ void ImageEdit::setStamps(StampList stamps) {
 
 void ImageEdit::showRubberStampDialog() {
     guarded([&] {
-        StampDialog dialog(stamps_, currentStamp_, stampUser_, stampClock_(), dialogs(), this);
+        StampDialog dialog(stamps_, currentStamp_, stampUser_, env_->now(), dialogs(), this);
         if (!dialogs().run(dialog) || dialog.chosen() < 0)
             return; // cancelled: everything stays as it was
         stamps_ = dialog.stamps();
@@ -356,7 +352,7 @@ Annotation ImageEdit::prototype(int tool) const {
         a.fontName = QStringLiteral("Arial");
         a.fontSize = 18;
         a.fontBold = true;
-        a.text = expandStampText(stamp.text, stampClock_(), stampUser_);
+        a.text = expandStampText(stamp.text, env_->now(), stampUser_);
         a.bounds = textBounds(a, QPoint(0, 0), pageDpi());
         return a;
     }
@@ -385,7 +381,7 @@ void ImageEdit::draw(int left, int top, int width, int height) {
             if (text_.isEmpty())
                 throw Error(kErrBadArgument, tr("A text annotation needs a text."));
             a.text = kind == AnnotationKind::TextStamp
-                         ? expandStampText(text_, stampClock_(), stampUser_)
+                         ? expandStampText(text_, env_->now(), stampUser_)
                          : text_;
             if (kind == AnnotationKind::AttachANote && fillColor_ == Qt::yellow)
                 a.fillColor = kNoteColour;

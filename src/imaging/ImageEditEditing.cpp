@@ -321,8 +321,8 @@ void ImageEdit::printImage(int firstPage, int lastPage, int option, bool printAn
     guarded([&] {
         requireDocument();
         // Printing shows the document as stored in its file; the owner offers to save first.
-        const DocumentPtr stored = Document::open(model_->path());
-        printPages(*stored, firstPage, lastPage, option, printAnnotations);
+        const DocumentPtr stored = Document::open(model_->path(), env_->paths);
+        printPages(*env_->printer, *stored, firstPage, lastPage, option, printAnnotations);
     });
 }
 

@@ -25,13 +25,27 @@ const QString kNoScanner =
 
 } // namespace
 
-ImageScan::ImageScan(QObject* parent)
-    : ImageScan(std::make_shared<SaneScanner>(), std::make_shared<WidgetScanUi>(), parent) {}
+namespace {
+
+EnvironmentPtr withScanner(std::shared_ptr<ScannerBackend> backend, std::shared_ptr<ScanUi> ui) {
+    auto env = std::make_shared<Environment>();
+    env->scanner = std::move(backend);
+    env->scanUi = std::move(ui);
+    return env;
+}
+
+} // namespace
+
+ImageScan::ImageScan(QObject* parent) : ImageScan(realEnvironment(), parent) {}
 
 ImageScan::ImageScan(std::shared_ptr<ScannerBackend> backend, std::shared_ptr<ScanUi> ui,
                      QObject* parent)
-    : QObject(parent), backend_(backend ? std::move(backend) : std::make_shared<SaneScanner>()),
-      ui_(ui ? std::move(ui) : std::make_shared<WidgetScanUi>()),
+    : ImageScan(withScanner(std::move(backend), std::move(ui)), parent) {}
+
+ImageScan::ImageScan(EnvironmentPtr env, QObject* parent)
+    : QObject(parent), env_(env ? std::move(env) : realEnvironment()),
+      backend_(env_->scanner ? env_->scanner : std::make_shared<SaneScanner>()),
+      ui_(env_->scanUi ? env_->scanUi : std::make_shared<WidgetScanUi>()),
       store_(std::make_shared<MemoryKeyValueStore>()) {}
 
 ImageScan::~ImageScan() = default;
@@ -155,7 +169,7 @@ std::optional<ImageScan::Prepared> ImageScan::prepare() {
     try {
         ScannerDevice& dev = device();
         // The destination is checked before any paper moves.
-        auto target = std::make_shared<ScanTarget>(image_, pageOption_, page_);
+        auto target = std::make_shared<ScanTarget>(image_, pageOption_, page_, env_->paths);
         applyScanPreferences(dev, prefs_);
         if (showSetup_) {
             if (!ui_->runSetup(dev)) {

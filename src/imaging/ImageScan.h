@@ -12,6 +12,7 @@
 // The scanner is opened on first use and kept open (the device keeps the settings made in
 // its setup dialog). Preferences (device, mode, depth, resolution, source, page size) are
 // applied before every scan and kept in the installed KeyValueStore.
+#include "imaging/Environment.h"
 #include "imaging/ScannerAcquisition.h"
 #include "imaging/ScannerBackend.h"
 #include "imaging/ScannerPreferences.h"
@@ -39,6 +40,10 @@ class ImageScan : public QObject {
 public:
     // The real scanner (SANE) with the widget dialogs and preferences kept in memory.
     explicit ImageScan(QObject* parent = nullptr);
+    // The scanner and dialogs of `env` (SANE and the widget dialogs where it has none); the
+    // destination is reached through its paths.
+    explicit ImageScan(EnvironmentPtr env, QObject* parent = nullptr);
+    // A default environment with this scanner and these dialogs.
     ImageScan(std::shared_ptr<ScannerBackend> backend, std::shared_ptr<ScanUi> ui,
               QObject* parent = nullptr);
     ~ImageScan() override;
@@ -47,7 +52,7 @@ public:
     void setPreferenceStore(std::shared_ptr<KeyValueStore> store);
     ScanPreferences preferences() const { return prefs_; }
 
-    // Destination file, kept exactly as given (resolved with nativePath for file access).
+    // Destination file, kept exactly as given (resolved through the environment's paths).
     void setImage(const QString& path) { image_ = path; }
     QString image() const { return image_; }
     // Name of the page display that shows the scanned document (recorded for the caller).
@@ -126,6 +131,7 @@ private:
     int finish(const ScanRunResult& r);
     void keepPreferences(ScanPreferences prefs);
 
+    EnvironmentPtr env_;
     std::shared_ptr<ScannerBackend> backend_;
     std::shared_ptr<ScanUi> ui_;
     std::shared_ptr<KeyValueStore> store_;

@@ -17,7 +17,11 @@ constexpr int kLabelGap = 2; // between thumbnail and page number
 
 } // namespace
 
-ImageThumbnail::ImageThumbnail(QWidget* parent) : QAbstractScrollArea(parent) {
+ImageThumbnail::ImageThumbnail(QWidget* parent) : ImageThumbnail(realEnvironment(), parent) {}
+
+ImageThumbnail::ImageThumbnail(EnvironmentPtr env, QWidget* parent)
+    : QAbstractScrollArea(parent), env_(env ? std::move(env) : realEnvironment()),
+      sizeRunner_(env_->thumbSizeDialog) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
@@ -48,7 +52,7 @@ void ImageThumbnail::setImage(const QString& path) {
     }
     detach();
     if (path.isEmpty()) return;
-    attach(DocumentModel::acquire(path), path);
+    attach(DocumentModel::acquire(path, env_->paths), path);
 }
 
 void ImageThumbnail::attach(DocumentModelPtr model, const QString& path) {
@@ -293,7 +297,7 @@ void ImageThumbnail::setThumbSize(QSize size) {
 }
 
 bool ImageThumbnail::showThumbSizeDialog() {
-    const std::optional<QSize> size = sizeRunner_.get()->run(thumbSize_, this);
+    const std::optional<QSize> size = sizeRunner_->run(thumbSize_, this);
     if (!size || *size == thumbSize_) return false;
     setThumbSize(*size);
     return true;

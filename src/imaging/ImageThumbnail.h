@@ -30,6 +30,7 @@
 // range from the last clicked one; a right click on an unselected thumbnail selects it only;
 // Ctrl+A selects them all.
 #include "imaging/DocumentModel.h"
+#include "imaging/Environment.h"
 #include "imaging/ThumbnailCache.h"
 #include "imaging/ThumbnailSizeDialog.h"
 
@@ -49,7 +50,10 @@ inline constexpr int kThumbScrollIntoView = 1;
 class ImageThumbnail : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    // With the real environment.
     explicit ImageThumbnail(QWidget* parent = nullptr);
+    // Documents are reached through the paths of `env`; its thumbnail-size dialog is asked.
+    explicit ImageThumbnail(EnvironmentPtr env, QWidget* parent = nullptr);
     ~ImageThumbnail() override;
 
     // Opens (shares) the model of `path`; "" empties the strip. Raises Error for a file that
@@ -90,11 +94,9 @@ public:
     // The image shown for a thumbnail; null while it is not made or not generated.
     QImage thumbImage(int thumb) const;
 
+    // The thumbnail-size dialog of this strip only (null: the environment's).
     void setThumbSizeDialogRunner(std::shared_ptr<ThumbSizeDialogRunner> runner) {
-        sizeRunner_.set(std::move(runner));
-    }
-    static void setDefaultThumbSizeDialogRunner(std::shared_ptr<ThumbSizeDialogRunner> runner) {
-        decltype(sizeRunner_)::setDefault(std::move(runner));
+        sizeRunner_ = runner ? std::move(runner) : env_->thumbSizeDialog;
     }
 
     // Geometry, in viewport coordinates.
@@ -159,6 +161,7 @@ private:
     void setSelection(int index, bool selected);
     void clickSelect(int index, Qt::KeyboardModifiers modifiers);
 
+    EnvironmentPtr env_;
     QString path_;
     DocumentModelPtr model_;
     std::vector<Slot> slots_;
@@ -171,7 +174,7 @@ private:
     int anchor_ = -1;
     int pressed_ = -1;
     int rendered_ = 0;
-    RunnerChoice<ThumbSizeDialogRunner, QtThumbSizeDialogRunner> sizeRunner_;
+    std::shared_ptr<ThumbSizeDialogRunner> sizeRunner_;
 };
 
 } // namespace imaging

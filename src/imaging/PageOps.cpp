@@ -94,7 +94,8 @@ void writeBmp(const QString& nativeDest, const PageSource& s) {
 
 } // namespace
 
-void writeDocument(const QString& path, const std::vector<PageSource>& pages, int type) {
+void writeDocument(const QString& path, const std::vector<PageSource>& pages, int type,
+                   const PathResolver& resolve) {
     if (type == kFileAwd)
         throw Error(kErrUnsupported, QStringLiteral("AWD files are not supported"));
     if (type != kFileTiff && type != kFileBmp)
@@ -103,7 +104,7 @@ void writeDocument(const QString& path, const std::vector<PageSource>& pages, in
         throw Error(kErrBadArgument, QStringLiteral("A document needs at least one page"));
     for (size_t i = 0; i < pages.size(); ++i)
         checkSource(pages[i], int(i) + 1);
-    const QString native = nativePath(path);
+    const QString native = resolvePath(resolve, path);
     if (type == kFileBmp) {
         if (pages.size() != 1)
             throw Error(kErrBadArgument, QStringLiteral("A BMP file holds exactly one page"));
@@ -159,8 +160,9 @@ void writeDocument(const QString& path, const std::vector<PageSource>& pages, in
 
 namespace {
 
-std::shared_ptr<const Document> openTiffForChange(const QString& dest) {
-    DocumentPtr doc = Document::open(dest);
+std::shared_ptr<const Document> openTiffForChange(const QString& dest,
+                                                  const PathResolver& resolve) {
+    DocumentPtr doc = Document::open(dest, resolve);
     if (doc->fileType() != kFileTiff)
         throw Error(
             kErrUnsupported,
@@ -182,9 +184,9 @@ void checkRange(qint64 first, qint64 count, int pages, const QString& what) {
 } // namespace
 
 void insertPages(const QString& dest, const QString& source, int sourcePage, int destPage,
-                 int count) {
-    DocumentPtr target = openTiffForChange(dest);
-    DocumentPtr from = Document::open(source);
+                 int count, const PathResolver& resolve) {
+    DocumentPtr target = openTiffForChange(dest, resolve);
+    DocumentPtr from = Document::open(source, resolve);
     checkRange(sourcePage, count, from->pageCount(), QStringLiteral("Insert"));
     if (destPage < 1 || destPage > target->pageCount() + 1)
         throw Error(kErrBadPage,
@@ -199,16 +201,17 @@ void insertPages(const QString& dest, const QString& source, int sourcePage, int
         pages.push_back(PageSource::copy(from, sourcePage - 1 + i));
     for (int i = destPage - 1; i < target->pageCount(); ++i)
         pages.push_back(PageSource::copy(target, i));
-    writeDocument(dest, pages, kFileTiff);
+    writeDocument(dest, pages, kFileTiff, resolve);
 }
 
-void appendPages(const QString& dest, const QString& source, int firstPage, int count) {
-    const int n = openTiffForChange(dest)->pageCount();
-    insertPages(dest, source, firstPage, n + 1, count);
+void appendPages(const QString& dest, const QString& source, int firstPage, int count,
+                 const PathResolver& resolve) {
+    const int n = openTiffForChange(dest, resolve)->pageCount();
+    insertPages(dest, source, firstPage, n + 1, count, resolve);
 }
 
-void deletePages(const QString& dest, int firstPage, int count) {
-    DocumentPtr doc = openTiffForChange(dest);
+void deletePages(const QString& dest, int firstPage, int count, const PathResolver& resolve) {
+    DocumentPtr doc = openTiffForChange(dest, resolve);
     checkRange(firstPage, count, doc->pageCount(), QStringLiteral("Delete"));
     if (count >= doc->pageCount())
         throw Error(kErrBadArgument,
@@ -218,11 +221,12 @@ void deletePages(const QString& dest, int firstPage, int count) {
     for (int i = 0; i < doc->pageCount(); ++i)
         if (i < firstPage - 1 || i >= firstPage - 1 + count)
             pages.push_back(PageSource::copy(doc, i));
-    writeDocument(dest, pages, kFileTiff);
+    writeDocument(dest, pages, kFileTiff, resolve);
 }
 
-QString uniqueFileName(const QString& folder, const QString& prefix, const QString& extension) {
-    const QDir dir(nativePath(folder));
+QString uniqueFileName(const QString& folder, const QString& prefix, const QString& extension,
+                       const PathResolver& resolve) {
+    const QDir dir(resolvePath(resolve, folder));
     if (!dir.exists())
         throw Error(kErrFileNotFound, QStringLiteral("The folder %1 does not exist").arg(folder));
     QString ext = extension;

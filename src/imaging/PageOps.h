@@ -6,6 +6,7 @@
 // new pixels are encoded, bitonal pages as CCITT G4.
 #include "imaging/Annotation.h"
 #include "imaging/Document.h"
+#include "imaging/PathResolver.h"
 
 #include <QImage>
 #include <QString>
@@ -34,7 +35,10 @@ struct PageSource {
     static PageSource pixels(QImage image, double xDpi, double yDpi, AnnotationList annotations);
 };
 
-// Writes `pages` as the file at `path` (logical path), atomically. type kFileTiff writes a
+// Every operation takes the paths as given and reaches them through `resolve` (the
+// environment's resolver; empty when the paths are native already).
+//
+// Writes `pages` as the file at `path`, atomically. type kFileTiff writes a
 // multi-page TIFF; kFileBmp writes exactly one page (Error kErrBadArgument otherwise), with
 // its annotations burnt into the pixels since BMP cannot keep them; kFileAwd raises Error
 // kErrUnsupported. A page copied from a TIFF document keeps its compressed data and tags;
@@ -44,7 +48,7 @@ struct PageSource {
 // page is stored as JPEG (quality 90). Page numbers are rewritten. An existing read-only
 // destination is refused (kErrFileAccess).
 void writeDocument(const QString& path, const std::vector<PageSource>& pages,
-                   int type = kFileTiff);
+                   int type = kFileTiff, const PathResolver& resolve = {});
 
 // Page operations on files; pages are 1-based. Each one is one atomic write of `dest`,
 // which must be a TIFF document (kErrUnsupported otherwise). A page range outside a
@@ -54,12 +58,14 @@ void writeDocument(const QString& path, const std::vector<PageSource>& pages,
 // destPage+1, ... of `dest` (destPage may be pageCount + 1); the page that was at destPage
 // follows them.
 void insertPages(const QString& dest, const QString& source, int sourcePage, int destPage,
-                 int count);
-void appendPages(const QString& dest, const QString& source, int firstPage, int count);
-void deletePages(const QString& dest, int firstPage, int count);
+                 int count, const PathResolver& resolve = {});
+void appendPages(const QString& dest, const QString& source, int firstPage, int count,
+                 const PathResolver& resolve = {});
+void deletePages(const QString& dest, int firstPage, int count, const PathResolver& resolve = {});
 
 // A file name not yet used in `folder`: prefix + digits + "." + extension (name only); the
 // smallest number from 1 that is free. The extension may be given with or without its dot.
-QString uniqueFileName(const QString& folder, const QString& prefix, const QString& extension);
+QString uniqueFileName(const QString& folder, const QString& prefix, const QString& extension,
+                       const PathResolver& resolve = {});
 
 } // namespace imaging

@@ -1,7 +1,8 @@
 #pragma once
 // The engine keeps the paths it is given exactly as given (the program uses logical paths with
 // backslashes and share roots). Every file access converts them to native paths through the
-// one resolver installed by the program; the default leaves a path unchanged.
+// resolver of the control's environment (Environment.h), handed down to the documents and
+// page operations it opens; an empty resolver leaves a path unchanged.
 #include <QString>
 #include <functional>
 
@@ -9,11 +10,9 @@ namespace imaging {
 
 using PathResolver = std::function<QString(const QString& logicalPath)>;
 
-// Installs the resolver used by every file access of the engine (not thread-safe: install
-// it once at start-up, before any document is opened).
-void setPathResolver(PathResolver resolver);
-
-// Native path for a path given to the engine.
-QString nativePath(const QString& path);
+// Native path for `path` through `resolver` (the path itself when the resolver is empty).
+inline QString resolvePath(const PathResolver& resolver, const QString& path) {
+    return resolver ? resolver(path) : path;
+}
 
 } // namespace imaging

@@ -22,34 +22,6 @@ struct PrintSource {
     std::function<AnnotationList(int)> annotations;
 };
 
-struct PrinterChoice {
-    bool set = false;
-    QString printerName;
-    QString outputFileName;
-    QPageSize pageSize;
-    int copies = 1;
-    QPrinter::DuplexMode duplex = QPrinter::DuplexNone;
-    QPrinter::ColorMode colorMode = QPrinter::Color;
-};
-
-QMutex& choiceMutex() {
-    static QMutex m;
-    return m;
-}
-PrinterChoice& choice() {
-    static PrinterChoice c;
-    return c;
-}
-
-QMutex& providerMutex() {
-    static QMutex m;
-    return m;
-}
-std::shared_ptr<PrinterProvider>& providerSlot() {
-    static std::shared_ptr<PrinterProvider> p = std::make_shared<SystemPrinterProvider>();
-    return p;
-}
-
 // Where the page goes in the printable area, in device pixels of the printer.
 QRectF placePage(QSizeF pageInches, const QRectF& printable, double deviceDpi, int option) {
     QSizeF size(pageInches.width() * deviceDpi, pageInches.height() * deviceDpi);
@@ -114,7 +86,7 @@ void printPage(QPainter& painter, QPrinter& printer, const PrintSource& source, 
     }
 }
 
-void printSource(const PrintSource& source, int firstPage, int lastPage, int option,
+void printSource(PrinterProvider& provider, const PrintSource& source, int firstPage, int lastPage, int option,
                  bool withAnnotations, const PrintProgress& progress) {
     if (option != kPrintActualSize && option != kPrintFitToPage)
         throw Error(kErrBadArgument, QString("Unknown print option %1.").arg(option));
@@ -126,7 +98,7 @@ void printSource(const PrintSource& source, int firstPage, int lastPage, int opt
                                      .arg(lastPage)
                                      .arg(source.pageCount));
 
-    std::unique_ptr<QPrinter> printer = printerProvider()->printer();
+    std::unique_ptr<QPrinter> printer = provider.printer();
     if (!printer || !printer->isValid()) throw Error(kErrPrinter, "No printer is available.");
 
     QPainter painter;
@@ -160,11 +132,24 @@ void printSource(const PrintSource& source, int firstPage, int lastPage, int opt
 
 } // namespace
 
+struct SystemPrinterProvider::Choice {
+    bool set = false;
+    QString printerName;
+    QString outputFileName;
+    QPageSize pageSize;
+    int copies = 1;
+    QPrinter::DuplexMode duplex = QPrinter::DuplexNone;
+    QPrinter::ColorMode colorMode = QPrinter::Color;
+};
+
+SystemPrinterProvider::SystemPrinterProvider() : choice_(std::make_unique<Choice>()) {}
+SystemPrinterProvider::~SystemPrinterProvider() = default;
+
 std::unique_ptr<QPrinter> SystemPrinterProvider::printer() {
-    PrinterChoice chosen;
+    Choice chosen;
     {
-        QMutexLocker lock(&choiceMutex());
-        chosen = choice();
+        QMutexLocker lock(&mutex_);
+        chosen = *choice_;
     }
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (chosen.set && !chosen.outputFileName.isEmpty()) {
@@ -196,19 +181,9 @@ std::unique_ptr<QPrinter> PdfPrinterProvider::printer() {
     return printer;
 }
 
-void setPrinterProvider(std::shared_ptr<PrinterProvider> provider) {
-    QMutexLocker lock(&providerMutex());
-    providerSlot() = provider ? std::move(provider) : std::make_shared<SystemPrinterProvider>();
-}
-
-std::shared_ptr<PrinterProvider> printerProvider() {
-    QMutexLocker lock(&providerMutex());
-    return providerSlot();
-}
-
-void rememberPrinterChoice(const QPrinter& printer) {
-    QMutexLocker lock(&choiceMutex());
-    PrinterChoice& c = choice();
+void SystemPrinterProvider::rememberChoice(const QPrinter& printer) {
+    QMutexLocker lock(&mutex_);
+    Choice& c = *choice_;
     c.set = true;
     c.printerName = printer.printerName();
     c.outputFileName =
@@ -219,38 +194,40 @@ void rememberPrinterChoice(const QPrinter& printer) {
     c.colorMode = printer.colorMode();
 }
 
-void printPages(const DocumentModel& model, int firstPage, int lastPage, int option,
+void printPages(PrinterProvider& printer, const DocumentModel& model, int firstPage, int lastPage, int option,
                 bool printAnnotations, const PrintProgress& progress) {
     PrintSource source;
     source.pageCount = model.pageCount();
     source.info = [&model](int i) { return model.pageInfo(i); };
     source.image = [&model](int i) { return model.pageImage(i); };
     source.annotations = [&model](int i) { return model.annotations(i); };
-    printSource(source, firstPage, lastPage, option, printAnnotations, progress);
+    printSource(printer, source, firstPage, lastPage, option, printAnnotations, progress);
 }
 
-void printPages(const Document& document, int firstPage, int lastPage, int option,
+void printPages(PrinterProvider& printer, const Document& document, int firstPage, int lastPage, int option,
                 bool printAnnotations, const PrintProgress& progress) {
     PrintSource source;
     source.pageCount = document.pageCount();
     source.info = [&document](int i) { return document.pageInfo(i); };
     source.image = [&document](int i) { return document.decodePage(i); };
     source.annotations = [&document](int i) { return document.annotations(i); };
-    printSource(source, firstPage, lastPage, option, printAnnotations, progress);
+    printSource(printer, source, firstPage, lastPage, option, printAnnotations, progress);
 }
 
 // ---- the print job ----
 
-jobs::Job* makePrintJob(DocumentPtr document, int firstPage, int lastPage, int option,
+jobs::Job* makePrintJob(std::shared_ptr<PrinterProvider> printer, DocumentPtr document,
+                        int firstPage, int lastPage, int option,
                         bool printAnnotations, QObject* parent) {
     auto* job = new jobs::Job(
         QStringLiteral("Printing"),
         [=](jobs::Progress& progress) {
             if (!document) throw Error(kErrNoDocument, "There is no document to print.");
+            if (!printer) throw Error(kErrPrinter, "No printer is available.");
             const int total = std::max(1, lastPage - firstPage + 1);
             progress.set(0, total, QStringLiteral("Printing page 1 of %1...").arg(total));
             int printed = 0;
-            printPages(*document, firstPage, lastPage, option, printAnnotations,
+            printPages(*printer, *document, firstPage, lastPage, option, printAnnotations,
                        [&progress, &printed](int done, int all) {
                            printed = done;
                            progress.set(done, all,

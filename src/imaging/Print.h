@@ -22,6 +22,7 @@
 
 #include "jobs/Job.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -50,7 +51,17 @@ public:
 // The system's default printer, or the printer last chosen in a print dialog.
 class SystemPrinterProvider : public PrinterProvider {
 public:
+    SystemPrinterProvider();
+    ~SystemPrinterProvider() override;
     std::unique_ptr<QPrinter> printer() override;
+    // Remembers the choices made on `printer` in a print dialog (printer name or output
+    // file, paper size, copies, duplex, colour): the next jobs print on that printer.
+    void rememberChoice(const QPrinter& printer);
+
+private:
+    struct Choice;
+    mutable QMutex mutex_;
+    std::unique_ptr<Choice> choice_;
 };
 
 // Prints into a PDF file (used by tests, and handy for "print to file").
@@ -65,33 +76,26 @@ private:
     QString fileName_;
 };
 
-// Installs the provider used by every print job (the default is SystemPrinterProvider).
-void setPrinterProvider(std::shared_ptr<PrinterProvider> provider);
-std::shared_ptr<PrinterProvider> printerProvider();
-
-// Remembers the choices made on `printer` in a print dialog (printer name or output file,
-// paper size, copies, duplex, colour) so SystemPrinterProvider hands out that printer.
-void rememberPrinterChoice(const QPrinter& printer);
-
 // Called after each page: (pages done, pages in the job). Return false to stop the job.
 using PrintProgress = std::function<bool(int done, int total)>;
 
-// Prints pages firstPage..lastPage (1-based, inclusive) of `model` as it is now (unsaved
+// Prints pages firstPage..lastPage (1-based, inclusive) on a printer of `printer` (the
+// environment's provider), of `model` as it is now (unsaved
 // edits included) or of `document` as stored in its file. Raises Error(kErrBadPage) for a
 // bad range, Error(kErrBadArgument) for an unknown option, Error(kErrPrinter) when the
 // printer fails, and the document's own errors when a page cannot be decoded. A job
 // stopped through the progress callback ends quietly after the page being printed.
-void printPages(const DocumentModel& model, int firstPage, int lastPage, int option,
+void printPages(PrinterProvider& printer, const DocumentModel& model, int firstPage, int lastPage, int option,
                 bool printAnnotations, const PrintProgress& progress = {});
-void printPages(const Document& document, int firstPage, int lastPage, int option,
+void printPages(PrinterProvider& printer, const Document& document, int firstPage, int lastPage, int option,
                 bool printAnnotations, const PrintProgress& progress = {});
 
-// A print job (jobs::Job, to be started by its owner) printing pages firstPage..lastPage of
-// `document` as stored in its file. Its progress is the pages printed so far, with the text
+// A print job (jobs::Job, to be started by its owner) printing on a printer of `printer`
+// pages firstPage..lastPage of `document` as stored in its file. Its progress is the pages printed so far, with the text
 // "Printing page 2 of 5..."; a cancel stops it after the page being printed (outcome
 // Cancelled). A failure ends it Failed with the imaging::Error raised (kErrBadPage for a bad
 // range, kErrPrinter when the printer fails, ...).
-jobs::Job* makePrintJob(DocumentPtr document, int firstPage, int lastPage, int option,
+jobs::Job* makePrintJob(std::shared_ptr<PrinterProvider> printer, DocumentPtr document, int firstPage, int lastPage, int option,
                         bool printAnnotations, QObject* parent = nullptr);
 
 } // namespace imaging

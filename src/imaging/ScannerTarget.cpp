@@ -35,8 +35,8 @@ template <class F> void onThreadOf(QObject* object, F&& f) {
 
 } // namespace
 
-ScanTarget::ScanTarget(const QString& path, int placement, int page)
-    : path_(path), placement_(placement), page_(page) {
+ScanTarget::ScanTarget(const QString& path, int placement, int page, PathResolver resolve)
+    : path_(path), resolve_(std::move(resolve)), placement_(placement), page_(page) {
     if (path.isEmpty())
         throw Error(kErrBadArgument, QStringLiteral("No destination file is set for the scan."));
     if (placement != kScanAppend && placement != kScanInsert && placement != kScanOverwrite)
@@ -48,8 +48,8 @@ ScanTarget::ScanTarget(const QString& path, int placement, int page)
     if (model_) {
         existing_ = true;
         initialCount_ = model_->pageCount();
-    } else if (QFileInfo::exists(nativePath(path))) {
-        const DocumentPtr doc = Document::open(path);
+    } else if (QFileInfo::exists(resolvePath(resolve_, path))) {
+        const DocumentPtr doc = Document::open(path, resolve_);
         if (doc->fileType() != kFileTiff)
             throw Error(kErrUnsupported,
                         QStringLiteral("Scanned pages can be added to TIFF documents only."));
@@ -95,9 +95,9 @@ void ScanTarget::addPage(const ScannedPage& scanned) {
                 model_->insertPageSources(pos, {source});
         });
     } else if (!existing_ && written_ == 0) {
-        writeDocument(path_, {source});
+        writeDocument(path_, {source}, kFileTiff, resolve_);
     } else {
-        const DocumentPtr doc = Document::open(path_);
+        const DocumentPtr doc = Document::open(path_, resolve_);
         std::vector<PageSource> pages;
         pages.reserve(size_t(doc->pageCount()) + 1);
         for (int i = 0; i < doc->pageCount(); ++i)
@@ -110,7 +110,7 @@ void ScanTarget::addPage(const ScannedPage& scanned) {
             pages[size_t(pos - 1)] = source;
         else
             pages.insert(pages.begin() + (pos - 1), source);
-        writeDocument(path_, pages);
+        writeDocument(path_, pages, kFileTiff, resolve_);
     }
     ++written_;
 }

@@ -4,6 +4,7 @@
 // a page display (a DocumentModel exists for the path) the pages go through the model, so
 // the display and the thumbnails follow and the unsaved edits of other pages survive;
 // otherwise the file is rewritten through the document operations. Every write is atomic.
+#include "imaging/PathResolver.h"
 #include "imaging/ScannerAcquisition.h"
 
 #include <QString>
@@ -26,7 +27,8 @@ public:
     // created by the first page, whatever the placement. Raises Error: kErrBadPage for a page
     // outside the document, kErrUnsupported for a destination that is not a TIFF document,
     // the document's own errors for a file that cannot be read.
-    ScanTarget(const QString& path, int placement, int page);
+    // The file is reached through `resolve` (empty: the path is native).
+    ScanTarget(const QString& path, int placement, int page, PathResolver resolve = {});
 
     // Writes the next page of the run. Callable from any thread: a model is changed on its
     // own thread (the caller waits). Raises Error when the write fails.
@@ -43,6 +45,7 @@ private:
     int position(int k) const; // document page the k-th page (0-based) of the run becomes
 
     QString path_;
+    PathResolver resolve_;
     int placement_;
     int page_;
     bool existing_ = false;

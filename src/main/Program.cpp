@@ -18,7 +18,6 @@
 #include "db/SqliteConnection.h"
 #include "db/ServerConfig.h"
 #include "imaging/ImagingError.h"
-#include "imaging/PathResolver.h"
 #include "viewer/MainWindow.h"
 #include "viewer/Preferences.h"
 
@@ -126,7 +125,6 @@ Program::Program(Folders folders, app::CredentialsPrompt* credentials, app::Prom
     clock_ = std::make_unique<app::SystemClock>();
     paths_ = std::make_unique<app::PathMapper>(settings_.get(), QDir::homePath(),
                                                app::PathMapper::defaultGvfsRoot());
-    imaging::setPathResolver([p = paths_.get()](const QString& path) { return p->toNative(path); });
     shell_ = std::make_unique<app::LinuxShell>(*paths_);
     system_ = std::make_unique<app::LinuxSystemInfo>(folders_.data);
     logger_ = std::make_unique<app::Logger>();

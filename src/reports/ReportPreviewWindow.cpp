@@ -29,7 +29,8 @@ ReportPreviewWindow::ReportPreviewWindow(viewer::MainWindow& main,
                                          std::shared_ptr<const ReportRenderer> report,
                                          const QString& documentName, QWidget* parent)
     : QWidget(parent, Qt::Window), main_(main), report_(std::move(report)),
-      documentName_(documentName) {
+      documentName_(documentName), env_(main.imagingEnvironment()),
+      printRunner_(env_->printDialog), fileRunner_(env_->fileDialog) {
     setObjectName("frmReportPreview");
     setWindowTitle(report_->data().title + " - Print Preview");
 
@@ -119,8 +120,8 @@ void ReportPreviewWindow::cmdPrint_Click() {
     request.lastPage = request.pageCount;
     request.pageOptions = false;
     request.owner = this;
-    if (!printRunner_.get()->run(request)) return;
-    std::unique_ptr<QPrinter> printer = imaging::printerProvider()->printer();
+    if (!printRunner_->run(request)) return;
+    std::unique_ptr<QPrinter> printer = env_->printer->printer();
     printer->setDocName(documentName_);
     report_->render(*printer, request.firstPage, request.lastPage);
 }
@@ -133,7 +134,7 @@ void ReportPreviewWindow::cmdSavePdf_Click() {
     request.initialFolder = QDir::homePath();
     request.fileName = documentName_ + ".pdf";
     request.owner = this;
-    const auto answer = fileRunner_.get()->run(request);
+    const auto answer = fileRunner_->run(request);
     if (!answer) return;
     QString path = answer->path;
     if (!path.endsWith(".pdf", Qt::CaseInsensitive)) path += ".pdf";
@@ -143,6 +144,14 @@ void ReportPreviewWindow::cmdSavePdf_Click() {
     writer.setResolution(600);
     writer.setPageLayout(layoutPrinter_->pageLayout());
     report_->render(writer);
+}
+
+void ReportPreviewWindow::setPrintDialogRunner(std::shared_ptr<imaging::PrintDialogRunner> r) {
+    printRunner_ = r ? std::move(r) : env_->printDialog;
+}
+
+void ReportPreviewWindow::setFileDialogRunner(std::shared_ptr<imaging::FileDialogRunner> r) {
+    fileRunner_ = r ? std::move(r) : env_->fileDialog;
 }
 
 void ReportPreviewWindow::keyPressEvent(QKeyEvent* event) {

@@ -5,9 +5,11 @@
 //
 // The preview lays the pages out on US Letter with half-inch margins; printing lays them out
 // again on the chosen printer's page. Printing asks the print dialog for the pages and the
-// printer, and prints on the imaging library's printer provider (the printer chosen there);
-// saving asks the file dialog for the PDF file. Tests script the dialogs and the printer.
+// printer, and prints on the printer of the main window's imaging environment (the printer
+// chosen there); saving asks its file dialog for the PDF file. Tests hand the main window an
+// environment with scripted dialogs and a PDF printer.
 #include "imaging/Dialogs.h"
+#include "imaging/Environment.h"
 #include "reports/ReportRenderer.h"
 
 #include <QWidget>
@@ -39,9 +41,9 @@ public:
     // "Save as P&DF...": the file dialog, then every page into that PDF file.
     void cmdSavePdf_Click();
 
-    // Dialog edges: this window's own, else the process-wide defaults, else the Qt dialogs.
-    void setPrintDialogRunner(std::shared_ptr<imaging::PrintDialogRunner> r) { printRunner_.set(std::move(r)); }
-    void setFileDialogRunner(std::shared_ptr<imaging::FileDialogRunner> r) { fileRunner_.set(std::move(r)); }
+    // Dialogs of this window only, in place of the environment's (null: the environment's).
+    void setPrintDialogRunner(std::shared_ptr<imaging::PrintDialogRunner> r);
+    void setFileDialogRunner(std::shared_ptr<imaging::FileDialogRunner> r);
 
     QPrintPreviewWidget* preview = nullptr;
     QPushButton* cmdPrint = nullptr;
@@ -64,8 +66,9 @@ private:
     std::shared_ptr<const ReportRenderer> report_;
     QString documentName_;
     std::unique_ptr<QPrinter> layoutPrinter_;
-    imaging::RunnerChoice<imaging::PrintDialogRunner, imaging::QtPrintDialogRunner> printRunner_;
-    imaging::RunnerChoice<imaging::FileDialogRunner, imaging::QtFileDialogRunner> fileRunner_;
+    imaging::EnvironmentPtr env_;
+    std::shared_ptr<imaging::PrintDialogRunner> printRunner_;
+    std::shared_ptr<imaging::FileDialogRunner> fileRunner_;
 };
 
 } // namespace reports

@@ -237,12 +237,13 @@ void EditCommands::DeletePages() {
     const imaging::DocumentModelPtr model = imaging::DocumentModel::find(w_.docImgAdmin1->image());
     const QString file = w_.docImgAdmin1->image();
     auto done = std::make_shared<std::vector<std::pair<int, int>>>(); // runs deleted so far
-    auto* job = new jobs::Job(tr("Deleting pages"), [runs, total, model, file, done](jobs::Progress& p) {
+    const imaging::PathResolver resolve = w_.imagingEnvironment()->paths;
+    auto* job = new jobs::Job(tr("Deleting pages"), [runs, total, model, file, resolve, done](jobs::Progress& p) {
         int deleted = 0;
         p.set(0, total, tr("%1 of %2").arg(0).arg(total));
         for (const auto& [first, count] : runs) {
             p.checkCancel(); // between rewrites: each one is whole or not at all
-            deleteRun(model, file, first, count);
+            deleteRun(model, file, resolve, first, count);
             done->emplace_back(first, count);
             deleted += count;
             p.set(deleted, total, tr("%1 of %2").arg(deleted).arg(total));
@@ -272,12 +273,12 @@ void EditCommands::showPageAfterRewrite(int page) {
 }
 
 void EditCommands::deleteRun(const imaging::DocumentModelPtr& model, const QString& file,
-                             int first, int count) {
+                             const imaging::PathResolver& resolve, int first, int count) {
     auto remove = [&](int from, int n) {
         if (model)
             model->deletePages(from, n);
         else
-            imaging::deletePages(file, from, n);
+            imaging::deletePages(file, from, n, resolve);
     };
     if (count > 1) {
         try {

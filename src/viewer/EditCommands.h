@@ -60,8 +60,8 @@ private:
     void Duplicate();
     // Deletes `count` pages from `first` through the open model (or the file itself); a run
     // refused whole goes one page at a time from its last. Runs on a worker thread.
-    static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file, int first,
-                          int count);
+    static void deleteRun(const imaging::DocumentModelPtr& model, const QString& file,
+                          const imaging::PathResolver& resolve, int first, int count);
     // Changes the shown page as a document job; `afterwards` runs when it succeeded, a
     // failure is reported.
     void startPageEdit(imaging::PageEdit edit, std::function<void()> afterwards);

@@ -57,10 +57,10 @@ int fileTypeForFilter(int filterIndex) {
 
 // The same file, whether named by the same text or by two paths that lead to it (a logical
 // path and the native path a file dialog answers, or a path through a link).
-bool sameFile(const QString& a, const QString& b) {
+bool sameFile(const imaging::Environment& env, const QString& a, const QString& b) {
     if (a == b) return true;
     if (a.isEmpty() || b.isEmpty()) return false;
-    const QFileInfo fa(imaging::nativePath(a)), fb(imaging::nativePath(b));
+    const QFileInfo fa(env.nativePath(a)), fb(env.nativePath(b));
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
 
@@ -125,10 +125,11 @@ void FileCommands::mnuFileOpen_Click() {
     // worker; the document is shown when that is done. A file that cannot be opened is
     // reported by the page display as it takes it.
     auto opened = std::make_shared<imaging::DocumentModelPtr>();
-    auto* job = new jobs::Job(tr("Opening %1").arg(QFileInfo(imaging::nativePath(path)).fileName()),
-                              [path, opened](jobs::Progress&) {
+    const imaging::EnvironmentPtr env = w_.imagingEnvironment();
+    auto* job = new jobs::Job(tr("Opening %1").arg(QFileInfo(env->nativePath(path)).fileName()),
+                              [path, env, opened](jobs::Progress&) {
                                   try {
-                                      *opened = imaging::DocumentModel::acquire(path);
+                                      *opened = imaging::DocumentModel::acquire(path, env->paths);
                                   } catch (const imaging::Error&) {
                                       return;
                                   }
@@ -289,7 +290,7 @@ void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
     }
 
     const bool wasNew = doc.gblnNewDocument;
-    if (sameFile(chosen, edit.image())) {
+    if (sameFile(*w_.imagingEnvironment(), chosen, edit.image())) {
         // The document's own file: saved in place, keeping its file type and its name.
         doc.gblnNewDocument = false;
         admin.setImage(edit.image());
@@ -332,7 +333,7 @@ void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then
                "The document stays open as it is, with all its pages.")
                 .arg(edit.page())
                 .arg(pages)
-                .arg(QFileInfo(imaging::nativePath(path)).fileName()),
+                .arg(QFileInfo(w_.imagingEnvironment()->nativePath(path)).fileName()),
             app::mb::OKCancel, app::mb::Information);
         if (answer != app::mb::OK) return then(false);
     }
@@ -351,14 +352,15 @@ void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then
 
 bool FileCommands::isFiledRecordFile(const QString& path) const {
     const app::Session& s = w_.session();
-    if (!s.rec.gstrRecFileId.isEmpty() && sameFile(path, w_.docImgEdit1->image())) return true;
+    if (!s.rec.gstrRecFileId.isEmpty() && sameFile(*w_.imagingEnvironment(), path, w_.docImgEdit1->image())) return true;
     // Every file below the storage root is a record's file (or one recycled).
-    const QFileInfo target(imaging::nativePath(path));
+    const QFileInfo target(w_.imagingEnvironment()->nativePath(path));
     if (!target.exists()) return false;
     const QString file = target.canonicalFilePath();
     for (const QString& root : {s.gstrDefaultDirectoryD, s.gstrDefaultDirectory}) {
         if (root.isEmpty()) continue;
-        const QString folder = QFileInfo(imaging::nativePath(root)).canonicalFilePath();
+        const QString folder =
+            QFileInfo(w_.imagingEnvironment()->nativePath(root)).canonicalFilePath();
         if (!folder.isEmpty() && file.startsWith(folder + '/')) return true;
     }
     return false;
@@ -410,14 +412,15 @@ void FileCommands::printStoredPages(int firstPage, int lastPage, int option, boo
     imaging::DocumentPtr stored;
     try {
         // Printing shows the document as stored in its file.
-        stored = imaging::Document::open(w_.docImgEdit1->image());
+        stored = imaging::Document::open(w_.docImgEdit1->image(), w_.imagingEnvironment()->paths);
     } catch (const imaging::Error& e) {
         showEngineError(e.description(), kImgEdit, e.number());
         return;
     }
     // The pages go out on a worker thread with their progress in the status bar; Cancel stops
     // after the page being printed.
-    startDocumentJob(imaging::makePrintJob(stored, firstPage, lastPage, option, annotations),
+    startDocumentJob(imaging::makePrintJob(w_.imagingEnvironment()->printer, stored, firstPage,
+                                           lastPage, option, annotations),
                      [this](const jobs::Result& r) {
                          if (const EngineResult e = engineResultOf(r); e.status != 0)
                              showEngineError(e.description, kImgEdit, e.status);

@@ -37,13 +37,31 @@
 
 namespace viewer {
 
+namespace {
+
+// The window's engine environment: the options' printer, dialogs and scanner, with the paths
+// and the clock of the session.
+imaging::EnvironmentPtr environmentFor(const app::Session& s, imaging::Environment env) {
+    if (const app::PathMapper* paths = s.svc.paths)
+        env.paths = [paths](const QString& path) { return paths->toNative(path); };
+    else
+        env.paths = {};
+    if (const app::Clock* clock = s.svc.clock)
+        env.clock = [clock] { return clock->now(); };
+    else
+        env.clock = {};
+    return std::make_shared<const imaging::Environment>(std::move(env));
+}
+
+} // namespace
+
 MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget* parent)
-    : QMainWindow(parent), s_(session) {
+    : QMainWindow(parent), s_(session), env_(environmentFor(session, std::move(options.imaging))) {
     setObjectName("frmMain");
     ui_.build(this);
     jobs_ = new JobHost(statusBar(), this);
     resize(designSize());
-    createEngineControls(options);
+    createEngineControls();
     sessionCommands_ = new SessionCommands(*this);
     navigation_ = new NavigationCommands(*this);
     editing_ = new EditCommands(*this);
@@ -110,21 +128,18 @@ bool MainWindow::refuseWhileBusy() {
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createEngineControls(const MainWindowOptions& options) {
-    docImgThumbnail1 = new imaging::ImageThumbnail(ui_.paneArea);
+void MainWindow::createEngineControls() {
+    docImgThumbnail1 = new imaging::ImageThumbnail(env_, ui_.paneArea);
     docImgThumbnail1->setObjectName("docImgThumbnail1");
     docImgThumbnail1->hide();
-    docImgEdit1 = new imaging::ImageEdit(ui_.paneArea);
+    docImgEdit1 = new imaging::ImageEdit(env_, ui_.paneArea);
     docImgEdit1->setObjectName("docImgEdit1");
-    docImgEdit1->setStampClock([this] {
-        return s_.svc.clock ? s_.svc.clock->now() : QDateTime::currentDateTime();
-    });
     docImgEdit1->hide();
-    docImgAdmin1 = new imaging::ImageAdmin(this);
+    docImgAdmin1 = new imaging::ImageAdmin(env_, this);
     docImgAdmin1->setObjectName("docImgAdmin1");
-    ImgAdmin1 = new imaging::ImageAdmin(this);
+    ImgAdmin1 = new imaging::ImageAdmin(env_, this);
     ImgAdmin1->setObjectName("ImgAdmin1");
-    docImgScan1 = options.makeScanner ? options.makeScanner(this) : new imaging::ImageScan(this);
+    docImgScan1 = new imaging::ImageScan(env_, this);
     docImgScan1->setObjectName("docImgScan1");
     ui_.imgDivider->raise();
     ui_.Picture1->raise();

@@ -3,6 +3,7 @@
 // document state, and the procedures other windows call on it. The commands of the menus
 // live in small command classes (navigation, editing, annotations, files, session); this
 // class holds what they share.
+#include "imaging/Environment.h"
 #include "viewer/CommandState.h"
 #include "viewer/DocumentState.h"
 #include "viewer/MainWindowUi.h"
@@ -32,9 +33,11 @@ class EditCommands;
 class AnnotationCommands;
 class FileCommands;
 
-// How the window gets its scanner (tests hand in one over a fake device).
+// The engine's edges for the window's controls: the printer, the dialogs and the scanner
+// (the real ones unless replaced; tests hand in doubles). The window takes the paths and the
+// stamps' clock from the session's services, whatever is set here.
 struct MainWindowOptions {
-    std::function<imaging::ImageScan*(QObject* parent)> makeScanner;
+    imaging::Environment imaging;
 };
 
 class MainWindow : public QMainWindow {
@@ -47,6 +50,10 @@ public:
     app::Session& session() { return s_; }
     MainWindowUi& ui() { return ui_; }
     DocumentState& doc() { return doc_; }
+
+    // The environment of the window's engine controls (and of the windows that print or
+    // ask for files on its behalf).
+    const imaging::EnvironmentPtr& imagingEnvironment() const { return env_; }
 
     // The imaging engine's controls.
     imaging::ImageEdit* docImgEdit1 = nullptr;
@@ -163,7 +170,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createEngineControls(const MainWindowOptions& options);
+    void createEngineControls();
     // A running document job disables the commands that would touch the document.
     void applyDocumentBusy(bool busy);
     // Shows and enables the menus and the toolbar as commandState() says.
@@ -179,6 +186,7 @@ private:
     void applyScannerItems();
 
     app::Session& s_;
+    imaging::EnvironmentPtr env_;
     MainWindowUi ui_;
     DocumentState doc_;
     std::function<void()> unloadStartupWindow_;

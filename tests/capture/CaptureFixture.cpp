@@ -4,7 +4,6 @@
 #include "capture/Workflow.h"
 #include "db/SqliteConnection.h"
 #include "imaging/PageOps.h"
-#include "imaging/PathResolver.h"
 #include "imaging/SaneScanner.h"
 #include "support/TempDir.h"
 #include "viewer/JobHost.h"
@@ -26,8 +25,6 @@ void CaptureFixture::SetUp() {
     share = t.dir.file("share");
     QDir().mkpath(share);
     t.settings.write(app::kAppPrefs, "Shares", root, share);
-    const app::PathMapper* paths = t.paths.get();
-    imaging::setPathResolver([paths](const QString& p) { return paths->toNative(p); });
     t.settings.write(app::kAppPrefs, "General Preferences", "Default Directory", root);
     // The fake feeder: a few small pages a run.
     fake->script().feederSheets = 3;
@@ -42,7 +39,6 @@ void CaptureFixture::TearDown() {
     }
     w.reset();
     QApplication::processEvents();
-    imaging::setPathResolver({});
 }
 
 void CaptureFixture::useSaneScanner() {
@@ -62,10 +58,8 @@ viewer::MainWindow& CaptureFixture::load(const QString& department) {
     auto backend = sane ? std::shared_ptr<imaging::ScannerBackend>(
                               std::make_shared<imaging::SaneScanner>())
                         : std::shared_ptr<imaging::ScannerBackend>(fake);
-    auto ui = scanUi;
-    options.makeScanner = [backend, ui](QObject* parent) {
-        return new imaging::ImageScan(backend, ui, parent);
-    };
+    options.imaging.scanner = backend;
+    options.imaging.scanUi = scanUi;
     w = std::make_unique<viewer::MainWindow>(t.s(), options);
     capture::install(*w);
     w->resize(1100, 780);

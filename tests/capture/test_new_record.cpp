@@ -171,7 +171,7 @@ TEST_F(NewRecord, ScanFilesTheRecordOpensItAndFillsThePanel) {
     EXPECT_EQ(ready.title, QString("Ready?"));
     const QString logical = root + "\\2025\\2025-06-01\\250388-5.tif";
     ASSERT_TRUE(QFileInfo::exists(native(logical)));
-    EXPECT_EQ(imaging::Document::open(logical)->pageCount(), 3);
+    EXPECT_EQ(imaging::Document::open(logical, w->imagingEnvironment()->paths)->pageCount(), 3);
     auto rs = t.demo->execute(
         "SELECT admission_id, file_name, rectype_id, EmployeeID, Description, "
         "CONVERT(varchar(10), date_created, 120), recfile_id FROM dbRecords..tblRecFiles "
@@ -209,7 +209,7 @@ TEST_F(NewRecord, ReplacingAnEarlierScanRecyclesItsFilesAndRows) {
     r.btnScan->click();
     waitJobs();
     EXPECT_TRUE(QFileInfo::exists(share + "/Recycled/2008-11-25/250123-1-140500.tif"));
-    EXPECT_EQ(imaging::Document::open(root + "\\2025\\2025-03-14\\250123-1.tif")->pageCount(), 3);
+    EXPECT_EQ(imaging::Document::open(root + "\\2025\\2025-03-14\\250123-1.tif", w->imagingEnvironment()->paths)->pageCount(), 3);
     EXPECT_EQ(rowCount("250123", 1), "1"); // the old row gone, the new one filed
     EXPECT_NE(scalar("SELECT MAX(recfile_id) FROM dbRecords..tblRecFiles WHERE admission_id = "
                      "'250123' AND rectype_id = 1"),
@@ -348,7 +348,7 @@ TEST_F(NewRecord, NoRightsAndScanNew) {
     ASSERT_TRUE(w->doc().gblnNewDocument) << messages().join(" / ").toStdString();
     EXPECT_TRUE(w->doc().FullPathFileName.startsWith(t.s().gstrTempDir + "\\Img"));
     EXPECT_EQ(w->doc().Title, "Untitled");
-    EXPECT_EQ(imaging::Document::open(w->doc().FullPathFileName)->pageCount(), 3);
+    EXPECT_EQ(imaging::Document::open(w->doc().FullPathFileName, w->imagingEnvironment()->paths)->pageCount(), 3);
 }
 
 TEST_F(NewRecord, ScanSettingsFailureNamesTheScanPreferences) {

@@ -83,7 +83,7 @@ TEST_F(OtherDepartment, HumanResourcesFilesAnEmployeePickedInTheLookup) {
     EXPECT_EQ(t.prompter.shown.at(1).text, "Please prepare all documents that will be \r\n"
                                            "scanned for ID No: 5020\r\nPress OK when ready.");
     const QString logical = root + "\\HRD\\2009\\2009-01-15\\5020-8.tif";
-    EXPECT_EQ(imaging::Document::open(logical)->pageCount(), 3);
+    EXPECT_EQ(imaging::Document::open(logical, w->imagingEnvironment()->paths)->pageCount(), 3);
     EXPECT_EQ(scalar("SELECT file_name FROM dbRecords..tblRecFiles WHERE admission_id = '5020'"),
               "\\2009\\2009-01-15\\5020-8.tif");
     EXPECT_TRUE(QFileInfo::exists(share + "/HRD/Recycled/2008-11-25/5020-8-140500.tif"));

@@ -4,7 +4,7 @@
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImagingError.h"
-#include "imaging/PathResolver.h"
+#include "imaging/Environment.h"
 #include "support/TempDir.h"
 #include "test_admin_fixtures.h"
 
@@ -145,17 +145,21 @@ TEST_F(AdminTest, UniqueNamesAreNotInUse) {
 
 TEST_F(AdminTest, PathsAreKeptAsGivenAndResolvedAtFileAccess) {
     const QString root = dir.path();
-    setPathResolver([root](const QString& p) {
+    auto env = std::make_shared<Environment>();
+    env->paths = [root](const QString& p) {
         QString s = p;
         if (s.startsWith("S:\\", Qt::CaseInsensitive)) s = root + "/" + s.mid(3);
         return s.replace('\\', '/');
-    });
-    admin.setImage("S:\\doc.tif");
-    EXPECT_EQ(admin.image(), "S:\\doc.tif");
-    EXPECT_EQ(admin.pageCount(), 3);
-    admin.append("S:\\source.tif", 1, 1);
+    };
+    ImageAdmin mapped(env);
+    mapped.setImage("S:\\doc.tif");
+    EXPECT_EQ(mapped.image(), "S:\\doc.tif");
+    EXPECT_EQ(mapped.pageCount(), 3);
+    mapped.append("S:\\source.tif", 1, 1);
     EXPECT_EQ(readIds(doc), (std::vector<int>{1, 2, 3, 11}));
-    setPathResolver({});
+    // An object of another environment does not reach the drive.
+    admin.setImage("S:\\doc.tif");
+    EXPECT_EQ(errorOf([&] { admin.pageCount(); }), kErrFileNotFound);
 }
 
 TEST_F(AdminTest, OperationsKeepUnsavedEditsOfAnOpenDocument) {
@@ -288,11 +292,12 @@ TEST_F(AdminTest, PrintDialogGivesPagesAndOptions) {
     EXPECT_EQ(errorOf([&] { admin.showPrintDialog(nullptr); }), kErrNoDocument);
 }
 
-TEST_F(AdminTest, ObjectRunnerWinsOverTheProcessDefault) {
+TEST_F(AdminTest, ObjectRunnerWinsOverTheEnvironments) {
     auto shared = std::make_shared<doubles::ScriptedFileDialogRunner>();
     auto own = std::make_shared<doubles::ScriptedFileDialogRunner>();
-    ImageAdmin::setDefaultFileDialogRunner(shared);
-    ImageAdmin other;
+    auto env = std::make_shared<Environment>();
+    env->fileDialog = shared;
+    ImageAdmin other(env);
     shared->answer(source);
     EXPECT_TRUE(other.showFileDialog(kFileDialogOpen, nullptr));
     EXPECT_EQ(other.image(), source);
@@ -302,7 +307,14 @@ TEST_F(AdminTest, ObjectRunnerWinsOverTheProcessDefault) {
     EXPECT_TRUE(other.showFileDialog(kFileDialogOpen, nullptr));
     EXPECT_EQ(other.image(), doc);
     EXPECT_EQ(shared->requests().size(), 1u);
-    ImageAdmin::setDefaultFileDialogRunner(nullptr);
+
+    // Without its own runner the object asks its environment's again.
+    other.setFileDialogRunner(nullptr);
+    shared->answer(source);
+    EXPECT_TRUE(other.showFileDialog(kFileDialogOpen, nullptr));
+    EXPECT_EQ(other.image(), source);
+    EXPECT_EQ(shared->requests().size(), 2u);
+    EXPECT_EQ(own->requests().size(), 1u);
 }
 
 TEST(FileDialogFilters, OldFilterFormTranslatesToQtNameFilters) {

@@ -298,11 +298,12 @@ TEST(ImageEditTools, SelectedAnnotationsGoThroughTheClipboard) {
 TEST(ImageEditStamps, TheStampDialogArmsTheStampToolOrChangesNothing) {
     testsupport::TempDir dir;
     const QString path = writePages(dir, "p.tif", {whitePage(600, 400)}, 100);
-    EditFixture f(QSize(700, 500));
+    // A moment just before midnight: the stamp says the environment's day, not the machine's.
+    imaging::Environment env;
+    env.clock = [] { return QDateTime(QDate(2019, 3, 5), QTime(23, 59, 30)); };
+    EditFixture f(QSize(700, 500), env);
     f.open(path);
     f.edit.setStampUserName("jdoe");
-    // A moment just before midnight: the stamp says the clock's day, not the machine's.
-    f.edit.setStampClock([] { return QDateTime(QDate(2019, 3, 5), QTime(23, 59, 30)); });
     f.edit.setAnnotationTool(imaging::kToolFreehand);
     f.edit.setMousePointer(imaging::kPointerDrag);
     QSignalSpy selected(&f.edit, &imaging::ImageEdit::toolSelected);

@@ -332,9 +332,9 @@ TEST(ImageEditFiles, PrintsTheStoredPagesOfTheRange) {
     testsupport::TempDir dir;
     const QString path = writePages(
         dir, "print.tif", {whitePage(200, 300), whitePage(200, 300), whitePage(200, 300)});
-    auto pdf = std::make_shared<imaging::PdfPrinterProvider>(dir.file("out.pdf"));
-    imaging::setPrinterProvider(pdf);
-    EditFixture f;
+    imaging::Environment env;
+    env.printer = std::make_shared<imaging::PdfPrinterProvider>(dir.file("out.pdf"));
+    EditFixture f(QSize(400, 300), env);
     f.open(path);
     f.edit.printImage(2, 3, imaging::kPrintActualSize, false);
     EXPECT_EQ(f.edit.statusCode(), 0);
@@ -344,7 +344,6 @@ TEST(ImageEditFiles, PrintsTheStoredPagesOfTheRange) {
     EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
                     .contains(QRegularExpression("Pages:\\s+2")));
     expectError(imaging::kErrBadPage, [&] { f.edit.printImage(3, 5, 0, false); });
-    imaging::setPrinterProvider(std::make_shared<imaging::SystemPrinterProvider>());
 }
 
 } // namespace

@@ -94,11 +94,10 @@ public:
     }
 };
 
-// A shown page display of a fixed size without scroll bars, with scripted dialogs.
+// A shown page display of a fixed size without scroll bars, in `env` with scripted dialogs.
 struct EditFixture {
-    explicit EditFixture(QSize size = QSize(400, 300)) {
-        dialogs = std::make_shared<ScriptedDialogs>();
-        edit.setDialogs(dialogs);
+    explicit EditFixture(QSize size = QSize(400, 300), imaging::Environment env = {})
+        : dialogs(std::make_shared<ScriptedDialogs>()), edit(withDialogs(std::move(env), dialogs)) {
         edit.setScrollBars(false);
         edit.resize(size);
         edit.show();
@@ -118,6 +117,12 @@ struct EditFixture {
     }
     // Viewport position of a point in display coordinates.
     QPoint at(int x, int y) const { return edit.displayedImageRect().topLeft() + QPoint(x, y); }
+
+    static imaging::EnvironmentPtr withDialogs(imaging::Environment env,
+                                               std::shared_ptr<ScriptedDialogs> d) {
+        env.editDialogs = std::move(d);
+        return std::make_shared<const imaging::Environment>(std::move(env));
+    }
 
     std::shared_ptr<ScriptedDialogs> dialogs;
     imaging::ImageEdit edit;

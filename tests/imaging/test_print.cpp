@@ -74,8 +74,6 @@ protected:
     QString pdf = dir.file("out.pdf");
     std::shared_ptr<PdfPrinterProvider> printer = std::make_shared<PdfPrinterProvider>(pdf);
 
-    void SetUp() override { setPrinterProvider(printer); }
-    void TearDown() override { setPrinterProvider(nullptr); }
 
     DocumentPtr documentOf(const std::vector<FixturePage>& pages) {
         const QString path = dir.file(QString("doc%1.tif").arg(++files_));
@@ -129,7 +127,7 @@ TEST_F(PrintTest, PagesPrintAtTheirPhysicalSizeCentredOnPortraitSheets) {
     auto doc = documentOf({{squarePage(size, square), 200, 200},
                            {squarePage(size, square), 0, 0},
                            {squarePage(size, square), 250, 125}});
-    printPages(*doc, 1, 3, kPrintActualSize, false);
+    printPages(*printer, *doc, 1, 3, kPrintActualSize, false);
 
     const std::vector<QImage> pages = sheets();
     ASSERT_EQ(pages.size(), 3u);
@@ -150,7 +148,7 @@ TEST_F(PrintTest, LandscapePagesGoOnLandscapeSheetsAndLargePagesAreFitted) {
     auto doc = documentOf({{squarePage(QSize(1400, 1000), square), 200, 200},
                            {squarePage(QSize(3000, 2000), square), 100, 100},
                            {squarePage(QSize(400, 500), square.translated(-300, 0)), 200, 200}});
-    printPages(*doc, 1, 2, kPrintActualSize, false);
+    printPages(*printer, *doc, 1, 2, kPrintActualSize, false);
     std::vector<QImage> pages = sheets();
     ASSERT_EQ(pages.size(), 2u);
     const QSizeF landscape(11, 8.5);
@@ -163,7 +161,7 @@ TEST_F(PrintTest, LandscapePagesGoOnLandscapeSheetsAndLargePagesAreFitted) {
                "large page fitted");
 
     // Fit to page enlarges a small page: 2 x 2.5 inches into 7.5 x 10 → x 3.75.
-    printPages(*doc, 3, 3, kPrintFitToPage, false);
+    printPages(*printer, *doc, 3, 3, kPrintFitToPage, false);
     pages = sheets();
     ASSERT_EQ(pages.size(), 1u);
     expectNear(darkBox(pages[0]),
@@ -175,7 +173,7 @@ TEST_F(PrintTest, BitonalPagesStayOneBitInThePrintout) {
     const QRect square(10, 10, 50, 50);
     auto doc = documentOf({{squarePage(QSize(300, 400), square, true), 200, 200},
                            {squarePage(QSize(300, 400), square, false), 200, 200}});
-    printPages(*doc, 1, 2, kPrintActualSize, false);
+    printPages(*printer, *doc, 1, 2, kPrintActualSize, false);
     EXPECT_EQ(imageDepths(), (std::vector<int>{1, 8}));
 }
 
@@ -196,13 +194,13 @@ TEST_F(PrintTest, AnnotationsArePrintedOnlyWhenAskedFor) {
         },
         true));
 
-    printPages(*model, 1, 1, kPrintActualSize, true);
+    printPages(*printer, *model, 1, 1, kPrintActualSize, true);
     std::vector<QImage> pages = sheets();
     ASSERT_EQ(pages.size(), 1u);
     expectNear(redBox(pages[0]), expectedOnSheet(note, {200, 200}, {5, 7}, 1, kLetter),
                "annotation at its place on the page");
 
-    printPages(*model, 1, 1, kPrintActualSize, false);
+    printPages(*printer, *model, 1, 1, kPrintActualSize, false);
     pages = sheets();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(redBox(pages[0]).isEmpty());
@@ -213,34 +211,34 @@ TEST_F(PrintTest, ProgressIsReportedPerPageAndCanStopTheJob) {
     const FixturePage page{squarePage(QSize(200, 200), QRect(0, 0, 20, 20)), 200, 200};
     auto doc = documentOf({page, page, page});
     std::vector<std::pair<int, int>> calls;
-    printPages(*doc, 1, 3, kPrintActualSize, false, [&](int done, int total) {
+    printPages(*printer, *doc, 1, 3, kPrintActualSize, false, [&](int done, int total) {
         calls.emplace_back(done, total);
         return true;
     });
     EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
 
-    printPages(*doc, 2, 3, kPrintActualSize, false, [](int done, int) { return done < 1; });
+    printPages(*printer, *doc, 2, 3, kPrintActualSize, false, [](int done, int) { return done < 1; });
     EXPECT_EQ(sheets().size(), 1u) << "stopped after the first page";
 }
 
 TEST_F(PrintTest, BadRequestsAreRefused) {
     const FixturePage page{squarePage(QSize(200, 200), QRect(0, 0, 20, 20)), 200, 200};
     auto doc = documentOf({page, page});
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 0, 1, 0, false); }), kErrBadPage);
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 2, 3, 0, false); }), kErrBadPage);
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 2, 1, 0, false); }), kErrBadPage);
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 1, 1, 9, false); }), kErrBadArgument);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 0, 1, 0, false); }), kErrBadPage);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 2, 3, 0, false); }), kErrBadPage);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 2, 1, 0, false); }), kErrBadPage);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 1, 1, 9, false); }), kErrBadArgument);
     printer->setFileName("");
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 1, 1, 0, false); }), kErrPrinter);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 1, 1, 0, false); }), kErrPrinter);
     printer->setFileName(dir.file("no-such-folder/out.pdf"));
-    EXPECT_EQ(fixtures::errorOf([&] { printPages(*doc, 1, 1, 0, false); }), kErrPrinter);
+    EXPECT_EQ(fixtures::errorOf([&] { printPages(*printer, *doc, 1, 1, 0, false); }), kErrPrinter);
 }
 
 TEST_F(PrintTest, APrintJobTellsThePagesPrintedAndEndsFailedOnABadRange) {
     const FixturePage page{squarePage(QSize(200, 200), QRect(0, 0, 20, 20)), 200, 200};
     auto doc = documentOf({page, page, page, page});
     auto run = [&](int first, int last, QString& text) {
-        jobs::Job* job = makePrintJob(doc, first, last, kPrintActualSize, false);
+        jobs::Job* job = makePrintJob(printer, doc, first, last, kPrintActualSize, false);
         QSignalSpy finished(job, &jobs::Job::finished);
         QObject::connect(job, &jobs::Job::progressChanged,
                          [&](qint64, qint64, const QString& t) { text = t; });

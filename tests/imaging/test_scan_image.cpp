@@ -6,7 +6,7 @@
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageScan.h"
 #include "imaging/ImagingError.h"
-#include "imaging/PathResolver.h"
+#include "imaging/Environment.h"
 #include "jobs/Job.h"
 #include "test_scan_support.h"
 
@@ -394,16 +394,17 @@ TEST_F(ScanWithFake, ScannerSetupDialogRemembersWhatWasSet) {
 }
 
 TEST_F(ScanWithFake, LogicalPathsAreResolvedForFilesAndKeptAsGiven) {
-    struct Restore {
-        ~Restore() { setPathResolver({}); }
-    } restore;
     const QString root = dir.path();
-    setPathResolver([root](const QString& logical) {
+    auto env = std::make_shared<Environment>();
+    env->scanner = fake;
+    env->scanUi = ui;
+    env->paths = [root](const QString& logical) {
         QString path = logical;
         if (path.startsWith(QLatin1String("\\\\share\\")))
             path = root + QLatin1Char('/') + path.mid(8);
         return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    });
+    };
+    scan = std::make_unique<ImageScan>(env);
     ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("2008/2008-11-25")));
     const QString logical = QStringLiteral("\\\\share\\2008\\2008-11-25\\55-7.tif");
     scan->setImage(logical);

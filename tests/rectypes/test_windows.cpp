@@ -74,11 +74,8 @@ protected:
     void load(const QString& department = "MEDICAL RECORDS") {
         t.s().gblnAdmin = true;
         viewer::MainWindowOptions options;
-        options.makeScanner = [](QObject* parent) {
-            // No scanning here: the fake device keeps the scanner probe off the system.
-            return new imaging::ImageScan(std::make_shared<doubles::FakeScanner>(), nullptr,
-                                          parent);
-        };
+        // No scanning here: the fake device keeps the scanner probe off the system.
+        options.imaging.scanner = std::make_shared<doubles::FakeScanner>();
         w = std::make_unique<viewer::MainWindow>(t.s(), options);
         rectypes::Options o;
         o.runDialog = [this](QDialog& d) {

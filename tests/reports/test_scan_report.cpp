@@ -59,10 +59,8 @@ protected:
                             "'\\2008\\2008-11-24\\081124-1.tif', 1, '" + employee + "', '" +
                             when.left(10) + "', '" + when + "')");
         pdf = std::make_shared<imaging::PdfPrinterProvider>(t.dir.file("printed.pdf"));
-        imaging::setPrinterProvider(pdf);
     }
     void TearDown() override {
-        imaging::setPrinterProvider(nullptr);
         w.reset();
         QApplication::processEvents();
     }
@@ -72,9 +70,8 @@ protected:
     void load() {
         t.s().gblnAdmin = true;
         viewer::MainWindowOptions options;
-        options.makeScanner = [](QObject* parent) {
-            return new imaging::ImageScan(std::make_shared<doubles::FakeScanner>(), nullptr, parent);
-        };
+        options.imaging.scanner = std::make_shared<doubles::FakeScanner>();
+        options.imaging.printer = pdf;
         w = std::make_unique<viewer::MainWindow>(t.s(), options);
         reports::install(*w);
         w->Form_Load();

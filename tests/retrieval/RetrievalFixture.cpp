@@ -2,7 +2,6 @@
 
 #include "doubles/ScannerFake.h"
 #include "imaging/PageOps.h"
-#include "imaging/PathResolver.h"
 #include "maintenance/Workflow.h"
 #include "retrieval/SearchResultModel.h"
 #include "retrieval/Workflow.h"
@@ -37,23 +36,18 @@ void RetrievalFixture::SetUp() {
     share = t.dir.file("share");
     QDir().mkpath(share);
     t.settings.write(app::kAppPrefs, "Shares", "\\\\records-fs\\recfiles", share);
-    const app::PathMapper* paths = t.paths.get();
-    imaging::setPathResolver([paths](const QString& p) { return paths->toNative(p); });
 }
 
 void RetrievalFixture::TearDown() {
     w.reset();
     QApplication::processEvents();
-    imaging::setPathResolver({});
 }
 
 viewer::MainWindow& RetrievalFixture::load(bool admin, const QString& department) {
     t.s().gblnAdmin = admin;
     viewer::MainWindowOptions options;
-    options.makeScanner = [](QObject* parent) {
-        return new imaging::ImageScan(std::make_shared<doubles::FakeScanner>(),
-                                      std::make_shared<NoScanUi>(), parent);
-    };
+    options.imaging.scanner = std::make_shared<doubles::FakeScanner>();
+    options.imaging.scanUi = std::make_shared<NoScanUi>();
     w = std::make_unique<viewer::MainWindow>(t.s(), options);
     retrieval::install(*w);
     maintenance::Options m;

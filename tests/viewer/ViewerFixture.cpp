@@ -59,7 +59,7 @@ void ViewerFixture::SetUp() {
     fileDialogs = std::make_shared<doubles::ScriptedFileDialogRunner>();
     printDialogs = std::make_shared<doubles::ScriptedPrintDialogRunner>();
     editDialogs = std::make_shared<ScriptedEditDialogs>();
-    imaging::setPrinterProvider(std::make_shared<imaging::PdfPrinterProvider>(t.dir.file("printed.pdf")));
+    printer = std::make_shared<imaging::PdfPrinterProvider>(t.dir.file("printed.pdf"));
 }
 
 void ViewerFixture::TearDown() {
@@ -70,17 +70,13 @@ void ViewerFixture::TearDown() {
 viewer::MainWindow& ViewerFixture::load(bool admin) {
     t.s().gblnAdmin = admin;
     viewer::MainWindowOptions options;
-    auto backend = scanner;
-    auto ui = scanUi;
-    options.makeScanner = [backend, ui](QObject* parent) {
-        return new imaging::ImageScan(backend, ui, parent);
-    };
+    options.imaging.scanner = scanner;
+    options.imaging.scanUi = scanUi;
+    options.imaging.fileDialog = fileDialogs;
+    options.imaging.printDialog = printDialogs;
+    options.imaging.editDialogs = editDialogs;
+    options.imaging.printer = printer;
     w = std::make_unique<viewer::MainWindow>(t.s(), options);
-    w->docImgAdmin1->setFileDialogRunner(fileDialogs);
-    w->docImgAdmin1->setPrintDialogRunner(printDialogs);
-    w->ImgAdmin1->setFileDialogRunner(fileDialogs);
-    w->ImgAdmin1->setPrintDialogRunner(printDialogs);
-    w->docImgEdit1->setDialogs(editDialogs);
     w->resize(1100, 780);
     w->show();
     w->Form_Load();

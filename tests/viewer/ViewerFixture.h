@@ -100,6 +100,8 @@ protected:
     std::shared_ptr<doubles::ScriptedFileDialogRunner> fileDialogs;
     std::shared_ptr<doubles::ScriptedPrintDialogRunner> printDialogs;
     std::shared_ptr<ScriptedEditDialogs> editDialogs;
+    // The window's printer (set before load; a test may hand in another).
+    std::shared_ptr<imaging::PrinterProvider> printer;
     std::unique_ptr<viewer::MainWindow> w;
 };
 

@@ -4,7 +4,6 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/Document.h"
 #include "imaging/ImagingError.h"
-#include "imaging/PathResolver.h"
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"
 
@@ -80,12 +79,6 @@ public:
     }
 };
 
-// Installs a path resolver for the test and removes it again.
-struct ResolverGuard {
-    explicit ResolverGuard(imaging::PathResolver r) { imaging::setPathResolver(std::move(r)); }
-    ~ResolverGuard() { imaging::setPathResolver({}); }
-};
-
 } // namespace
 
 // ---- Open Image ----
@@ -99,7 +92,9 @@ TEST_F(OpenImage, TheDialogAsksFromTheDriveRootWithNoNameAndCancelIsSilent) {
     ASSERT_EQ(fileDialogs->requests().size(), 1u);
     const imaging::FileDialogRequest& r = fileDialogs->requests().front();
     EXPECT_EQ(r.kind, imaging::kFileDialogOpen);
-    EXPECT_EQ(r.initialFolder, "c:\\"); // a logical path: the program's resolver maps it
+    // The drive root "c:\\" through the session's paths: no share is set for C:, so the
+    // folder drive paths fall back to.
+    EXPECT_EQ(r.initialFolder, t.dir.file("home"));
     EXPECT_EQ(r.fileName, "");
     EXPECT_EQ(r.flags, 4);
     EXPECT_EQ(r.owner, w.get());
@@ -382,12 +377,7 @@ TEST_F(SaveAs, TheCurrentNameSavesInPlaceAndKeepsTheFileType) {
 TEST_F(SaveAs, ANativePathToTheDocumentsOwnFileSavesInPlace) {
     const QString native = t.dir.file("share");
     QDir().mkpath(native);
-    ResolverGuard resolver([native](const QString& p) {
-        QString rest = p;
-        if (rest.startsWith("X:\\", Qt::CaseInsensitive))
-            return native + "/" + rest.mid(3).replace('\\', '/');
-        return p;
-    });
+    t.settings.write(app::kAppPrefs, "Shares", "X:", native); // the drive's folder
     start();
     makeDocument("share/rec.tif", 2);
     const QString logical = "X:\\rec.tif";

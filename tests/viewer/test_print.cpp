@@ -213,9 +213,9 @@ TEST_F(Print, CancellingTheDialogPrintsNothingAndSaysNothing) {
 }
 
 TEST_F(Print, StatusCodesAreShownInUpperCaseHexadecimal) {
+    printer = std::make_shared<FailingPrinter>();
     start();
     open(framedDocument("fail.tif", 2));
-    imaging::setPrinterProvider(std::make_shared<FailingPrinter>());
     printDialogs->answer({1, 2, imaging::kPrintActualSize, true});
     trigger(ui().mnuFilePrint);
     ASSERT_EQ(t.prompter.shown.size(), 1u);
@@ -241,14 +241,14 @@ TEST_F(Print, APageRangeTheFileDoesNotHaveIsTheAdministrationsError) {
 }
 
 TEST_F(Print, WhileASlowPrinterWaitsTheWindowWorksAndRefusesCommandsOnTheDocument) {
+    auto blocking = std::make_shared<BlockingPrinter>(pdf());
+    printer = blocking;
     start();
     open(framedDocument("slow.tif", 3));
-    auto printer = std::make_shared<BlockingPrinter>(pdf());
-    imaging::setPrinterProvider(printer);
     printDialogs->answer({1, 3, imaging::kPrintActualSize, true});
     ASSERT_TRUE(ui().mnuEditActionItem[5]->isEnabled());
     ui().mnuFilePrint->trigger();
-    ASSERT_TRUE(printer->asked.try_acquire_for(std::chrono::seconds(10)));
+    ASSERT_TRUE(blocking->asked.try_acquire_for(std::chrono::seconds(10)));
 
     // The window keeps handling events: a timer fires and the page display is painted.
     int ticks = 0, paints = 0;
@@ -290,7 +290,7 @@ TEST_F(Print, WhileASlowPrinterWaitsTheWindowWorksAndRefusesCommandsOnTheDocumen
 
     // Cancel stops after the page being printed.
     w->jobs().cancelButton()->click();
-    printer->release.release();
+    blocking->release.release();
     settle();
     EXPECT_EQ(printedLabels(), std::vector<int>{1});
     EXPECT_EQ(t.prompter.shown.size(), 2u); // a cancel is no failure
