@@ -25,9 +25,10 @@ class AlwaysOk : public app::Prompter {
 public:
     int ask(const app::Message& m) override {
         last = m.text;
-        return app::mb::OK;
+        return m.buttons == app::mb::OKOnly ? app::mb::OK : questions;
     }
-    QString last; // the last message (a benchmark waiting for a window stops on it)
+    QString last;             // the last message (a benchmark waiting for a window stops on it)
+    int questions = app::mb::OK; // the answer to a question (Yes for a command that asks first)
 };
 
 // The settings a benchmark's program starts with (scanner preferences: SANE's test scanner of the

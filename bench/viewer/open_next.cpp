@@ -37,11 +37,6 @@ namespace {
 constexpr int kPages = 1000;
 constexpr int kTurnedPages = 50; // Next runs through the first 50 pages, then starts again
 
-class AlwaysOk : public app::Prompter {
-public:
-    int ask(const app::Message&) override { return app::mb::OK; }
-};
-
 const QString& document() {
     static const QString path = benchsupport::bitonalDocument(kPages);
     return path;
@@ -50,21 +45,13 @@ const QString& document() {
 // The program, signed in, with its main window loaded and the start picture gone.
 struct RunningProgram {
     QTemporaryDir scratch;
-    doubles::ScriptedCredentialsPrompt credentials;
-    AlwaysOk prompter;
-    std::unique_ptr<program::Program> program;
+    benchsupport::SignedInProgram signedIn{scratch.path(), "MEDICAL RECORDS"};
 
     RunningProgram() {
-        credentials.answers.push_back(app::Credentials{"1001", "records"});
-        program = std::make_unique<program::Program>(
-            program::Folders{scratch.filePath("config"), scratch.filePath("data")}, &credentials,
-            &prompter);
-        if (!program->start() || !program->mainWindow())
-            throw std::runtime_error("the program did not start");
         window().ui().Picture1->hide();
         QApplication::processEvents();
     }
-    viewer::MainWindow& window() { return *program->mainWindow(); }
+    viewer::MainWindow& window() { return signedIn.window(); }
 };
 
 RunningProgram& running() {

@@ -19,6 +19,7 @@
 #include "imaging/ImageThumbnail.h"
 #include "imaging/PageEdits.h"
 #include "main/Program.h"
+#include "support/BenchProgram.h"
 #include "support/DocGenerator.h"
 #include "viewer/EditCommands.h"
 #include "viewer/FileCommands.h"
@@ -41,31 +42,17 @@ namespace {
 
 constexpr int kPages = 1000;
 
-// Yes to every question, OK to every message.
-class AlwaysYes : public app::Prompter {
-public:
-    int ask(const app::Message& m) override {
-        return m.buttons == app::mb::OKOnly ? app::mb::OK : app::mb::Yes;
-    }
-};
-
+// The signed-in program, "Yes" to its questions, the start picture gone.
 struct RunningProgram {
     QTemporaryDir scratch;
-    doubles::ScriptedCredentialsPrompt credentials;
-    AlwaysYes prompter;
-    std::unique_ptr<program::Program> program;
+    benchsupport::SignedInProgram signedIn{scratch.path(), "MEDICAL RECORDS"};
 
     RunningProgram() {
-        credentials.answers.push_back(app::Credentials{"1001", "records"});
-        program = std::make_unique<program::Program>(
-            program::Folders{scratch.filePath("config"), scratch.filePath("data")}, &credentials,
-            &prompter);
-        if (!program->start() || !program->mainWindow())
-            throw std::runtime_error("the program did not start");
+        signedIn.prompter.questions = app::mb::Yes;
         window().ui().Picture1->hide();
         QApplication::processEvents();
     }
-    viewer::MainWindow& window() { return *program->mainWindow(); }
+    viewer::MainWindow& window() { return signedIn.window(); }
     // A fresh copy of the record (the commands change it).
     QString copy() {
         const QString path = scratch.filePath("record.tif");

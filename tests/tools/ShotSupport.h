@@ -6,6 +6,7 @@
 #include "app/SignIn.h"
 #include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
+#include "imaging/PageOps.h"
 #include "main/Program.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
@@ -14,6 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -45,6 +49,24 @@ inline void save(QWidget* w, const QString& out, const QString& name) {
 inline void chooseDepartment(viewer::MainWindow& w, const QString& name) {
     w.ui().cboDept->setCurrentIndex(w.ui().cboDept->findText(name));
     w.sessionCommands().cboDept_Click();
+}
+
+// A bitonal Letter page at 100 dpi: a title and `lines` lines of nursing notes.
+inline imaging::PageSource textPage(const QString& title, int lines) {
+    QImage page(850, 1100, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont f("DejaVu Sans");
+    f.setPixelSize(30);
+    painter.setFont(f);
+    painter.drawText(80, 120, title);
+    f.setPixelSize(18);
+    painter.setFont(f);
+    for (int y = 200, i = 0; i < lines; y += 36, ++i)
+        painter.drawText(80, y, "Nursing notes: patient resting comfortably, observations stable.");
+    painter.end();
+    return imaging::PageSource::pixels(page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither),
+                                       100, 100, {});
 }
 
 // The program started on a scratch folder, signed in as the medical-records clerk (demo user

@@ -41,23 +41,6 @@ void settle(viewer::MainWindow& w) {
     QApplication::processEvents();
 }
 
-imaging::PageSource textPage(const QString& title, int lines) {
-    QImage page(850, 1100, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    QFont f("DejaVu Sans");
-    f.setPixelSize(30);
-    painter.setFont(f);
-    painter.drawText(80, 120, title);
-    f.setPixelSize(18);
-    painter.setFont(f);
-    for (int y = 200, i = 0; i < lines; y += 36, ++i)
-        painter.drawText(80, y, "Nursing notes: patient resting comfortably, observations stable.");
-    painter.end();
-    return imaging::PageSource::pixels(page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither),
-                                       100, 100, {});
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,17 +57,17 @@ int main(int argc, char** argv) {
 
     // A record of three pages, a source file of twelve and a folder of scans.
     const QString record = scratch.filePath("record.tif");
-    imaging::writeDocument(record, {textPage("ADMISSION NOTES - page 1", 20), textPage("page 2", 20),
-                                    textPage("page 3", 20)});
+    imaging::writeDocument(record, {shots::textPage("ADMISSION NOTES - page 1", 20), shots::textPage("page 2", 20),
+                                    shots::textPage("page 3", 20)});
     QDir().mkpath(scratch.filePath("scanned elsewhere"));
     const QString source = scratch.filePath("scanned elsewhere/ward five consultation notes.tif");
     std::vector<imaging::PageSource> twelve;
-    for (int i = 1; i <= 12; ++i) twelve.push_back(textPage(QString("CONSULTATION - page %1").arg(i), 8));
+    for (int i = 1; i <= 12; ++i) twelve.push_back(shots::textPage(QString("CONSULTATION - page %1").arg(i), 8));
     imaging::writeDocument(source, twelve);
     const QString folder = scratch.filePath("import");
     QDir().mkpath(folder);
-    imaging::writeDocument(folder + "/Lab results.tif", {textPage("LAB RESULTS", 10)});
-    imaging::writeDocument(folder + "/discharge.tif", {textPage("DISCHARGE - 1", 10), textPage("DISCHARGE - 2", 10)});
+    imaging::writeDocument(folder + "/Lab results.tif", {shots::textPage("LAB RESULTS", 10)});
+    imaging::writeDocument(folder + "/discharge.tif", {shots::textPage("DISCHARGE - 1", 10), shots::textPage("DISCHARGE - 2", 10)});
     QFile notes(folder + "/readme.txt");
     notes.open(QIODevice::WriteOnly);
     notes.write("not a picture\n");

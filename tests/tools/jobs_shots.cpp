@@ -37,24 +37,6 @@ template <class Done> bool turnUntil(Done done, int ms) {
     return done();
 }
 
-imaging::PageSource notesPage(int number) {
-    QImage page(1275, 1650, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    QFont f("DejaVu Sans");
-    f.setPixelSize(44);
-    painter.setFont(f);
-    painter.drawText(120, 170, QString("PROGRESS NOTES - page %1").arg(number));
-    f.setPixelSize(26);
-    painter.setFont(f);
-    for (int y = 280, i = 0; i < 36; y += 38, ++i)
-        painter.drawText(120, y, QString("%1. Observations recorded, medication given as charted.")
-                                     .arg(i + 1));
-    painter.end();
-    return imaging::PageSource::pixels(page.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither),
-                                       150, 150, {});
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,7 +53,7 @@ int main(int argc, char** argv) {
 
     const QString path = scratch.filePath("progress notes.tif");
     std::vector<imaging::PageSource> pages;
-    for (int i = 1; i <= 1000; ++i) pages.push_back(notesPage(i));
+    for (int i = 1; i <= 1000; ++i) pages.push_back(shots::textPage(QString("PROGRESS NOTES - page %1").arg(i), 24));
     imaging::writeDocument(path, pages);
     pages.clear();
 
