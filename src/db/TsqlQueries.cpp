@@ -663,7 +663,14 @@ private:
                         ++i;
                         like += " ESCAPE " + arithmetic(i, e).text;
                     }
-                    out << "likelihood(" + like + ", 0.05)";
+                    like = "likelihood(" + like + ", 0.05)";
+                    // On a plain column, "X = X" is NULL exactly when X is and true otherwise,
+                    // so the LIKE keeps its value anywhere in the condition; SQLite takes the
+                    // comparison as proof that the column's row exists, and so turns a LEFT
+                    // JOIN whose right side the WHERE clause requires into an inner join, as
+                    // SQL Server does, free to start from the table the LIKE filters.
+                    if (lastRun.singleColumn) like = "(" + like + " AND " + left + " = " + left + ")";
+                    out << like;
                     lastRunConsumed = true;
                     continue;
                 }

@@ -244,6 +244,41 @@ TEST_F(TranslatedStatements, LikeMatchesAsciiAndOtherTextsAlike) {
     }
 }
 
+// A LIKE on the right side of a LEFT JOIN: rows without a match there give NULL, and the
+// condition around the LIKE decides, as on SQL Server, whether they are kept.
+TEST_F(TranslatedStatements, ALikeOnALeftJoinedColumnIsUnknownWhereTheRowIsMissing) {
+    for (const auto& [type, description] :
+         {std::pair{1, "scan one"}, std::pair{2, "second scan"}})
+        conn->execute(QString("INSERT INTO dbRecords..tblRecFiles(admission_id, file_name, "
+                              "rectype_id, EmployeeID, Description, date_created, date_updated) "
+                              "VALUES('A1','a.tif',%1,'','%2',getdate(),getdate())")
+                          .arg(type)
+                          .arg(description));
+    // alpha has "scan one", Beta "second scan", gamma, DELTA and epsilon no file at all.
+    struct Case {
+        const char* where;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {"F.Description LIKE '%one%'", {"alpha"}},
+        {"NOT (F.Description LIKE '%one%')", {"Beta"}},
+        {"F.Description NOT LIKE '%one%'", {"Beta"}},
+        {"F.Description LIKE '%one%' OR T.rectype_name = 'gamma'", {"alpha", "gamma"}},
+        {"NOT (F.Description LIKE '%one%' AND T.rectype_id > 0)", {"Beta"}},
+        {"NOT (F.Description LIKE '%one%' OR T.rectype_name LIKE 'd%')", {"Beta"}},
+        {"NOT (F.Description LIKE '%one%') OR T.rectype_name LIKE 'e%'", {"Beta", "epsilon"}},
+        {"T.rectype_name LIKE '%a%' AND F.Description LIKE '%scan%'", {"alpha", "Beta"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(column(QString("SELECT T.rectype_name FROM dbRecords..tblRecType T LEFT OUTER "
+                                 "JOIN dbRecords..tblRecFiles F ON F.rectype_id = T.rectype_id "
+                                 "WHERE %1 ORDER BY T.rectype_id")
+                             .arg(c.where),
+                         "rectype_name"),
+                  c.names)
+            << c.where;
+}
+
 TEST_F(TranslatedStatements, QuotedNumbersMatchIntegerKeys) {
     EXPECT_EQ(scalar("SELECT rectype_name FROM dbRecords..tblRecType WHERE rectype_id='4'"),
               "DELTA");
