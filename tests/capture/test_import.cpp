@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QThreadPool>
 
@@ -207,13 +208,21 @@ TEST_F(Import, AFullDiskOrACancelLeavesTheRecordAsItWas) {
     // before the job has read its first file.
     t.log.lines.clear();
     QThreadPool& pool = *QThreadPool::globalInstance();
+    // A failed check below must not leave them waiting: the process would then hang at its
+    // end instead of reporting the failure.
     QSemaphore hold;
-    for (int i = 0; i < pool.maxThreadCount(); ++i) pool.start([&hold] { hold.acquire(); });
+    const int threads = pool.maxThreadCount();
+    auto releaseThreads = qScopeGuard([&] {
+        hold.release(threads);
+        pool.waitForDone();
+    });
+    for (int i = 0; i < threads; ++i) pool.start([&hold] { hold.acquire(); });
     d->cmdAdd->click();
     ASSERT_NE(w->jobs().documentJob(), nullptr);
     EXPECT_TRUE(w->jobs().cancelButton()->isVisibleTo(w.get()));
     w->jobs().cancelButton()->click();
-    hold.release(pool.maxThreadCount());
+    releaseThreads.dismiss();
+    hold.release(threads);
     waitJobs();
     EXPECT_EQ(bytes(native(record)), before);
     EXPECT_EQ(logLines(), (QStringList{"checking files...", "Import cancelled: nothing was imported.", "done."}));

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <functional>
 
@@ -20,8 +21,20 @@ bool runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 } // namespace
 
+// Ends as soon as the page is ready, before the paint the display asked for has been handled,
+// so that a caller timing "rendered and painted" paints once, as the window would.
 bool waitForRendering(imaging::ImageEdit& edit, int timeoutMs) {
-    return runEventsUntil([&] { return !edit.renderingPending(); }, timeoutMs);
+    QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (!edit.renderingPending() || deadline.hasExpired()) loop.quit();
+    });
+    QObject::connect(&edit, &imaging::ImageEdit::renderingFinished, &loop, &QEventLoop::quit);
+    tick.start(5);
+    while (edit.renderingPending() && !deadline.hasExpired())
+        loop.exec();
+    return !edit.renderingPending();
 }
 
 bool waitForIdle(imaging::ImageEdit& edit, int timeoutMs) {
