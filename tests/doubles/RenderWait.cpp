@@ -21,8 +21,9 @@ bool runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 } // namespace
 
-// Ends as soon as the page is ready, before the paint the display asked for has been handled,
-// so that a caller timing "rendered and painted" paints once, as the window would.
+// Ends as soon as the display reports the page ready; events queued after that (the repaint
+// the display asked for among them) are left to the caller, so a caller timing "rendered and
+// painted" does not count a second paint of the same page.
 bool waitForRendering(imaging::ImageEdit& edit, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;
