@@ -12,6 +12,10 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QtConcurrent>
+
+#include <atomic>
+#include <vector>
 
 namespace retrieval {
 
@@ -69,43 +73,57 @@ QImage demoPage(const QString& id, const QString& type, const QString& descripti
 } // namespace
 
 int writeDemoShare(db::Connection& connection, const QString& shareFolder) {
+    struct DemoFile {
+        QString path, id, type, description, date;
+        int pages = 1;
+        bool readOnly = false;
+    };
+    std::vector<DemoFile> files;
     auto rs = connection.execute(records::selectFiledRecordsWithTypes());
-    int written = 0;
     for (; rs->isOpen() && !rs->eof(); rs->moveNext()) {
         const QString rel = relativeFile(rs->text("file_name"));
         if (rel.isEmpty() || rel.contains(QLatin1String(".."))) continue;
         const QString dept = rs->text("DepartmentID");
         const QString root = dept.isEmpty() ? shareFolder : shareFolder + "/" + dept;
-        const QString path = root + "/" + rel;
-        if (QFileInfo::exists(path)) continue;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        const QString type = rs->text("Rectype_Name");
+        DemoFile f;
+        f.path = root + "/" + rel;
+        if (QFileInfo::exists(f.path)) continue;
+        f.type = rs->text("Rectype_Name");
         // Some laboratory results have three pages (written as the engine writes documents,
         // which syncs each file: kept to a few dozen so the first start stays short).
-        const int pages =
-            type == QLatin1String("LABORATORY RESULTS") && rs->value("recfile_id").toInt() % 8 == 1
-                ? 3
-                : 1;
-        const QString id = rs->text("admission_id");
-        if (pages == 1) {
+        const int recfileId = rs->value("recfile_id").toInt();
+        f.pages = f.type == QLatin1String("LABORATORY RESULTS") && recfileId % 8 == 1 ? 3 : 1;
+        f.readOnly = recfileId % 25 == 0;
+        f.id = rs->text("admission_id");
+        f.description = rs->text("Description");
+        f.date = rs->text("RecDate");
+        files.push_back(std::move(f));
+    }
+    for (const DemoFile& f : files) QDir().mkpath(QFileInfo(f.path).absolutePath());
+    // Drawing two thousand pages is most of a first start: the files are made on all cores.
+    std::atomic<int> written{0};
+    QtConcurrent::blockingMap(files, [&written](const DemoFile& f) {
+        if (f.pages == 1) {
             const QByteArray tiff = imaging::encodeTiffPage(
-                demoPage(id, type, rs->text("Description"), rs->text("RecDate"), 1, 1), 100, 100,
-                false);
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly) || f.write(tiff) != tiff.size()) continue;
+                demoPage(f.id, f.type, f.description, f.date, 1, 1), 100, 100, false);
+            QFile out(f.path);
+            if (!out.open(QIODevice::WriteOnly) || out.write(tiff) != tiff.size()) return;
         } else {
             std::vector<imaging::PageSource> sources;
-            for (int i = 1; i <= pages; ++i)
+            for (int i = 1; i <= f.pages; ++i)
                 sources.push_back(imaging::PageSource::pixels(
-                    demoPage(id, type, rs->text("Description"), rs->text("RecDate"), i, pages), 100,
-                    100, {}));
-            imaging::writeDocument(path, sources);
+                    demoPage(f.id, f.type, f.description, f.date, i, f.pages), 100, 100, {}));
+            try {
+                imaging::writeDocument(f.path, sources);
+            } catch (const std::exception&) {
+                return; // a demo file that cannot be written is left out, as a single page is
+            }
         }
-        if (rs->value("recfile_id").toInt() % 25 == 0)
-            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
-                                            QFileDevice::ReadOther);
+        if (f.readOnly)
+            QFile::setPermissions(f.path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                              QFileDevice::ReadOther);
         ++written;
-    }
+    });
     return written;
 }
 
