@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QSet>
 #include <QtConcurrent>
 
 #include <atomic>
@@ -79,6 +80,7 @@ int writeDemoShare(db::Connection& connection, const QString& shareFolder) {
         bool readOnly = false;
     };
     std::vector<DemoFile> files;
+    QSet<QString> paths; // two rows naming one file: it is written once
     auto rs = connection.execute(records::selectFiledRecordsWithTypes());
     for (; rs->isOpen() && !rs->eof(); rs->moveNext()) {
         const QString rel = relativeFile(rs->text("file_name"));
@@ -87,7 +89,8 @@ int writeDemoShare(db::Connection& connection, const QString& shareFolder) {
         const QString root = dept.isEmpty() ? shareFolder : shareFolder + "/" + dept;
         DemoFile f;
         f.path = root + "/" + rel;
-        if (QFileInfo::exists(f.path)) continue;
+        if (paths.contains(f.path) || QFileInfo::exists(f.path)) continue;
+        paths.insert(f.path);
         f.type = rs->text("Rectype_Name");
         // Some laboratory results have three pages (written as the engine writes documents,
         // which syncs each file: kept to a few dozen so the first start stays short).
@@ -107,7 +110,10 @@ int writeDemoShare(db::Connection& connection, const QString& shareFolder) {
             const QByteArray tiff = imaging::encodeTiffPage(
                 demoPage(f.id, f.type, f.description, f.date, 1, 1), 100, 100, false);
             QFile out(f.path);
-            if (!out.open(QIODevice::WriteOnly) || out.write(tiff) != tiff.size()) return;
+            if (!out.open(QIODevice::WriteOnly) || out.write(tiff) != tiff.size()) {
+                out.remove(); // no half-written file that a later start would take as made
+                return;
+            }
         } else {
             std::vector<imaging::PageSource> sources;
             for (int i = 1; i <= f.pages; ++i)
