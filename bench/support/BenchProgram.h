@@ -8,11 +8,16 @@
 #include "app/Settings.h"
 #include "app/SignIn.h"
 #include "imaging/ImageEdit.h"
+#include "imaging/ImageThumbnail.h"
 #include "main/Program.h"
+#include "viewer/FileCommands.h"
+#include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 #include "viewer/SessionCommands.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QStringList>
 #include <functional>
@@ -72,6 +77,29 @@ struct SignedInProgram {
 inline void waitPainted(imaging::ImageEdit& edit) {
     if (!doubles::waitForRendering(edit, 10000)) throw std::runtime_error("rendering timed out");
     edit.viewport()->repaint();
+}
+
+// Runs events until the window's jobs are done (a command that finishes on the window thread
+// has none).
+inline void waitJobs(viewer::MainWindow& w) {
+    QElapsedTimer waited;
+    waited.start();
+    while (w.jobs().anyRunning() && waited.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    if (w.jobs().anyRunning()) throw std::runtime_error("the job did not finish");
+}
+
+// Untimed: whatever the last document started (jobs, prefetching, thumbnails) is finished
+// first, so it does not run into the next measurement; then the record is closed.
+inline void closeRecord(viewer::MainWindow& w) {
+    waitJobs(w);
+    doubles::waitForIdle(*w.docImgEdit1, 10000);
+    QElapsedTimer waited;
+    waited.start();
+    while (w.docImgThumbnail1->isBusy() && waited.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    w.files().mnuFileClose_Click();
+    QApplication::processEvents();
 }
 
 // Puts the values in place of {1}, {2}, ... (the statements hold printf formats, so

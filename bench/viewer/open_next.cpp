@@ -59,6 +59,7 @@ RunningProgram& running() {
     return p;
 }
 
+using benchsupport::closeRecord;
 using benchsupport::waitPainted;
 
 // Open Image after its dialog: the document is not new, the file is opened at page 1.
@@ -67,17 +68,6 @@ void openImage(viewer::MainWindow& w, const QString& path) {
     w.PerformFileOpen(false, path, 1);
 }
 
-// Untimed: whatever the last document started (prefetching, thumbnails) is finished first, so
-// it does not run into the next measurement.
-void closeRecord(viewer::MainWindow& w) {
-    doubles::waitForIdle(*w.docImgEdit1, 10000);
-    QElapsedTimer waited;
-    waited.start();
-    while (w.docImgThumbnail1->isBusy() && waited.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    w.files().mnuFileClose_Click();
-    QApplication::processEvents();
-}
 
 // The window in view mode `mode` with Fit to Width chosen once, as a reader would set it.
 viewer::MainWindow& prepareWindow(int mode) {

@@ -68,20 +68,9 @@ RunningProgram& running() {
     return p;
 }
 
-void waitPainted(imaging::ImageEdit& edit) {
-    if (!doubles::waitForRendering(edit, 10000)) throw std::runtime_error("rendering timed out");
-    edit.viewport()->repaint();
-}
-
-// Runs events until the window's jobs are done (a command that finishes on the window thread
-// has none).
-void waitJobs(viewer::MainWindow& w) {
-    QElapsedTimer waited;
-    waited.start();
-    while (w.jobs().anyRunning() && waited.elapsed() < 30000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    if (w.jobs().anyRunning()) throw std::runtime_error("the job did not finish");
-}
+using benchsupport::closeRecord;
+using benchsupport::waitJobs;
+using benchsupport::waitPainted;
 
 // The longest gap between turns of the event loop while it is watched.
 class StallMeter {
@@ -126,16 +115,6 @@ viewer::MainWindow& openCopy() {
     return w;
 }
 
-void closeRecord(viewer::MainWindow& w) {
-    waitJobs(w);
-    doubles::waitForIdle(*w.docImgEdit1, 10000);
-    QElapsedTimer waited;
-    waited.start();
-    while (w.docImgThumbnail1->isBusy() && waited.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    w.files().mnuFileClose_Click();
-    QApplication::processEvents();
-}
 
 void BM_Engine_DeletePage(benchmark::State& state) {
     viewer::MainWindow& w = openCopy();
