@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace imaging {
 
@@ -268,6 +269,7 @@ void ImageEdit::detach() {
     model_.reset();
     displayed_ = false;
     page_ = 1;
+    pendingTurn_.reset();
     annotationPage_ = -1;
     infoPage_ = -1;
     updateScrollBars();
@@ -276,17 +278,37 @@ void ImageEdit::detach() {
 
 void ImageEdit::onPageChanged(int changed) {
     if (changed != index()) return;
+    std::optional<PendingTurn> turn;
+    if (pendingTurn_ && pendingTurn_->page == changed) turn = std::exchange(pendingTurn_, {});
     // Drop selections that no longer exist (another control may have changed the page).
     const int count = int(pageAnnotations().size());
     std::vector<int> kept;
     for (int i : selectedAnnotations_)
         if (i < count) kept.push_back(i);
     if (kept.size() != selectedAnnotations_.size()) selectAnnotations(kept);
+    // The scroll position stays within the changed page's extent; after a turn or flip the
+    // content that was in the middle of the view stays there.
     updateScrollBars();
+    if (turn) {
+        const QPointF c = turn->centre;
+        const QSizeF was = turn->size;
+        switch (turn->edit) {
+        case PageEdit::RotateRight: // (x, y) goes to (height - y, x)
+            centreOn({was.height() - c.y(), c.x()});
+            break;
+        case PageEdit::RotateLeft: // (x, y) goes to (y, width - x)
+            centreOn({c.y(), was.width() - c.x()});
+            break;
+        default: // Flip: upside down
+            centreOn({c.x(), was.height() - c.y()});
+            break;
+        }
+    }
     scheduleRendering();
 }
 
 void ImageEdit::onPagesMoved() {
+    pendingTurn_.reset();
     renderer_->clear();
     renderError_.clear(); // a failure of the page's old rendering says nothing about it now
     annotationPage_ = -1;
@@ -320,6 +342,7 @@ void ImageEdit::setPage(int page) {
         drag_ = Drag::None;
         activeTool_ = makeAnnotationTool(tool_, *this);
         page_ = page;
+        pendingTurn_.reset();
         renderError_.clear();
         updateScrollBars();
         scheduleRendering();
@@ -462,16 +485,23 @@ void ImageEdit::setZoom(double percent) {
     });
 }
 
-void ImageEdit::zoomKeepingCentre(double percent) {
+std::optional<QPointF> ImageEdit::centreShown() const {
     const QRect seen = visibleDisplayRect();
-    const QPointF centre = seen.isEmpty() ? QPointF() : QPointF(seen.center()) / scale();
+    if (seen.isEmpty()) return std::nullopt;
+    return QPointF(seen.center()) / scale();
+}
+
+void ImageEdit::centreOn(QPointF pagePoint) {
+    const QSize v = viewport()->size();
+    horizontalScrollBar()->setValue(int(std::lround(pagePoint.x() * scale() - v.width() / 2.0)));
+    verticalScrollBar()->setValue(int(std::lround(pagePoint.y() * scale() - v.height() / 2.0)));
+}
+
+void ImageEdit::zoomKeepingCentre(double percent) {
+    const std::optional<QPointF> centre = centreShown();
     zoom_ = percent;
     updateScrollBars();
-    if (!seen.isEmpty()) {
-        const QSize v = viewport()->size();
-        horizontalScrollBar()->setValue(int(std::lround(centre.x() * scale() - v.width() / 2.0)));
-        verticalScrollBar()->setValue(int(std::lround(centre.y() * scale() - v.height() / 2.0)));
-    }
+    if (centre) centreOn(*centre);
     scheduleRendering();
 }
 

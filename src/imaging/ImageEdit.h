@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace jobs {
@@ -105,6 +106,8 @@ public:
     void setZoom(double percent);
     double zoom() const { return zoom_; }
     void fitTo(int mode, bool repaint = true);
+    // The fit mode in effect (kept while the widget changes size), -1 after a zoom by percent.
+    int fitMode() const { return lastFit_; }
     void setDisplayScaleAlgorithm(int algorithm);
     int displayScaleAlgorithm() const { return scaleAlgorithm_; }
     void scrollImage(int direction, int pixels);
@@ -271,6 +274,13 @@ private:
     QRect toPageRect(const QRect& displayRect) const;
     void updateScrollBars();
     void zoomKeepingCentre(double percent);
+    // The page point in the middle of the view (none while nothing is shown), and scrolling
+    // that puts a page point there as far as the page's extent allows.
+    std::optional<QPointF> centreShown() const;
+    void centreOn(QPointF pagePoint);
+    // Remembers the middle of the view before a turn or flip of the shown page changes it, so
+    // that the page's notice keeps the same content in view on the changed page.
+    void noteTurn(PageEdit edit);
     RenderRequest renderRequest(int pageIndex, const QRect& visible) const;
     // Renders on the next turn of the event loop (once, however often it is asked).
     void scheduleRendering();
@@ -316,6 +326,13 @@ private:
     bool refitOnResize_ = false;
     bool keepScroll_ = false;
     double lastSkew_ = 0;
+    struct PendingTurn {
+        int page;       // 0-based
+        PageEdit edit;  // RotateLeft, RotateRight or Flip
+        QPointF centre; // page point in the middle of the view before the change
+        QSizeF size;    // the page's size before the change
+    };
+    std::optional<PendingTurn> pendingTurn_;
 
     // Interaction in progress.
     enum class Drag { None, Band, Paste, Tool };

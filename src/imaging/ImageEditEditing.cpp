@@ -228,6 +228,7 @@ void ImageEdit::editPageNow(PageEdit edit) {
         requirePage();
         commitPaste();
         clearSelections(true);
+        noteTurn(edit);
         const double skew = applyPageEdit(*model_, index(), edit);
         if (isDeskew(edit)) lastSkew_ = skew;
         viewport()->update();
@@ -262,11 +263,23 @@ void ImageEdit::autoDeskew() {
     editPageNow(PageEdit::AutoDeskew);
 }
 
+void ImageEdit::noteTurn(PageEdit edit) {
+    const bool turn =
+        edit == PageEdit::RotateLeft || edit == PageEdit::RotateRight || edit == PageEdit::Flip;
+    const std::optional<QPointF> centre = displayed_ ? centreShown() : std::nullopt;
+    if (!turn || !centre) {
+        pendingTurn_.reset();
+        return;
+    }
+    pendingTurn_ = PendingTurn{index(), edit, *centre, QSizeF(pageSize())};
+}
+
 jobs::Job* ImageEdit::makePageEditJob(PageEdit edit, QObject* parent) {
     guarded([&] {
         requirePage();
         commitPaste();
         clearSelections(true);
+        noteTurn(edit);
     });
     const DocumentModelPtr model = model_;
     const int page = index();

@@ -1,5 +1,6 @@
 // The page display: documents, pages, zoom, fitting, scrolling, selection and input events.
 #include "imaging/ImagingError.h"
+#include "jobs/Job.h"
 #include "test_imageedit_support.h"
 
 #include <QScrollBar>
@@ -326,6 +327,74 @@ TEST(ImageEditInput, PointerModesAreKeptAndUnknownOnesRefused) {
     EXPECT_EQ(f.edit.viewport()->cursor().shape(), Qt::OpenHandCursor);
     expectError(imaging::kErrBadArgument, [&] { f.edit.setMousePointer(42); });
     EXPECT_EQ(f.edit.mousePointer(), imaging::kPointerDrag);
+}
+
+} // namespace
+
+namespace {
+
+// The display after a turn of a zoomed-in page: still covered by the page (the scroll
+// position within the turned page's extent), and the point that was in the middle of the
+// view still there, turned with the page.
+TEST(ImageEditView, ATurnOfAZoomedInPageKeepsTheViewOnTheSameContent) {
+    using namespace imagetest;
+    testsupport::TempDir dir;
+    // 600 x 100 with a 20 x 20 block around (50, 50) and one around (550, 50). At 200 % in a
+    // 200 x 150 view scrolled down by 25, one of them is in the middle of the view when the
+    // view is at the left end, the other at the right end.
+    QImage wide = markedPage(600, 100, QRect(40, 40, 20, 20));
+    blacken(wide, QRect(540, 40, 20, 20));
+    const QString path = writePages(dir, "wide.tif", {wide});
+    struct Case {
+        const char* turn;
+        int scrollTo; // kScrollLeft or kScrollRight, as far as it goes
+        std::function<void(imaging::ImageEdit&)> run;
+        QRect block; // where the block in view lies on the turned 100 x 600 page (by hand)
+    };
+    const std::vector<Case> cases{
+        // Right: (x, y) goes to (99 - y, x).
+        {"right", imaging::kScrollRight, [](imaging::ImageEdit& e) { e.rotateRight(); },
+         QRect(40, 540, 20, 20)},
+        // Left: (x, y) goes to (y, 599 - x).
+        {"left", imaging::kScrollLeft, [](imaging::ImageEdit& e) { e.rotateLeft(); },
+         QRect(40, 540, 20, 20)},
+        // The window's way: the page turned on a worker, the display following its notice.
+        {"right, as a job", imaging::kScrollRight,
+         [](imaging::ImageEdit& e) {
+             jobs::Job* job = e.makePageEditJob(imaging::PageEdit::RotateRight);
+             job->setAutoDelete(false);
+             QSignalSpy finished(job, &jobs::Job::finished);
+             job->start();
+             EXPECT_TRUE(finished.count() == 1 || finished.wait(10000));
+             delete job;
+             QCoreApplication::processEvents(); // the queued notice of the changed page
+         },
+         QRect(40, 540, 20, 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.turn);
+        EditFixture f(QSize(200, 150));
+        f.open(path, 1, 200);
+        f.edit.scrollImage(c.scrollTo, 2000);
+        f.edit.scrollImage(imaging::kScrollDown, 25);
+        const QPoint middle(100, 75);
+        ASSERT_TRUE(black(f.shown(), middle.x(), middle.y())) << "a block is in view";
+
+        c.run(f.edit);
+        ASSERT_EQ(f.edit.model()->pageImage(0).size(), QSize(100, 600));
+        ASSERT_TRUE(black(f.edit.model()->pageImage(0), c.block.center().x(), c.block.center().y()));
+        const QImage shown = f.shown();
+        // The turned page (200 x 1200 at 200 %) is as wide as the view and taller: it covers
+        // the view wherever it was scrolled to, with no blank band.
+        const QRect page = f.edit.displayedImageRect();
+        EXPECT_TRUE(page.contains(QRect(QPoint(0, 0), f.edit.viewport()->size())))
+            << page.x() << "," << page.y() << " " << page.width() << "x" << page.height();
+        // The block, turned, is still in the middle of the view.
+        const QPoint blockInView = page.topLeft() + c.block.center() * 2;
+        EXPECT_LE(std::abs(blockInView.x() - middle.x()), 12) << blockInView.x();
+        EXPECT_LE(std::abs(blockInView.y() - middle.y()), 12) << blockInView.y();
+        EXPECT_TRUE(black(shown, middle.x(), middle.y()));
+    }
 }
 
 } // namespace
