@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Docuvane on the embedded demo database.
+# Installs what is missing, builds the program, and starts Docuvane on the embedded demo database.
 # The demo database and the demo storage folder are created by the program on first use.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default
+# The program alone (with what it needs at run time): the tests and benchmarks are built by
+# scripts/test.sh.
+cmake --build --preset default --target docuvane
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat >&2 <<'MSG'
