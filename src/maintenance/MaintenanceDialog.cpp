@@ -1,5 +1,6 @@
 #include "maintenance/MaintenanceDialog.h"
 
+#include "app/Access.h"
 #include "app/CurrentUser.h"
 #include "app/Failure.h"
 #include "app/Paths.h"
@@ -102,12 +103,12 @@ bool RecordRowModel::setData(const QModelIndex& index, const QVariant& value, in
 // ---- the dialog ---------------------------------------------------------------------------
 
 MaintenanceDialog::MaintenanceDialog(app::Session& session, viewer::MainWindow& main,
-                                     QWidget* owner)
+                                     QWidget* owner, const QString& recFileId)
     : QDialog(owner), s_(session), main_(main) {
     setObjectName("frmMaintenance");
     setWindowTitle("Viewer 2");
     auto* top = new QHBoxLayout;
-    txtRecFileID = new QLineEdit(this);
+    txtRecFileID = new QLineEdit(recFileId, this);
     txtRecFileID->setObjectName("txtRecFileID");
     cmdGo = new QPushButton("Load", this);
     cmdGo->setObjectName("cmdGo");
@@ -191,6 +192,9 @@ void MaintenanceDialog::fetch() {
     model_->setRecordset(nullptr);
     if (rs_) rs_->close();
     rs_.reset();
+    loadedType_.clear();
+    // No number (no row was chosen in the search): nothing to look up.
+    if (txtRecFileID->text().isEmpty()) return;
     app::Steps steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter);
     steps.format([](const app::ErrorInfo& e) {
         return "The record could not be loaded: " + e.description;
@@ -203,6 +207,9 @@ void MaintenanceDialog::fetch() {
     model_->setRecordset(rs_.get());
     if (rs_->fieldCount() > 3) DataGrid1->setColumnWidth(3, twipsX(5000));
     if (rs_->isOpen() && rs_->recordCount() == 0) lblStatus->setText("No record has that number.");
+    const int typeColumn = rs_->fieldIndex("rectype_id");
+    if (rs_->isOpen() && rs_->recordCount() > 0 && typeColumn >= 0)
+        loadedType_ = rs_->rows().front().at(size_t(typeColumn));
     fillFileList();
 }
 
@@ -234,6 +241,10 @@ void MaintenanceDialog::cmdUpdate_Click() {
         lblStatus->setText("Nothing was changed.");
         return;
     }
+    if (!maySave()) {
+        lblStatus->setText("Not saved.");
+        return;
+    }
     app::Steps steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter);
     steps.format([](const app::ErrorInfo& e) {
         return "The record was not saved: " + e.description +
@@ -247,6 +258,35 @@ void MaintenanceDialog::cmdUpdate_Click() {
     model_->markSaved();
     lblStatus->setText("Saved.");
     fillFileList();
+}
+
+bool MaintenanceDialog::maySave() {
+    // Correcting a row is administration: the settings gate, and rights that allow changes.
+    if (!app::CanChangeSettings(s_)) return false;
+    if (app::refuseWithoutRights(s_)) return false;
+    const int typeColumn = rs_->fieldIndex("rectype_id");
+    if (typeColumn < 0) return true;
+    const QVariant type = rs_->rows().front().at(size_t(typeColumn));
+    // A row filed under a type removed since can still be corrected in its other columns.
+    if (type.toString() == loadedType_.toString()) return true;
+    bool exists = false;
+    app::Steps steps(app::FailureStyle::ShowAndStop, s_.svc.log, s_.svc.prompter);
+    steps.format([](const app::ErrorInfo& e) {
+        return "The record type could not be checked: " + e.description + "\r\nNothing was saved.";
+    });
+    if (!steps([&] {
+            auto check = app::recordsConnection(s_).open(
+                records::selectRecordTypeExists(type.toInt()), db::kClientReadOnly);
+            exists = check->isOpen() && !check->eof();
+            check->close();
+        }))
+        return false;
+    if (!exists)
+        s_.svc.prompter->msgBox("Record type " + type.toString() +
+                                    " does not exist: type the number of an existing record "
+                                    "type. Nothing was saved.",
+                                app::mb::OKOnly, app::mb::Exclamation);
+    return exists;
 }
 
 QString MaintenanceDialog::selectedPath() const {

@@ -55,7 +55,9 @@ private:
 class MaintenanceDialog : public QDialog {
     Q_OBJECT
 public:
-    MaintenanceDialog(app::Session& session, viewer::MainWindow& main, QWidget* owner);
+    // Opens with `recFileId` in its box and that row loaded (none for an empty number).
+    MaintenanceDialog(app::Session& session, viewer::MainWindow& main, QWidget* owner,
+                      const QString& recFileId = {});
     ~MaintenanceDialog() override;
 
     void cmdGo_Click();
@@ -77,6 +79,8 @@ public:
 private:
     void Form_Load();
     void fetch();
+    // Whether the user may save the edited row; says why not.
+    bool maySave();
     void fillFileList();
     QString selectedPath() const;
     int twipsX(int twips) const;
@@ -85,6 +89,7 @@ private:
     viewer::MainWindow& main_;
     db::RecordsetPtr rs_;
     RecordRowModel* model_ = nullptr;
+    QVariant loadedType_; // the row's rectype_id as loaded
 };
 
 } // namespace maintenance

@@ -3,7 +3,6 @@
 #include "maintenance/MaintenanceDialog.h"
 #include "viewer/MainWindow.h"
 
-#include <QLineEdit>
 
 namespace maintenance {
 
@@ -12,10 +11,8 @@ void install(viewer::MainWindow& window) { install(window, Options{}); }
 void install(viewer::MainWindow& window, Options options) {
     viewer::MainWindow* w = &window;
     window.openRecordMaintenance = [w, options](QWidget* owner, const QString& recFileId) {
-        // The dialog's own load fetches before the id is in its box, so it shows no row
-        // until "Load" is pressed.
-        MaintenanceDialog dialog(w->session(), *w, owner ? owner : w);
-        dialog.txtRecFileID->setText(recFileId);
+        // The dialog opens with the row's number in its box and that row loaded.
+        MaintenanceDialog dialog(w->session(), *w, owner ? owner : w, recFileId);
         if (options.runDialog)
             options.runDialog(dialog);
         else

@@ -98,6 +98,11 @@ QString selectRecordFileForMaintenance(const QString& recFileId) {
            q(recFileId) + "'";
 }
 
+QString selectRecordTypeExists(int recordTypeId) {
+    return "SELECT rectype_id FROM dbRecords..tblRecType WHERE rectype_id='" +
+           QString::number(recordTypeId) + "'";
+}
+
 QString selectFiledRecordsWithTypes() {
     return QStringLiteral(
         "SELECT RF.recfile_id, RF.admission_id, RF.file_name, RF.Description, "

@@ -40,6 +40,9 @@ QString deleteRecordFile(const QString& recFileId);
 // The row the maintenance dialog loads for editing.
 QString selectRecordFileForMaintenance(const QString& recFileId);
 
+// One row (column rectype_id) when a record type of that number exists, in any department.
+QString selectRecordTypeExists(int recordTypeId);
+
 // Every filed record with its record type's name and department (the demo share is filled
 // from these).
 QString selectFiledRecordsWithTypes();

@@ -33,10 +33,9 @@ protected:
         t.s().gblnAdmin = true;
         w = std::make_unique<viewer::MainWindow>(t.s());
     }
-    // The dialog as the search window's label opens it.
+    // The dialog as the search window's label opens it: with the row's number in its box.
     maintenance::MaintenanceDialog& open(const QString& id) {
-        d = std::make_unique<maintenance::MaintenanceDialog>(t.s(), *w, w.get());
-        d->txtRecFileID->setText(id);
+        d = std::make_unique<maintenance::MaintenanceDialog>(t.s(), *w, w.get(), id);
         return *d;
     }
     bool edit(int column, const QString& value) {
@@ -58,16 +57,15 @@ protected:
 
 } // namespace
 
-TEST_F(Maintenance, ShowsNoRowUntilLoadThenTheRowAndItsResolvedFile) {
+TEST_F(Maintenance, ShowsTheRowOfItsNumberAtOnceThenWhatLoadFinds) {
     auto& m = open("1");
     EXPECT_EQ(m.objectName(), "frmMaintenance");
     EXPECT_EQ(m.windowTitle(), "Viewer 2");
-    EXPECT_EQ(m.row().rowCount(), 0);
     EXPECT_EQ(t.db->statements.back(), "SELECT recfile_id,admission_id,rectype_id,file_name   "
-                                       "FROM dbRecords.dbo.tblRecFiles WHERE recfile_id=''");
+                                       "FROM dbRecords.dbo.tblRecFiles WHERE recfile_id='1'");
     EXPECT_EQ(t.db->lastOptions.lockType, 3);
-    m.cmdGo->click();
     ASSERT_EQ(m.row().rowCount(), 1);
+    EXPECT_EQ(m.lblStatus->text(), "");
     EXPECT_EQ(m.row().columnCount(), 4);
     EXPECT_EQ(m.row().index(0, 3).data().toString(), "\\2025\\2025-03-14\\250123-1.tif");
     EXPECT_FALSE(m.row().flags(m.row().index(0, 0)) & Qt::ItemIsEditable);
@@ -80,11 +78,12 @@ TEST_F(Maintenance, ShowsNoRowUntilLoadThenTheRowAndItsResolvedFile) {
     m.cmdGo->click();
     EXPECT_EQ(m.Grid1->item(0, 1)->text(), "The file is missing.");
 
-    // An id that does not exist: an empty grid, no file.
+    // An id that does not exist: an empty grid, no file, and the reason.
     m.txtRecFileID->setText("99999");
     m.cmdGo->click();
     EXPECT_EQ(m.row().rowCount(), 0);
     EXPECT_EQ(m.Grid1->rowCount(), 0);
+    EXPECT_EQ(m.lblStatus->text(), "No record has that number.");
 }
 
 TEST_F(Maintenance, SaveWritesTheChangedColumnsOfThatRowOnly) {
@@ -131,10 +130,11 @@ TEST_F(Maintenance, RefusedEditsAndAChangedRowAreReported) {
 }
 
 TEST_F(Maintenance, OpenFolderAndWinViewerActOnTheListedFile) {
-    auto& m = open("1");
+    auto& m = open("");
     m.cmdOpenFolder->click();
     m.cmdOpen->click();
     EXPECT_TRUE(t.shell.commands.isEmpty()); // no row listed: both do nothing
+    m.txtRecFileID->setText("1");
     m.cmdGo->click();
     m.cmdOpenFolder->click();
     m.cmdOpen->click();
@@ -152,15 +152,64 @@ TEST_F(Maintenance, OpenFolderAndWinViewerActOnTheListedFile) {
     EXPECT_EQ(t.prompter.shown[0].text, "The program xdg-open is not installed.");
 }
 
-TEST_F(Maintenance, InstalledOpenerRunsTheDialogWithTheRowsNumber) {
-    QString seen;
+TEST_F(Maintenance, InstalledOpenerShowsTheRowOfTheNumberItIsGiven) {
+    QStringList seen;
     maintenance::Options o;
     o.runDialog = [&](QDialog& dialog) {
         auto& m = static_cast<maintenance::MaintenanceDialog&>(dialog);
-        seen = m.txtRecFileID->text() + "/" + QString::number(m.row().rowCount());
+        seen << m.txtRecFileID->text() + "/" + QString::number(m.row().rowCount()) + "/" +
+                    m.lblStatus->text();
     };
     maintenance::install(*w, o);
     ASSERT_TRUE(w->openRecordMaintenance);
-    w->openRecordMaintenance(w.get(), "7");
-    EXPECT_EQ(seen, "7/0");
+    // A filed row, a number no row has, and no number (no search row chosen).
+    for (const QString& id : {"2", "99999", ""}) w->openRecordMaintenance(w.get(), id);
+    EXPECT_EQ(seen, (QStringList{"2/1/", "99999/0/No record has that number.", "/0/"}));
+    EXPECT_TRUE(t.prompter.shown.empty());
+}
+
+TEST_F(Maintenance, SaveNeedsTheSettingsGateRightsToChangeAndAnExistingRecordType) {
+    struct Case {
+        const char* what;
+        bool settingsAnswer;
+        QString rights;
+        QString rectype;
+        QStringList messages;
+        QString stored; // rectype_id of row 1 after Save
+    };
+    const Case cases[] = {
+        {"settings gate refused", false, "ASV", "3", {}, "1"},
+        {"rights bar changes", true, "ABV", "3", {"No Rights"}, "1"},
+        {"no such record type", true, "ASV", "99",
+         {"Record type 99 does not exist: type the number of an existing record type. "
+          "Nothing was saved."},
+         "1"},
+        {"an existing record type", true, "ASV", "3", {}, "3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        t.demo->execute("UPDATE dbRecords..tblRecFiles SET rectype_id = 1 WHERE recfile_id = 1");
+        t.s().gblnSettingsUnlocked = false;
+        t.user->settingsAnswer = c.settingsAnswer;
+        t.user->rights = c.rights;
+        const int gateCalls = t.user->checkSettingsCalls;
+        auto& m = open("1");
+        ASSERT_TRUE(edit(2, c.rectype));
+        t.prompter.shown.clear();
+        m.cmdUpdate->click();
+        EXPECT_EQ(t.user->checkSettingsCalls, gateCalls + 1);
+        QStringList shown;
+        for (const auto& msg : t.prompter.shown) shown << msg.text;
+        EXPECT_EQ(shown, c.messages);
+        EXPECT_EQ(stored("rectype_id"), c.stored);
+        EXPECT_EQ(m.lblStatus->text() == "Saved.", c.stored == c.rectype);
+    }
+    // A row whose stored type was removed since can still be corrected in its other columns.
+    t.user->rights = "ASV";
+    auto& m = open("8");
+    ASSERT_EQ(m.row().rowCount(), 1);
+    ASSERT_TRUE(edit(1, "250302"));
+    m.cmdUpdate->click();
+    EXPECT_EQ(m.lblStatus->text(), "Saved.");
+    EXPECT_EQ(stored("admission_id", "8"), "250302");
 }
