@@ -36,6 +36,12 @@ QString selectRecordTypeNamed(const QString& name, const QString& departmentId) 
            "' and isnull(departmentid,'') = '" + q(departmentId) + "'";
 }
 
+QString selectOtherRecordTypeNamed(const QString& name, const QString& departmentId,
+                                   int recordTypeId) {
+    return selectRecordTypeNamed(name, departmentId) + " and rectype_id <> '" + id(recordTypeId) +
+           "'";
+}
+
 QString insertRecordType(const QString& name, const QString& description,
                          const QString& employeeCode, const QString& departmentId) {
     return "INSERT INTO dbRecords..tblRecType(rectype_name, rectype_desc, "

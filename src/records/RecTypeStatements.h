@@ -24,6 +24,9 @@ QString deleteUnusedRecordType(int recordTypeId);
 
 // One row when the department already has a type of that name.
 QString selectRecordTypeNamed(const QString& name, const QString& departmentId);
+// The same for a type other than `recordTypeId` (the one being renamed).
+QString selectOtherRecordTypeNamed(const QString& name, const QString& departmentId,
+                                   int recordTypeId);
 
 // A new type of the department, created by `employeeCode`.
 QString insertRecordType(const QString& name, const QString& description,

@@ -255,6 +255,26 @@ void RecTypeDialog::runCommand(const std::function<void()>& command) {
     list_.main().runCommand(command);
 }
 
+QString RecTypeDialog::acceptableName(int editedId) {
+    app::Session& s = list_.session();
+    const QString name = txtName->text().trimmed();
+    if (name.isEmpty()) {
+        say(s, "Record Type Name is required!", app::mb::Critical);
+        return {};
+    }
+    const QString check =
+        editedId == 0 ? records::selectRecordTypeNamed(name, s.gstrDepartmentID)
+                      : records::selectOtherRecordTypeNamed(name, s.gstrDepartmentID, editedId);
+    db::RecordsetPtr rs = connection(s).open(check, db::kClientReadOnly);
+    const bool exists = !rs->eof();
+    rs->close();
+    if (exists) {
+        say(s, "'" + name + "' already exist!", app::mb::Critical);
+        return {};
+    }
+    return name;
+}
+
 RecTypeAddDialog::RecTypeAddDialog(RecTypeListWindow& list)
     : RecTypeDialog(list, "frmRectype_Add", "Add New Record Type") {
     btnOk = addButton("btnOk", "&OK");
@@ -266,23 +286,12 @@ RecTypeAddDialog::RecTypeAddDialog(RecTypeListWindow& list)
 
 void RecTypeAddDialog::btnOk_Click() {
     app::Session& s = list_.session();
-    const QString name = txtName->text().trimmed();
-    if (name.isEmpty()) {
-        say(s, "Record Type Name is required!", app::mb::Critical);
-        return;
-    }
-    db::Connection& c = connection(s);
-    db::RecordsetPtr rs =
-        c.open(records::selectRecordTypeNamed(name, s.gstrDepartmentID), db::kClientReadOnly);
-    const bool exists = !rs->eof();
-    rs->close();
-    if (exists) {
-        say(s, "'" + name + "' already exist!", app::mb::Critical);
-        return;
-    }
+    const QString name = acceptableName(0);
+    if (name.isEmpty()) return;
     long added = -1;
-    c.execute(records::insertRecordType(name, txtDesc->text(), employeeCode(s), s.gstrDepartmentID),
-              &added);
+    connection(s).execute(
+        records::insertRecordType(name, txtDesc->text(), employeeCode(s), s.gstrDepartmentID),
+        &added);
     if (added == 0) {
         say(s, "Record Type was not added!", app::mb::Critical);
         return;
@@ -318,9 +327,12 @@ void RecTypeEditDialog::Form_Load() {
 
 void RecTypeEditDialog::btnUpdate_Click() {
     app::Session& s = list_.session();
+    // Refused as Add refuses it: an empty name, or the name of another type.
+    const QString name = acceptableName(id_);
+    if (name.isEmpty()) return;
     long updated = -1;
-    connection(s).execute(records::updateRecordType(id_, txtName->text(), txtDesc->text(),
-                                                    employeeCode(s), s.gstrDepartmentID),
+    connection(s).execute(records::updateRecordType(id_, name, txtDesc->text(), employeeCode(s),
+                                                    s.gstrDepartmentID),
                           &updated);
     list_.RecType_refresh();
     if (updated == 0) {

@@ -86,6 +86,9 @@ protected:
     // A button of the dialog's button row.
     QPushButton* addButton(const QString& name, const QString& text);
     void runCommand(const std::function<void()>& command);
+    // The name typed, trimmed; empty, after saying why, when it is empty or another type of
+    // the department has it (`editedId`: the type being renamed, 0 when adding).
+    QString acceptableName(int editedId);
 
     RecTypeListWindow& list_;
 

@@ -35,6 +35,10 @@ TEST(RecTypeStatements, EachStatementAsSentWithQuotesInsideValuesDoubled) {
          records::selectRecordTypeNamed("O'NEIL FORMS", "HRD"),
          "SELECT 1 FROM dbRecords.dbo.tblRecType WHERE rectype_name='O''NEIL FORMS' and "
          "isnull(departmentid,'') = 'HRD'"},
+        {"duplicate check of a renamed type",
+         records::selectOtherRecordTypeNamed("O'NEIL FORMS", "", 4),
+         "SELECT 1 FROM dbRecords.dbo.tblRecType WHERE rectype_name='O''NEIL FORMS' and "
+         "isnull(departmentid,'') = '' and rectype_id <> '4'"},
         {"insert",
          records::insertRecordType("O'NEIL", "Dr. O'Neil's forms", "1001", ""),
          "INSERT INTO dbRecords..tblRecType(rectype_name, rectype_desc, user_created,departmentid) "

@@ -148,6 +148,21 @@ protected:
         QTest::keyClicks(e, text);
     }
     static void press(QDialog& d, const char* button) { d.findChild<QPushButton*>(button)->click(); }
+    // The dialog `button` opens refuses the name `typed` with `message` and stays open.
+    void expectNameRefused(QPushButton* button, const char* confirm, const QString& typed,
+                           const QString& message) {
+        SCOPED_TRACE(typed.toStdString());
+        t.prompter.shown.clear();
+        const int result = runDialog(button, [&](QDialog& d) {
+            type(d, "txtName", typed);
+            press(d, confirm);
+        });
+        EXPECT_NE(result, QDialog::Accepted);
+        ASSERT_EQ(t.prompter.shown.size(), 1u);
+        EXPECT_EQ(lastMessage().text, message);
+        EXPECT_EQ(lastMessage().icon, Critical);
+        EXPECT_EQ(lastMessage().title, QString(""));
+    }
 
     app::Message lastMessage() const { return t.prompter.shown.back(); }
 
@@ -164,6 +179,15 @@ protected:
 const QStringList kMedicalTypes = {
     "|1|ADMISSION RECORD",   "|5|CONSENT FORMS",    "*|2|DISCHARGE SUMMARY",
     "|3|LABORATORY RESULTS", "|4|OPERATIVE REPORT", "|6|RADIOLOGY REPORT"};
+
+// Names a medical records type may not be given (by Add, or by Edit of DISCHARGE SUMMARY),
+// with the message that refuses each.
+const std::pair<QString, QString> kRefusedNames[] = {
+    {"   ", "Record Type Name is required!"},
+    {" consent forms ", "'CONSENT FORMS' already exist!"},
+    // A type of medical records with a NULL department is a duplicate too.
+    {"admission record", "'ADMISSION RECORD' already exist!"},
+};
 
 } // namespace
 
@@ -234,28 +258,9 @@ TEST_F(RecTypeWindows, AddTypesNamesInUpperCaseAndRefusesEmptyAndDuplicateNames)
     EXPECT_TRUE(modalSeen[0]);
 
     // Refusals keep the dialog open and add nothing.
-    struct Refusal {
-        QString typed, message;
-    };
-    const Refusal refusals[] = {
-        {"   ", "Record Type Name is required!"},
-        {" consent forms ", "'CONSENT FORMS' already exist!"},
-        // A type of medical records with a NULL department is a duplicate too.
-        {"admission record", "'ADMISSION RECORD' already exist!"},
-    };
     const QString count = scalar("SELECT count(*) FROM dbRecords..tblRecType");
-    for (const Refusal& r : refusals) {
-        t.prompter.shown.clear();
-        result = runDialog(f.btnAdd, [&](QDialog& d) {
-            type(d, "txtName", r.typed);
-            press(d, "btnOk");
-        });
-        EXPECT_NE(result, QDialog::Accepted) << r.typed.toStdString();
-        ASSERT_EQ(t.prompter.shown.size(), 1u) << r.typed.toStdString();
-        EXPECT_EQ(lastMessage().text, r.message);
-        EXPECT_EQ(lastMessage().icon, Critical);
-        EXPECT_EQ(lastMessage().title, QString(""));
-    }
+    for (const auto& [typed, message] : kRefusedNames)
+        expectNameRefused(f.btnAdd, "btnOk", typed, message);
     EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecType"), count);
 
     // The same name in another department is no duplicate; Cancel adds nothing.
@@ -303,6 +308,30 @@ TEST_F(RecTypeWindows, EditLoadsTheCurrentTypeAndUpdatesItAlsoWhenItsDepartmentI
     emit f.fgridRectype->cellDoubleClicked(f.fgridRectype->currentRow(), 2);
     EXPECT_EQ(dialogsRun.back(), "frmRectype_Edit");
     EXPECT_EQ(scalar("SELECT rectype_name FROM dbRecords..tblRecType WHERE rectype_id = 5"), "CONSENT FORMS");
+}
+
+TEST_F(RecTypeWindows, EditRefusesAnEmptyOrDuplicateNameAsAddDoes) {
+    load();
+    rectypes::RecTypeListWindow& f = openList();
+    select(f, "DISCHARGE SUMMARY");
+    const QString table = "SELECT rectype_id, rectype_name, rectype_desc, user_updated, "
+                          "date_updated FROM dbRecords..tblRecType ORDER BY rectype_id";
+    const QString before = scalar(table);
+    for (const auto& [typed, message] : kRefusedNames)
+        expectNameRefused(f.btnEdit, "btnUpdate", typed, message);
+    EXPECT_EQ(scalar(table), before);
+
+    // Its own name (blanks around it) with a new description is no duplicate of itself.
+    const int result = runDialog(f.btnEdit, [&](QDialog& d) {
+        type(d, "txtName", " discharge summary ");
+        type(d, "txtDesc", "Summary and instructions");
+        press(d, "btnUpdate");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(lastMessage().text, "Record Type successfully updated!");
+    EXPECT_EQ(scalar("SELECT rectype_name, rectype_desc FROM dbRecords..tblRecType WHERE "
+                     "rectype_id = 2"),
+              "DISCHARGE SUMMARY|Summary and instructions");
 }
 
 TEST_F(RecTypeWindows, ADepartmentWithoutTypesShowsOneDisabledRowAndItsUpdateSaysNothingChanged) {
