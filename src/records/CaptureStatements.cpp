@@ -1,6 +1,7 @@
 #include "records/CaptureStatements.h"
 
 #include "db/Connection.h"
+#include "records/LikePattern.h"
 
 namespace records {
 
@@ -22,8 +23,10 @@ QString searchAdmissions(const AdmissionSearch& a) {
     QString tail = QStringLiteral(" LEFT OUTER JOIN PATIENT_DATA.dbo.tbMaster M with(NOLOCK) ON "
                                   "PD.HospNum=M.HospNum   WHERE  pd.hospnum <> ''   ");
     if (!a.id.isEmpty()) tail += " and PD.IDNum = '" + q(a.id) + "'";
-    if (!a.lastName.isEmpty()) tail += " and LastName LIKE '%" + q(a.lastName) + "%'";
-    if (!a.firstName.isEmpty()) tail += " and FirstName LIKE '%" + q(a.firstName) + "%'";
+    if (!a.lastName.isEmpty())
+        tail += " and LastName LIKE '%" + quoteLikeLiteral(a.lastName) + "%'";
+    if (!a.firstName.isEmpty())
+        tail += " and FirstName LIKE '%" + quoteLikeLiteral(a.firstName) + "%'";
     if (!a.admDate.isEmpty())
         tail += " and CONVERT(varchar(10),PD.AdmDate,101) = '" + q(a.admDate) + "'";
     const QString in = select + " FROM PATIENT_DATA.dbo.tbPatient PD with(NOLOCK) " + tail;
@@ -81,7 +84,8 @@ QString selectBrowseRows(const QString& database, const QString& table, const QS
                          const QString& findField, const QString& findValue,
                          const QString& orderField) {
     QString s = "SELECT " + fieldList + " FROM " + database + ".." + table;
-    if (!findValue.isEmpty()) s += " WHERE " + findField + " LIKE '%" + q(findValue) + "%'";
+    if (!findValue.isEmpty())
+        s += " WHERE " + findField + " LIKE '%" + quoteLikeLiteral(findValue) + "%'";
     return s + " ORDER BY " + orderField;
 }
 

@@ -15,8 +15,8 @@ enum class AdmissionScope {
 
 struct AdmissionSearch {
     QString id;        // IdNum, as typed (with its T or B); empty: no number filter
-    QString lastName;  // part of the last name; empty: none
-    QString firstName; // part of the first name; empty: none
+    QString lastName;  // part of the last name (%, _ and [ match themselves); empty: none
+    QString firstName; // part of the first name (likewise); empty: none
     QString admDate;   // "mm/dd/yyyy" of a valid date; empty: no date filter
     AdmissionScope scope = AdmissionScope::Default;
     bool includeOutPatients = false; // only for the default scope
@@ -47,7 +47,7 @@ QString selectFiledRecordId(const QString& id, const QString& storedName, int re
 // The lookup browse of the classes component: `fieldList` of `database`..`table` whose
 // `findField` contains `findValue` (all rows for an empty value), ordered by `orderField`.
 // Table, field and database names come from the program's own properties, never from typed
-// text; the typed value is quoted.
+// text; the typed value is quoted, its %, _ and [ matching themselves.
 QString selectBrowseRows(const QString& database, const QString& table, const QString& fieldList,
                          const QString& findField, const QString& findValue,
                          const QString& orderField);

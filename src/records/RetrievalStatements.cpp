@@ -1,6 +1,8 @@
 #include "records/RetrievalStatements.h"
 
 #include "db/Connection.h"
+#include "records/LikePattern.h"
+#include "records/RecTypeStatements.h"
 
 namespace records {
 
@@ -33,8 +35,9 @@ QString patientBranch(char kind, const RecordSearchCriteria& c) {
     s += " LEFT JOIN Patient_Data..tbMaster MA ON MA.HospNum=Pat.HospNum ";
     s += " WHERE 1=1 ";
     if (c.lastName) {
-        s += " and MA.LastName like '" + q(*c.lastName) + "' + '%' ";
-        if (!c.firstName.isEmpty()) s += " and MA.FirstName like '" + q(c.firstName) + "' + '%' ";
+        s += " and MA.LastName like '" + quoteLikeLiteral(*c.lastName) + "' + '%' ";
+        if (!c.firstName.isEmpty())
+            s += " and MA.FirstName like '" + quoteLikeLiteral(c.firstName) + "' + '%' ";
     }
     if (c.admissionDate)
         s += " and CONVERT(varchar(10),Pat.AdmDate,101) = '" + q(*c.admissionDate) + "'";
@@ -45,7 +48,8 @@ QString commonCriteria(const RecordSearchCriteria& c) {
     QString s;
     if (c.admissionId) s += " and RF.admission_id='" + q(*c.admissionId) + "'";
     if (c.hospitalNumber) s += " and ma.HospNum = '" + q(*c.hospitalNumber) + "'";
-    if (c.description) s += " and description like   '%" + q(*c.description) + "%'";
+    if (c.description)
+        s += " and description like   '%" + quoteLikeLiteral(*c.description) + "%'";
     if (c.recordTypeId > 0)
         s += " AND RF.rectype_id = '" + QString::number(c.recordTypeId) + "' ";
     if (c.recordDate)
@@ -60,9 +64,9 @@ const char* const kNoDepartment = " AND (RT.DepartmentID IS NULL OR RT.Departmen
 } // namespace
 
 QString selectSearchRecordTypes(const QString& departmentId) {
-    return "SELECT rectype_id, rectype_name, rectype_default FROM dbRecords..tblRecType "
-           "where DepartmentID = '" +
-           q(departmentId) + "' ORDER BY rectype_name ";
+    // The types the department's record type list shows: for medical records those with an
+    // empty and those with a NULL department.
+    return selectDepartmentRecordTypes(departmentId);
 }
 
 QString recordSearch(const RecordSearchCriteria& c) {

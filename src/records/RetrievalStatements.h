@@ -6,7 +6,8 @@
 
 namespace records {
 
-// The record types of one department, by name (the search window's record type list).
+// The record types of one department, by name (the search window's record type list); for
+// medical records (the empty id) those whose department is empty or NULL.
 QString selectSearchRecordTypes(const QString& departmentId);
 
 // What the search window's boxes hold, read the way the search reads them; an absent value
@@ -22,13 +23,14 @@ struct RecordSearchCriteria {
     std::optional<QString> scanDate;         // "mm/dd/yyyy"
     std::optional<QString> lastName;         // trimmed prefix
     QString firstName;                       // trimmed prefix; empty: no first-name condition
-    std::optional<QString> admissionDate;    // as typed (already known to be a date)
+    std::optional<QString> admissionDate;    // "mm/dd/yyyy"
     bool includeOutPatients = false;
     bool orderByDate = false;
 };
 
 // The search: in patient mode the in-patient branch (and, with out-patients, a second branch
-// joined by UNION ALL), in department mode one branch; each capped at 200 rows.
+// joined by UNION ALL), in department mode one branch; each capped at 200 rows. %, _ and [
+// in the names and the description match themselves.
 QString recordSearch(const RecordSearchCriteria& c);
 
 // The stored file name of one filed record.

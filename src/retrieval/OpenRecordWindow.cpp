@@ -253,6 +253,14 @@ void OpenRecordWindow::cmdScanToday_Click() {
 
 records::RecordSearchCriteria OpenRecordWindow::readCriteria() {
     app::Session& s = main_.session();
+    // A date box holding a date is rewritten "mm/dd/yyyy", the form the statement compares.
+    auto dateBox = [](QLineEdit* box) -> std::optional<QString> {
+        if (box->text().trimmed().isEmpty()) return std::nullopt;
+        const QDate d = storage::parseRecordDate(box->text());
+        if (!d.isValid()) return std::nullopt;
+        box->setText(mmddyyyy(d));
+        return box->text();
+    };
     records::RecordSearchCriteria c;
     c.patientMode = !fraPat->isHidden();
     c.departmentId = s.gstrDepartmentID;
@@ -263,21 +271,14 @@ records::RecordSearchCriteria OpenRecordWindow::readCriteria() {
             c.lastName = last.trimmed();
             c.firstName = name.trimmed();
         }
-        if (!txtAdmDate->text().trimmed().isEmpty() && storage::isDateText(txtAdmDate->text()))
-            c.admissionDate = txtAdmDate->text();
+        // Also when Enter sends it before leaving the box has rewritten it.
+        c.admissionDate = dateBox(txtAdmDate);
         if (!txtHospNum->text().isEmpty()) c.hospitalNumber = txtHospNum->text();
         c.includeOutPatients = chkIncludeOutPatient->isChecked();
     }
     if (!txtAdmNo->text().isEmpty()) c.admissionId = txtAdmNo->text().trimmed();
     if (!txtDesc->text().isEmpty()) c.description = txtDesc->text();
     c.recordTypeId = cboScanType->currentData().toInt();
-    auto dateBox = [](QLineEdit* box) -> std::optional<QString> {
-        if (box->text().trimmed().isEmpty()) return std::nullopt;
-        const QDate d = storage::parseRecordDate(box->text());
-        if (!d.isValid()) return std::nullopt;
-        box->setText(mmddyyyy(d));
-        return box->text();
-    };
     c.recordDate = dateBox(txtScandate);
     c.scanDate = dateBox(txtDateUpdated);
     c.orderByDate = chkBydate->isChecked();

@@ -46,6 +46,10 @@ TEST(AdmissionSearchStatement, EachKindOfSearchTextGivesItsStatement) {
         {"Garcia , Ana ", "", false, false,
          S + IN + W0 + " and LastName LIKE '%Garcia%' and FirstName LIKE '%Ana%'" + BY_NAME},
         {"O'Brien", "", false, false, S + IN + W0 + " and LastName LIKE '%O''Brien%'" + BY_NAME},
+        // LIKE's wildcards typed in a name stand for themselves.
+        {"100%_[x], a_b'%", "", false, false,
+         S + IN + W0 + " and LastName LIKE '%100[%][_][[]x]%' and FirstName LIKE '%a[_]b''[%]%'" +
+             BY_NAME},
         // Empty text, out-patients: both halves, each with its own top 500.
         {"", "", true, false, S + OUT + W0 + " UNION ALL " + S + IN + W0 + BY_NAME},
         {"", "3/14/2025", false, false,
@@ -90,6 +94,10 @@ TEST(FilingStatements, TextsAsSpecifiedWithQuotesDoubled) {
                                         "O'N", "LastName"),
               "SELECT EmpNum, LastName FROM PayrollDB..tbpmaster WHERE LastName LIKE '%O''N%' "
               "ORDER BY LastName");
+    EXPECT_EQ(records::selectBrowseRows("PayrollDB", "tbpmaster", "EmpNum, LastName", "LastName",
+                                        "5[0]_%'", "LastName"),
+              "SELECT EmpNum, LastName FROM PayrollDB..tbpmaster WHERE LastName LIKE "
+              "'%5[[]0][_][%]''%' ORDER BY LastName");
 }
 
 } // namespace

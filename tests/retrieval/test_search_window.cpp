@@ -51,11 +51,20 @@ TEST_F(SearchWindow, ModeFollowsTheDepartmentWithItsColumnsTypesAndMaintenanceLa
     EXPECT_EQ(f.fgridOpenRec->model()->headerData(7, Qt::Horizontal).toString(),
               "Date Scanned/Updated");
     EXPECT_FALSE(f.lblMaintenance->isHidden());
-    // Medical records types only: those whose department is '' (NULL ones are left out).
+    // Medical records types only: those whose department is '' or NULL, by name.
     QStringList types;
     for (int i = 0; i < f.cboScanType->count(); ++i) types << f.cboScanType->itemText(i);
-    EXPECT_EQ(types, (QStringList{"ALL", "CONSENT FORMS", "DISCHARGE SUMMARY", "OPERATIVE REPORT"}));
+    EXPECT_EQ(types, (QStringList{"ALL", "ADMISSION RECORD", "CONSENT FORMS", "DISCHARGE SUMMARY",
+                                  "LABORATORY RESULTS", "OPERATIVE REPORT", "RADIOLOGY REPORT"}));
     EXPECT_EQ(f.cboScanType->itemData(0).toInt(), 0);
+    // A type with a NULL department filters the search like any other.
+    f.cboScanType->setCurrentIndex(f.cboScanType->findText("ADMISSION RECORD"));
+    EXPECT_EQ(f.cboScanType->currentData().toInt(), 1);
+    f.txtAdmNo->setText("250123");
+    search(f);
+    EXPECT_EQ(column(f, 3), QStringList{"\\2025\\2025-03-14\\250123-1.tif"});
+    f.cboScanType->setCurrentIndex(0);
+    f.txtAdmNo->clear();
     // The grid: left 200, top 2400 twips; 400 narrower and 2400 + 800 shorter than the window.
     const double tx = w->twipsPerPixelX(), ty = w->twipsPerPixelY();
     EXPECT_NEAR(f.fgridOpenRec->y() * ty, 2400, 20);
@@ -206,7 +215,7 @@ TEST_F(SearchWindow, EachCriterionFindsItsRowsAndQuotesAreSafe) {
     f.txtDateUpdated->clear();
 }
 
-TEST_F(SearchWindow, AdmissionDateIsCheckedRewrittenOnLeavingAndTakenAsTypedOnEnter) {
+TEST_F(SearchWindow, AdmissionDateIsCheckedAndRewrittenOnLeavingAndOnEnter) {
     load();
     auto& f = openSearch();
     const size_t before = t.db->statements.size();
@@ -215,23 +224,63 @@ TEST_F(SearchWindow, AdmissionDateIsCheckedRewrittenOnLeavingAndTakenAsTypedOnEn
     EXPECT_EQ(messages(), QStringList{"Invalid Date."});
     EXPECT_EQ(t.db->statements.size(), before);
 
-    // Enter while the focus is still in the box: sent as typed, which matches no admission.
+    // Enter while the focus is still in the box: the date goes out in two-digit form, as the
+    // column is compared, and finds the admission.
     f.activateWindow();
     f.txtAdmDate->setFocus();
     f.txtAdmDate->setText("3/14/2025");
     QSignalSpy done(&f, &retrieval::OpenRecordWindow::searchFinished);
     QTest::keyClick(f.txtAdmDate, Qt::Key_Return);
     ASSERT_TRUE(done.wait(20000));
-    EXPECT_TRUE(t.db->statements.back().contains("Pat.AdmDate,101) = '3/14/2025'"));
-    EXPECT_EQ(f.results().recordCount(), 0);
+    EXPECT_TRUE(t.db->statements.back().contains("Pat.AdmDate,101) = '03/14/2025'"))
+        << t.db->statements.back().toStdString();
+    EXPECT_EQ(f.txtAdmDate->text(), "03/14/2025");
+    EXPECT_GT(f.results().recordCount(), 0);
+    for (const QString& d : column(f, 14)) EXPECT_EQ(d, "03/14/2025");
 
-    // Leaving the box rewrites it, so the search then matches the admission.
+    // Leaving the box rewrites it as well.
+    f.txtAdmDate->setText("3/14/2025");
     QEvent out(QEvent::FocusOut);
     QApplication::sendEvent(f.txtAdmDate, &out);
     EXPECT_EQ(f.txtAdmDate->text(), "03/14/2025");
-    search(f);
-    EXPECT_GT(f.results().recordCount(), 0);
-    for (const QString& d : column(f, 14)) EXPECT_EQ(d, "03/14/2025");
+}
+
+TEST_F(SearchWindow, PercentUnderscoreAndBracketTypedAreMatchedAsThemselves) {
+    load();
+    addRecord("250123", "\\2025\\2025-03-14\\250123-14.tif", 4, "Result 100% normal", "2025-03-14");
+    addRecord("250123", "\\2025\\2025-03-14\\250123-15.tif", 5, "lab_panel", "2025-03-14");
+    addRecord("250123", "\\2025\\2025-03-14\\250123-16.tif", 2, "[draft] notes", "2025-03-14");
+    auto& f = openSearch();
+    struct Case {
+        QLineEdit* box;
+        QString typed;
+        QStringList descriptions; // found among ID 250123's records, sorted
+    };
+    const Case cases[] = {
+        {f.txtDesc, "%", {"Result 100% normal"}},
+        {f.txtDesc, "0%", {"Result 100% normal"}},
+        {f.txtDesc, "_", {"Lab_results batch", "lab_panel"}},
+        {f.txtDesc, "b_p", {"lab_panel"}},
+        {f.txtDesc, "[", {"[draft] notes"}},
+        {f.txtDesc, "[d", {"[draft] notes"}},
+        {f.txtDesc, "[a-z]", {}},
+        {f.txtPatName, "%", {}},
+        {f.txtPatName, "_arcia", {}},
+        {f.txtPatName, "[G]arcia", {}},
+        {f.txtPatName, "Garcia, _", {}},
+    };
+    for (const Case& c : cases) {
+        f.txtDesc->clear();
+        f.txtPatName->clear();
+        f.txtAdmNo->setText("250123");
+        c.box->setText(c.typed);
+        search(f);
+        QStringList found = column(f, 9);
+        found.sort();
+        EXPECT_EQ(found, c.descriptions) << c.box->objectName().toStdString() << " "
+                                         << c.typed.toStdString();
+    }
+    EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(SearchWindow, OutPatientsOnlyWhenIncluded) {

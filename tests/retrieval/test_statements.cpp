@@ -99,14 +99,32 @@ TEST(RetrievalStatements, QuotesInTypedValuesAreDoubledAndNulsDropped) {
                   " ORDER BY rf.rectype_id desc");
 }
 
+TEST(RetrievalStatements, WildcardsTypedInNamesAndDescriptionStandForThemselves) {
+    RecordSearchCriteria c;
+    c.lastName = "O'_a";
+    c.firstName = "[M%";
+    c.description = "100%_[x]";
+    EXPECT_EQ(records::recordSearch(c),
+              kSelect + patientColumnsAndJoins("tbPatient") +
+                  " and MA.LastName like 'O''[_]a' + '%'  and MA.FirstName like '[[]M[%]' + '%' " +
+                  kMedicalTypes + " and description like   '%100[%][_][[]x]%'" +
+                  " ORDER BY Lastname, Firstname, Middlename");
+}
+
 TEST(RetrievalStatements, TheOtherStatementsOfRetrievalAndMaintenance) {
+    // Medical records' types carry a NULL or an empty department: both are listed.
+    EXPECT_EQ(records::selectSearchRecordTypes(""),
+              "SELECT rectype_id, rectype_name, rectype_default FROM dbRecords..tblRecType where "
+              "isnull(DepartmentID,'') = '' ORDER BY rectype_name ");
     EXPECT_EQ(records::selectSearchRecordTypes("HRD"),
               "SELECT rectype_id, rectype_name, rectype_default FROM dbRecords..tblRecType where "
-              "DepartmentID = 'HRD' ORDER BY rectype_name ");
+              "isnull(DepartmentID,'') = 'HRD' ORDER BY rectype_name ");
     EXPECT_EQ(records::selectRecordFileName("12"),
               "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE recfile_id='12'");
     EXPECT_EQ(records::deleteRecordFile("12"),
               "delete FROM dbRecords.dbo.tblRecFiles WHERE recfile_id='12'");
+    EXPECT_EQ(records::selectRecordTypeExists(12),
+              "SELECT rectype_id FROM dbRecords..tblRecType WHERE rectype_id='12'");
     EXPECT_EQ(records::selectRecordFileForMaintenance("1'2"),
               "SELECT recfile_id,admission_id,rectype_id,file_name   FROM "
               "dbRecords.dbo.tblRecFiles WHERE recfile_id='1''2'");
