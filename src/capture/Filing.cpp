@@ -7,9 +7,12 @@
 #include "app/Session.h"
 #include "app/Clock.h"
 #include "db/Connection.h"
+#include "imaging/Document.h"
+#include "imaging/Environment.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageScan.h"
 #include "records/CaptureStatements.h"
+#include "records/RetrievalStatements.h"
 #include "storage/LocationTools.h"
 #include "storage/RecordPaths.h"
 #include "viewer/JobHost.h"
@@ -17,6 +20,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -49,42 +53,151 @@ bool closeShownDocument(viewer::MainWindow& w, std::function<void()> resume) {
     return w.doc().NoDocument;
 }
 
-// Steps 5 and 6 of the filing sequence, once the pages are in the file (or none were to be
-// scanned).
-void fileAndOpen(viewer::MainWindow& w, const QString& id, int type, const QDate& date,
-                 const storage::RecordPath& rp, bool skipped) {
+// What a filing was asked to file, copied when it starts: the row is written from this copy,
+// whatever happens to the dialogs or the session's record context while the scan runs.
+struct FilingRequest {
+    QString id;
+    int type = 0;
+    QDate date;
+    storage::RecordPath rp;
+    QString employee;
+    FilingOptions options;
+};
+
+// A new file beside the record's name for the scan to go into ("55-4.scanning.tif"): never an
+// existing file, so new pages are never added to pages already there.
+QString scanningPath(const app::Session& s, const storage::RecordPath& rp) {
+    const QString base = rp.fullPath.chopped(4) + ".scanning";
+    QString candidate = base + ".tif";
+    for (int n = 2; QFileInfo::exists(s.svc.paths->toNative(candidate)); ++n)
+        candidate = base + "-" + QString::number(n) + ".tif";
+    return candidate;
+}
+
+bool fileExists(const app::Session& s, const QString& logical) {
+    return QFileInfo::exists(s.svc.paths->toNative(logical));
+}
+
+bool moveFile(const app::Session& s, const QString& from, const QString& to) {
+    return QFile::rename(s.svc.paths->toNative(from), s.svc.paths->toNative(to));
+}
+
+struct Commit {
+    bool filed = false;
+    QString error;    // why nothing was filed
+    QString keptFile; // where the scanned pages are when nothing was filed
+};
+
+// The one step that files a record: the replaced files and a file left at the record's name
+// without a row go to the recycle folder, the scanned file takes the record's name, the row is
+// written and the replaced rows are removed. Any failure before the row is written puts
+// everything back as it was. `scanned` is empty for a skipped scan (the file at the record's
+// name, if any, is the one filed).
+Commit commitFiling(app::Session& s, const FilingRequest& r, const QString& scanned) {
+    db::Connection& db = connection(s);
+    const storage::RecordPath& rp = r.rp;
+    Commit c;
+    c.keptFile = scanned;
+    std::vector<storage::RecycledRecordFile> replaced;
+    auto fail = [&](const QString& why) {
+        storage::restoreRecycledFiles(s, replaced);
+        c.error = why;
+        return c;
+    };
+    try {
+        if (r.options.replace)
+            replaced = storage::DeleteRecordTypeFiles(s, r.id, r.type, scanned.isEmpty() ? rp.fullPath : QString());
+    } catch (const std::exception& e) {
+        return fail(QString::fromStdString(e.what()));
+    }
+    if (!scanned.isEmpty() && fileExists(s, rp.fullPath)) {
+        // Pages at the record's name that no row names (a cancelled or jammed scan, a deleted
+        // row, a crash) are moved aside, never added to.
+        bool named = false;
+        try {
+            db::RecordsetPtr rs = db.open(records::selectFiledRecordId(r.id, rp.storedName, r.type));
+            named = !rs->eof();
+        } catch (const std::exception& e) {
+            return fail(QString::fromStdString(e.what()));
+        }
+        if (named)
+            return fail("The file " + rp.fullPath + " belongs to a filed record.");
+        try {
+            const QString recycled = storage::recycleRecordFile(s, s.gstrDefaultDirectory, rp.fullPath);
+            s.WriteLog("The file " + rp.fullPath + " had no record; it was moved to " + recycled +
+                       " before the new scan was filed.");
+            replaced.push_back({QString(), rp.fullPath, recycled});
+        } catch (const std::exception& e) {
+            return fail(QString::fromStdString(e.what()));
+        }
+    }
+    if (!scanned.isEmpty() && !moveFile(s, scanned, rp.fullPath))
+        return fail("The scanned file could not be renamed to " + rp.fullPath + ".");
+    try {
+        db.execute(records::insertRecordFile(r.id, rp.storedName, r.type, r.employee,
+                                             r.options.description,
+                                             r.date.toString("yyyy-MM-dd")));
+    } catch (const std::exception& e) {
+        // The scan keeps the record's name (so Skip Scan can file it later) unless a replaced
+        // file is to go back there; the replaced files go back where they were.
+        const bool nameTaken = std::any_of(replaced.begin(), replaced.end(), [&](const auto& f) {
+            return f.original == rp.fullPath && !f.recycled.isEmpty();
+        });
+        c.keptFile = rp.fullPath;
+        if (!scanned.isEmpty() && nameTaken && moveFile(s, rp.fullPath, scanned))
+            c.keptFile = scanned;
+        storage::restoreRecycledFiles(s, replaced);
+        c.error = QString::fromStdString(e.what());
+        s.WriteLog(c.error + "- ScanStart");
+        return c;
+    }
+    for (const auto& f : replaced) {
+        if (f.recfileId.isEmpty()) continue;
+        app::Steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter)(
+            [&] { db.execute(records::deleteRecordFile(f.recfileId)); });
+    }
+    c.filed = true;
+    c.keptFile = rp.fullPath;
+    return c;
+}
+
+// Tells the user that nothing was filed, and why.
+void sayNothingFiled(app::Session& s, const FilingRequest& r, const QString& why,
+                     const QString& keptFile) {
+    QString text = "Nothing was filed for ID " + r.id + ": " + why;
+    if (r.options.replace) text += kCrLf + "The earlier files and their rows are kept as they were.";
+    if (!keptFile.isEmpty() && fileExists(s, keptFile)) {
+        text += kCrLf + kCrLf + "The scanned pages are kept in the file " + keptFile + ".";
+        if (r.options.skipScanOffered && keptFile == r.rp.fullPath)
+            text += " File them with Skip Scan when the database can be reached.";
+    }
+    s.svc.prompter->msgBox(text, app::mb::OKOnly, app::mb::Exclamation);
+}
+
+// Steps 5 and 6 of the filing sequence, once the pages are scanned (or none were to be):
+// the record is filed in one step and opened.
+void fileAndOpen(viewer::MainWindow& w, const FilingRequest& r, const QString& scanned) {
     app::Session& s = w.session();
     app::Steps steps = scanStartSteps(s);
-    const QString employee = s.gobjCurrentUser ? s.gobjCurrentUser->EmployeeCode() : QString();
-    const bool filed = steps([&] {
-        connection(s).execute(records::insertRecordFile(
-            id, rp.storedName, type, employee, s.rec.gstrDescription, date.toString("yyyy-MM-dd")));
-    });
-    if (!filed && !skipped)
-        s.svc.prompter->msgBox(
-            "The pages were scanned into the file " + rp.fullPath +
-                ", but the record was not filed in the database:" + kCrLf +
-                steps.lastError().description + kCrLf + kCrLf +
-                "The file is kept and opened; file it again (Skip Scan) when the database can "
-                "be reached.",
-            app::mb::OKOnly, app::mb::Exclamation);
+    const Commit c = commitFiling(s, r, scanned);
+    if (!c.filed) {
+        sayNothingFiled(s, r, "the record could not be written:" + kCrLf + c.error, c.keptFile);
+        if (r.options.done) r.options.done(false);
+        return;
+    }
     // The panel describes the new row from now on: a save stamps this row, not the row of a
     // record opened earlier.
     s.rec.gstrRecFileId.clear();
-    if (filed)
-        steps([&] {
-            db::RecordsetPtr rs =
-                connection(s).open(records::selectFiledRecordId(id, rp.storedName, type));
-            if (!rs->eof()) s.rec.gstrRecFileId = rs->text("recfile_id");
-        });
-    s.rec.gstrRecDate = date.toString("yyyy-MM-dd");
+    steps([&] {
+        db::RecordsetPtr rs =
+            connection(s).open(records::selectFiledRecordId(r.id, r.rp.storedName, r.type));
+        if (!rs->eof()) s.rec.gstrRecFileId = rs->text("recfile_id");
+    });
+    s.rec.gstrRecDate = r.date.toString("yyyy-MM-dd");
     s.rec.gstrScanUpdate = s.svc.clock->now().toString(QStringLiteral("MM/dd/yyyy h:mm:ss AP"));
-    // A skipped scan opens the record's own file when there is one (the scanner's destination
-    // would still name the file of an earlier scan).
-    const QString path = skipped ? rp.fullPath : w.docImgScan1->image();
-    const bool exists = QFileInfo::exists(s.svc.paths->toNative(path));
-    if (exists) steps([&] { w.PerformFileOpen(false, path, 1); });
+    if (fileExists(s, r.rp.fullPath)) steps([&] { w.PerformFileOpen(false, r.rp.fullPath, 1); });
     w.SetExamData();
+    if (r.options.done) r.options.done(true);
 }
 
 } // namespace
@@ -119,8 +232,9 @@ QString fileableProblem(const QString& id, const QString& recordDate) {
 }
 
 bool CheckAlreadyScanned(viewer::MainWindow& w, const QString& prefix, const QString& id,
-                         const QComboBox& recordTypes) {
+                         const QComboBox& recordTypes, bool& replace) {
     app::Session& s = w.session();
+    replace = false;
     if (recordTypes.currentIndex() < 0) {
         s.svc.prompter->msgBox("Select record type.");
         return false;
@@ -137,8 +251,7 @@ bool CheckAlreadyScanned(viewer::MainWindow& w, const QString& prefix, const QSt
     if (s.svc.prompter->msgBox(question, app::mb::YesNo, app::mb::Information, QString()) !=
         app::mb::Yes)
         return false;
-    storage::DeleteRecordTypeFiles(s, id, type);
-    connection(s).execute(records::deleteRecordTypeRows(id, type));
+    replace = true;
     return true;
 }
 
@@ -152,6 +265,13 @@ bool windowFree(viewer::MainWindow& w) {
 
 void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, const QString& aDate,
                int SkipScan) {
+    FilingOptions options;
+    options.description = w.session().rec.gstrDescription;
+    ScanStart(w, strId, intScanType, aDate, SkipScan, std::move(options));
+}
+
+void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, const QString& aDate,
+               int SkipScan, FilingOptions options) {
     app::Session& s = w.session();
     if (const QString why = fileableProblem(strId, aDate); !why.isEmpty()) {
         s.svc.prompter->msgBox(why, app::mb::OKOnly, app::mb::Exclamation);
@@ -159,7 +279,7 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
     }
     QPointer<viewer::MainWindow> again(&w);
     if (!windowFree(w) || !closeShownDocument(w, [=] {
-            if (again) ScanStart(*again, strId, intScanType, aDate, SkipScan);
+            if (again) ScanStart(*again, strId, intScanType, aDate, SkipScan, options);
         }))
         return;
     const QDate date = storage::parseRecordDate(aDate);
@@ -168,31 +288,57 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
     // 1-2: the folders and the name; the filing employee. A department's folder that does not
     // exist yet on the share is made first (as Test Write makes it), or no year folder could be.
     storage::CreateStorageFolder(s);
-    const storage::RecordPath rp =
-        storage::buildRecordPath(s, s.gstrDefaultDirectory, strId, intScanType, date);
-    s.rec.gstrCurrentFile = rp.fullPath;
+    FilingRequest r;
+    r.id = strId;
+    r.type = intScanType;
+    r.date = date;
+    r.rp = storage::buildRecordPath(s, s.gstrDefaultDirectory, strId, intScanType, date);
+    r.options = std::move(options);
+    s.rec.gstrCurrentFile = r.rp.fullPath;
     steps([&] { s.rec.gstrEmployeeID = s.gobjCurrentUser->EmployeeCode(); });
+    r.employee = s.rec.gstrEmployeeID;
 
     if (SkipScan != 0) {
-        fileAndOpen(w, strId, intScanType, date, rp, true);
+        fileAndOpen(w, r, QString());
         return;
     }
-    // 3: the scanner's settings, in their order, then the scan as a job.
+    // 3: the scanner's settings, in their order, then the scan as a job, into a new file.
+    const QString scanned = scanningPath(s, r.rp);
     imaging::ImageScan& scan = *w.docImgScan1;
     steps([&] { scan.setScanTo(imaging::kScanToFile); });
     steps([&] { scan.setDestImageControl(QStringLiteral("docImgEdit1")); });
-    steps([&] { scan.setImage(rp.fullPath); });
+    steps([&] { scan.setImage(scanned); });
     steps([&] { scan.setFileType(1); });
     steps([&] { scan.setMultiPage(true); });
     // A placement left by a page command must not apply to a record file.
     steps([&] { scan.setPageOption(2); });
     steps([&] { scan.setShowSetupBeforeScan(w.ui().mnuShowScanSetupbeforeScan->isChecked()); });
     QPointer<viewer::MainWindow> window(&w);
-    startScanJob(w, [window, strId, intScanType, date, rp](int status) {
-        // 4: a scan that did not succeed files nothing and opens nothing.
-        if (status != 0 || !window) return;
-        fileAndOpen(*window, strId, intScanType, date, rp, false);
-    });
+    auto finish = [window, r, scanned](int status) {
+        if (!window) return;
+        app::Session& s = window->session();
+        // 4: a scan that did not succeed files nothing and changes nothing; pages it wrote are
+        // moved aside, not left to be added to.
+        int pages = 0;
+        if (status == 0 && fileExists(s, scanned))
+            app::Steps(app::FailureStyle::Skip)([&] {
+                pages = imaging::Document::open(scanned, window->imagingEnvironment()->paths)->pageCount();
+            });
+        if (status != 0 || pages < 1) {
+            if (fileExists(s, scanned))
+                app::Steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter)(
+                    [&] { storage::recycleRecordFile(s, s.gstrDefaultDirectory, scanned); });
+            sayNothingFiled(s, r, status != 0 ? QStringLiteral("the scan did not complete.")
+                                              : QStringLiteral("no page was scanned."),
+                            QString());
+            if (r.options.done) r.options.done(false);
+            return;
+        }
+        fileAndOpen(*window, r, scanned);
+    };
+    if (startScanJob(w, finish)) {
+        if (r.options.started) r.options.started();
+    }
 }
 
 void mnuFileScanNew_Click(viewer::MainWindow& w) {

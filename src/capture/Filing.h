@@ -23,17 +23,33 @@ QString fileableProblem(const QString& id, const QString& recordDate);
 
 // The already-scanned check of the new-record dialogs: "Select record type." without a type;
 // otherwise asks sp_CheckScanned and, when files are filed already, whether to replace them
-// (`prefix` + ID + " have been scanned already." ...). Yes recycles the earlier files and
-// removes their rows. Returns true when the scan may go on.
+// (`prefix` + ID + " have been scanned already." ...). Nothing is changed here: Yes sets
+// `replace`, and the filing replaces the earlier files and rows only once the new pages are
+// scanned and their row can be written. Returns true when the scan may go on.
 bool CheckAlreadyScanned(viewer::MainWindow& window, const QString& prefix, const QString& id,
-                         const QComboBox& recordTypes);
+                         const QComboBox& recordTypes, bool& replace);
+
+// What a new-record dialog adds to a filing.
+struct FilingOptions {
+    bool replace = false; // the earlier files and rows of the ID and type are replaced
+    QString description;  // the row's description (copied now: the job files from the copy)
+    bool skipScanOffered = false; // the dialog can file a kept scan again with Skip Scan
+    std::function<void()> started;         // the scan job started (the dialog steps aside)
+    std::function<void(bool filed)> done;  // the filing ended, with or without a row
+};
 
 // Files a record: builds the year and date folders and the name under the storage root,
-// scans into that file (unless `SkipScan` is non-zero) as a background job, writes the row
-// into tblRecFiles and opens the file at page 1. Returns at once when the scan starts; the
-// rest runs when the scan has finished. The document shown before is closed first.
+// scans (unless `SkipScan` is non-zero) as a background job into a new file beside the
+// record's name, and then in one step recycles the files it replaces and any file left at the
+// record's name without a row, moves the new file into place, writes the row into
+// tblRecFiles, removes the replaced rows and opens the file at page 1. On a cancel or a
+// failure before that step completes, nothing earlier is changed and the user is told that
+// nothing was filed. Returns at once when the scan starts. The document shown before is
+// closed first.
 void ScanStart(viewer::MainWindow& window, const QString& strId, int intScanType,
                const QString& aDate, int SkipScan);
+void ScanStart(viewer::MainWindow& window, const QString& strId, int intScanType,
+               const QString& aDate, int SkipScan, FilingOptions options);
 
 // "S&can New...": a scan into a new file of the temporary folder, opened as a new unsaved
 // document.

@@ -84,6 +84,7 @@ NewRecordOtherDialog::NewRecordOtherDialog(viewer::MainWindow& w) : QDialog(&w),
     connect(btnScan, &QPushButton::clicked, this,
             [this] { w_.runCommand([this] { btnScan_Click(); }); });
     connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
+    followDocumentJobs(w, this, {btnScan});
 }
 
 void NewRecordOtherDialog::Form_Load() {
@@ -158,7 +159,8 @@ void NewRecordOtherDialog::btnScan_Click() {
         return;
     }
     if (!windowFree(w_)) return;
-    if (!CheckAlreadyScanned(w_, "ID: ", id, *cboScanType)) return;
+    bool replace = false;
+    if (!CheckAlreadyScanned(w_, "ID: ", id, *cboScanType, replace)) return;
     if (ask.msgBox("Please prepare all documents that will be " + kCrLf + "scanned for ID No: " +
                        id + kCrLf + "Press OK when ready.",
                    app::mb::OKCancel, app::mb::Information, "Ready?") != app::mb::OK)
@@ -171,8 +173,11 @@ void NewRecordOtherDialog::btnScan_Click() {
     r.gstrScanUpdate = s.svc.clock->now().toString(QStringLiteral("MM/dd/yyyy h:mm:ss AP"));
     r.gstrRecTypeName = cboScanType->currentText();
     w_.SetExamData();
-    ScanStart(w_, id, selectedRecordType(*cboScanType), txtAdmDate->text(), 0);
-    close();
+    FilingOptions options;
+    options.replace = replace;
+    options.description = r.gstrDescription;
+    followFiling(this, options);
+    ScanStart(w_, id, selectedRecordType(*cboScanType), txtAdmDate->text(), 0, std::move(options));
 }
 
 } // namespace capture

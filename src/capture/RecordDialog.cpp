@@ -13,6 +13,8 @@
 #include "db/Connection.h"
 #include "records/CaptureStatements.h"
 #include "storage/RecordPaths.h"
+#include "viewer/CommandState.h"
+#include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -55,6 +58,31 @@ int fillRecordTypes(viewer::MainWindow& w, QComboBox& combo) {
     }
     rs->close();
     return lastDefault;
+}
+
+void followFiling(QDialog* dialog, FilingOptions& options) {
+    QPointer<QDialog> self(dialog);
+    options.started = [self] {
+        if (self) self->hide();
+    };
+    options.done = [self](bool filed) {
+        if (!self) return;
+        if (filed) {
+            self->close();
+        } else {
+            self->show();
+            self->raise();
+        }
+    };
+}
+
+void followDocumentJobs(viewer::MainWindow& w, QDialog* dialog, std::vector<QWidget*> controls) {
+    auto apply = [&w, controls] {
+        const bool free = viewer::commandState(w.commandFacts()).recordFiling;
+        for (QWidget* c : controls) c->setEnabled(free);
+    };
+    QObject::connect(&w.jobs(), &viewer::JobHost::documentBusyChanged, dialog, apply);
+    apply();
 }
 
 RecordDialog::RecordDialog(viewer::MainWindow& w, Kind kind)
@@ -147,6 +175,10 @@ RecordDialog::RecordDialog(viewer::MainWindow& w, Kind kind)
              qMax(screen->availableGeometry().y(), w.y() + 80));
     if (!records) txtAdmDate->setText(w.session().svc.clock->today().toString("MM/dd/yyyy"));
     loadRecordTypes();
+    // While a job works on the document the dialog starts no filing and moves no file.
+    std::vector<QWidget*> filing{btnScan};
+    if (cmdResetFile) filing.push_back(cmdResetFile);
+    followDocumentJobs(w, this, filing);
 }
 
 void RecordDialog::loadRecordTypes() {
@@ -180,7 +212,8 @@ void RecordDialog::btnScan_Click() {
         ask.msgBox("Please confirm that all information is correct.", app::mb::OKCancel,
                    app::mb::Information, QString()) != app::mb::OK)
         return;
-    if (!CheckAlreadyScanned(w_, "AdmissionID: ", id, *cboScanType)) return;
+    bool replace = false;
+    if (!CheckAlreadyScanned(w_, "AdmissionID: ", id, *cboScanType, replace)) return;
     if (ask.msgBox("Please prepare all documents that will be " + kCrLf +
                        "scanned for Admission No: " + id + kCrLf + "Press OK when ready.",
                    app::mb::OKCancel, app::mb::Information, "Ready?") != app::mb::OK)
@@ -197,9 +230,13 @@ void RecordDialog::btnScan_Click() {
         // The record panel names the type the new record is filed under.
         r.gstrRecTypeName = cboScanType->currentText();
     }
+    FilingOptions options;
+    options.replace = replace;
+    options.description = s.rec.gstrDescription;
+    options.skipScanOffered = true;
+    followFiling(this, options);
     ScanStart(w_, id, selectedRecordType(*cboScanType), txtAdmDate->text(),
-              chkSkipScan->isChecked() ? 1 : 0);
-    close();
+              chkSkipScan->isChecked() ? 1 : 0, std::move(options));
 }
 
 void RecordDialog::btnNewSearch_Click() {

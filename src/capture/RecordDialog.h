@@ -5,6 +5,9 @@
 // by hand; modal). Both pick a record type, run the already-scanned check and ScanStart.
 #include <QDialog>
 #include <QStringList>
+#include <vector>
+
+#include "capture/Filing.h"
 
 class QCheckBox;
 class QComboBox;
@@ -58,6 +61,13 @@ private:
     viewer::MainWindow& w_;
     Kind kind_;
 };
+
+// A new-record dialog follows its filing: it steps aside while the scan runs, closes when the
+// record is filed and shows itself again, as it was, when nothing was filed.
+void followFiling(QDialog* dialog, FilingOptions& options);
+// Enables the dialog's filing controls as the main window's command state says, now and
+// whenever a document job starts or ends.
+void followDocumentJobs(viewer::MainWindow& window, QDialog* dialog, std::vector<QWidget*> controls);
 
 // The record types of the department into `combo` (text rectype_name, data rectype_id);
 // returns the index of the last default row, or -1.

@@ -10,6 +10,12 @@ QString selectFileNamesOfRecordType(const QString& admissionId, int recordTypeId
            "'    ORDER BY recfile_id";
 }
 
+QString selectRecordFilesOfRecordType(const QString& admissionId, int recordTypeId) {
+    return "SELECT recfile_id, file_name FROM dbRecords.dbo.tblRecFiles WHERE admission_id='" +
+           db::quote(admissionId) + "' and rectype_id='" + QString::number(recordTypeId) +
+           "' ORDER BY recfile_id";
+}
+
 QString selectEmployeeFullName(const QString& employeeId) {
     return "SELECT top 1  Lastname + ', ' + FirstName + ' ' + MiddleName   AS FullName  FROM "
            "Password..tbPasswordMaster WITH (nolock) WHERE EmployeeID='" +

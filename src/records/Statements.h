@@ -10,6 +10,9 @@ namespace records {
 
 // The files filed for one ID and record type, in filing order (replaced on a new scan).
 QString selectFileNamesOfRecordType(const QString& admissionId, int recordTypeId);
+// The same rows with their ids (recfile_id, file_name), so each row can be removed on its own
+// once its file is out of the way.
+QString selectRecordFilesOfRecordType(const QString& admissionId, int recordTypeId);
 
 // One employee's "Lastname, FirstName MiddleName" as FullName (the caller trims it).
 QString selectEmployeeFullName(const QString& employeeId);

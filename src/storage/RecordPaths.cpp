@@ -40,6 +40,9 @@ QString dateFolderPath(const QString& root, const QDate& date) {
 
 std::optional<QString> invalidIdReason(const QString& id) {
     if (id.isEmpty()) return QStringLiteral("The ID is empty.");
+    // The records table holds 50 characters of an ID; a longer one would be cut and could
+    // then name another ID's rows.
+    if (id.size() > 50) return QStringLiteral("The ID must not be longer than 50 characters.");
     if (id.contains(QLatin1String("..")))
         return QStringLiteral("The ID must not contain \"..\".");
     for (QChar c : id) {
@@ -184,22 +187,48 @@ std::optional<QString> storedNameProblem(const QString& storedName) {
     return std::nullopt;
 }
 
-void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType) {
-    app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
-    steps([&] {
-        auto rs = app::recordsConnection(s).execute(
-            records::selectFileNamesOfRecordType(admissionId, recordType));
-        if (rs->bof() && rs->eof()) return;
-        for (; !rs->eof(); rs->moveNext()) {
-            const Resolved f =
-                resolveStoredName(*s.svc.paths, s.gstrDefaultDirectory, rs->text("file_name"), nullptr);
-            if (!f.found)
-                throw std::runtime_error(("File not found: " + rs->text("file_name")).toStdString());
-            if (!QFile::exists(s.svc.paths->toNative(f.path)))
-                throw std::runtime_error(("File not found: " + f.path).toStdString());
-            recycleRecordFile(s, s.gstrDefaultDirectory, f.path);
+std::vector<RecycledRecordFile> DeleteRecordTypeFiles(app::Session& s, const QString& admissionId,
+                                                      int recordType, const QString& keep) {
+    std::vector<RecycledRecordFile> out;
+    auto rs = app::recordsConnection(s).execute(
+        records::selectRecordFilesOfRecordType(admissionId, recordType));
+    const QString keepNative = keep.isEmpty() ? QString() : s.svc.paths->toNative(keep);
+    try {
+        for (; rs && !rs->eof(); rs->moveNext()) {
+            const QString id = rs->text("recfile_id");
+            const QString name = rs->text("file_name");
+            const Resolved f = resolveStoredName(*s.svc.paths, s.gstrDefaultDirectory, name, s.svc.log);
+            if (!f.found) continue; // its row stays: nothing is known of its file
+            const QString native = s.svc.paths->toNative(f.path);
+            if (!keepNative.isEmpty() && QFileInfo(native) == QFileInfo(keepNative)) {
+                out.push_back({id, f.path, QString()});
+                continue;
+            }
+            if (!QFile::exists(native)) {
+                s.WriteLog("File not found: " + f.path + " (skipped; its row is removed)");
+                out.push_back({id, f.path, QString()});
+                continue;
+            }
+            out.push_back({id, f.path, recycleRecordFile(s, s.gstrDefaultDirectory, f.path)});
         }
-    });
+    } catch (...) {
+        restoreRecycledFiles(s, out);
+        throw;
+    }
+    if (rs) rs->close();
+    return out;
+}
+
+void restoreRecycledFiles(app::Session& s, const std::vector<RecycledRecordFile>& files) {
+    for (const RecycledRecordFile& f : files) {
+        if (f.recycled.isEmpty()) continue;
+        const QString from = s.svc.paths->toNative(f.recycled);
+        const QString to = s.svc.paths->toNative(f.original);
+        if (QFile::exists(to) || !QFile::rename(from, to))
+            s.WriteLog("Could not put " + f.recycled + " back as " + f.original);
+        else
+            s.WriteLog("Moved " + f.recycled + " back to " + f.original);
+    }
 }
 
 QString recycleRecordFile(app::Session& s, const QString& root, const QString& path) {

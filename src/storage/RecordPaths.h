@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace app {
 struct Session;
@@ -28,7 +29,7 @@ QString dateFolderPath(const QString& root, const QDate& date);
 // Why an ID cannot become part of a file name, or nothing when it can. An ID is used exactly
 // as entered, but one that could leave the storage root or that other workstations could not
 // open is refused: "\", "/", "..", control characters, < > : " | ? *, and a trailing blank
-// or full stop.
+// or full stop, and one longer than the records table keeps (50 characters).
 std::optional<QString> invalidIdReason(const QString& id);
 
 struct RecordPath {
@@ -66,10 +67,25 @@ Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
 // folder, since that is where it is re-rooted.
 std::optional<QString> storedNameProblem(const QString& storedName);
 
+// A record file moved out of its place into the recycle folder, and the row that named it.
+struct RecycledRecordFile {
+    QString recfileId;
+    QString original; // logical path it had
+    QString recycled; // logical path in the recycle folder; empty when the file was missing
+};
+
 // Removes from its place every file filed for one ID and record type (the rows stay), each
 // moved into the recycle folder (recycleRecordFile), so a mistaken replacement loses no
-// pages. The first failure is shown in a message box and ends it.
-void DeleteRecordTypeFiles(app::Session& s, const QString& admissionId, int recordType);
+// pages. A file that is already gone is logged and skipped. `keep` (a logical path) is left
+// where it is: the file about to be filed again. Returns the rows whose files are now out of
+// the way (recycled or missing): only those rows may be removed. A file that cannot be moved
+// raises std::runtime_error after the files moved so far have been put back.
+std::vector<RecycledRecordFile> DeleteRecordTypeFiles(app::Session& s, const QString& admissionId,
+                                                      int recordType, const QString& keep = {});
+
+// Puts recycled files back where they were (a replacement that did not complete); failures
+// are logged.
+void restoreRecycledFiles(app::Session& s, const std::vector<RecycledRecordFile>& files);
 
 // Takes a record file out of its place without destroying it: moves the file at the logical
 // `path` into root\Recycled\yyyy-mm-dd\ as its name with the time of day added

@@ -48,7 +48,7 @@ CommandState commandState(const CommandFacts& f) {
     CommandState s;
     // File: the scanning items follow the access type (mnuFileNew also runs from F2-Scan).
     s.mnuFileNew = doc(true, f.admin);
-    s.mnuFileManual = {f.admin, true};
+    s.mnuFileManual = doc(true, f.admin);
     s.mnuFileOpen = doc(true);
     s.mnuFileScanNew = doc(f.scannerPresent, f.admin);
     s.mnuScanSet = s.mnuFileSelectScanner = s.mnuFileScanPreferences =
@@ -120,6 +120,7 @@ CommandState commandState(const CommandFacts& f) {
     s.fraPatInfo = open;
     s.cmdDup = writable && idle;
     s.recordButtons = idle;
+    s.cboDept = s.recordFiling = idle;
     return s;
 }
 

@@ -79,6 +79,10 @@ struct CommandState {
     bool fraPatInfo = false;
     bool cmdDup = false;
     bool recordButtons = true; // properties, smoothing, deskew, stamp, text and barcode
+    // The department box and the new-record dialogs' Scan and Reset/Delete File: off while a
+    // job works on the document (the job files under the department and record it began with).
+    bool cboDept = true;
+    bool recordFiling = true;
 };
 
 CommandState commandState(const CommandFacts& facts);

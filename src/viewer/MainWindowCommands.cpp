@@ -9,6 +9,7 @@
 #include "viewer/JobHost.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 
@@ -80,6 +81,7 @@ void MainWindow::applyCommandState() {
     for (int pos = 1; pos <= 17; ++pos)
         if (!u.tbarButton(pos)->isSeparator()) applyItem(u.tbarButton(pos), s.tbarButton(pos));
     u.fraPatInfo->setEnabled(s.fraPatInfo);
+    u.cboDept->setEnabled(s.cboDept);
     u.cmdDup->setEnabled(s.cmdDup);
     for (QPushButton* b : u.cmdCommands) b->setEnabled(s.recordButtons);
     for (QPushButton* b : {u.cmdStamp, u.cmdText, u.cmdBarcode}) b->setEnabled(s.recordButtons);

@@ -8,6 +8,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "imaging/DocumentModel.h"
+#include "storage/RecordPaths.h"
 #include "imaging/ImageAdmin.h"
 #include "imaging/ImageEdit.h"
 #include "imaging/ImageScan.h"
@@ -107,6 +108,8 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     doc_.gblnJustOpened = true;
     steps([&] { EnablePageMenusAndDisplay(docImgEdit1->page(), false); });
     steps([&] { navigation_->mnuViewModeItem_Click(ViewMode); });
+    // The Zoom menu shows the zoom the document opened at.
+    steps([&] { navigation_->checkZoomInEffect(); });
 }
 
 bool MainWindow::PerformFileClose(std::function<void()> resume) {
@@ -121,9 +124,12 @@ bool MainWindow::PerformFileClose(std::function<void()> resume) {
     };
     bool modified = false;
     steps([&] { modified = docImgEdit1->imageModified(); });
-    // Unsaved changes are asked about with every access type; without scanning access an
-    // unnamed scan is asked about as well.
-    if (modified || (doc_.gblnNewDocument && !s_.gblnAdmin)) {
+    // Unsaved changes are asked about, and so is a scan that was never given a name while it
+    // holds pages, with every access type.
+    const bool unnamedScan =
+        doc_.gblnNewDocument && !doc_.FullPathFileName.isEmpty() &&
+        QFileInfo(s_.svc.paths->toNative(doc_.FullPathFileName)).size() > 0;
+    if (modified || unnamedScan) {
         const int answer = s_.svc.prompter->msgBox(
             "Do you want to save the changes to " + doc_.Title + "?", app::mb::YesNoCancel,
             app::mb::Exclamation);
@@ -145,16 +151,21 @@ bool MainWindow::PerformFileClose(std::function<void()> resume) {
         }
     }
     if (doc_.gblnNewDocument && !doc_.FullPathFileName.isEmpty()) {
-        steps([&] {
-            const QString native = s_.svc.paths->toNative(doc_.FullPathFileName);
-            if (QFileInfo(native).isFile()) {
-                // Let go of the file before it is removed.
+        const QString native = s_.svc.paths->toNative(doc_.FullPathFileName);
+        if (QFileInfo(native).isFile()) {
+            // Let go of the file before it is moved: a scan the user chose not to keep goes to
+            // the recycle folder, never away for good.
+            steps([&] {
                 docImgEdit1->setImage(QString());
                 docImgThumbnail1->setImage(QString());
                 docImgAdmin1->setImage(QString());
-                QFile::remove(native);
-            }
-        });
+            });
+            const QString kept = doc_.FullPathFileName;
+            app::Steps(app::FailureStyle::Log, s_.svc.log)
+                .format([kept](const app::ErrorInfo& e) {
+                    return e.description + " - the unnamed scan is kept as " + kept;
+                })([&] { storage::recycleRecordFile(s_, s_.gstrDefaultDirectory, kept); });
+        }
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #include "CaptureFixture.h"
 
 #include "app/Paths.h"
+#include "capture/NewRecordDialog.h"
+#include "capture/RecordDialog.h"
 #include "capture/Workflow.h"
 #include "db/SqliteConnection.h"
 #include "imaging/PageOps.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -85,6 +89,26 @@ void CaptureFixture::waitJobs(int timeoutMs) {
     while (w->jobs().anyRunning() && clock.elapsed() < timeoutMs) QTest::qWait(5);
     QApplication::processEvents();
     ASSERT_FALSE(w->jobs().anyRunning()) << "jobs still running";
+}
+
+capture::RecordDialog& CaptureFixture::chooseAdmission(const QString& id) {
+    w->ui().mnuFileNew->trigger();
+    auto* f = dialog<capture::NewRecordDialog>("frmNewRec");
+    EXPECT_NE(f, nullptr);
+    f->txtAdmNo->setText(id);
+    QTest::keyClick(f->txtAdmNo, Qt::Key_Return);
+    waitJobs();
+    f->fgridOpenRec->setCurrentCell(0, 1);
+    QTest::keyClick(f->fgridOpenRec, Qt::Key_Return);
+    auto* r = dialog<capture::RecordDialog>("frmRecords");
+    EXPECT_NE(r, nullptr);
+    return *r;
+}
+
+void CaptureFixture::selectType(QComboBox* combo, const QString& name) {
+    const int i = combo->findText(name);
+    ASSERT_GE(i, 0) << name.toStdString();
+    combo->setCurrentIndex(i);
 }
 
 QString CaptureFixture::scalar(const QString& statement) {

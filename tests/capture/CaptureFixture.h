@@ -13,6 +13,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+class QComboBox;
+namespace capture {
+class RecordDialog;
+}
+
 namespace capturetest {
 
 // The scanner's dialogs for tests: setup answered as scripted, messages recorded.
@@ -45,6 +50,10 @@ protected:
     viewer::MainWindow& load(const QString& department = QStringLiteral("MEDICAL RECORDS"));
     // Waits until the window's jobs have finished (their continuations have run).
     void waitJobs(int timeoutMs = 60000);
+    // "&New Record", a search for `id` and its first row chosen: the Records dialog.
+    capture::RecordDialog& chooseAdmission(const QString& id);
+    // Chooses the record type called `name` in a dialog's combo.
+    static void selectType(QComboBox* combo, const QString& name);
     // The dialog of record capture with this object name that is open, or null.
     template <class T> T* dialog(const QString& name) const {
         return w ? w->findChild<T*>(name) : nullptr;

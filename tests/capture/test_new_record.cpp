@@ -54,21 +54,7 @@ protected:
         }
         return out;
     }
-    // Searches `id` and chooses its row: the Records dialog opens.
-    capture::RecordDialog& choose(const QString& id) {
-        auto& f = openSearch();
-        search(f, id);
-        f.fgridOpenRec->setCurrentCell(0, 1);
-        QTest::keyClick(f.fgridOpenRec, Qt::Key_Return);
-        auto* r = dialog<capture::RecordDialog>("frmRecords");
-        EXPECT_NE(r, nullptr);
-        return *r;
-    }
-    void selectType(QComboBox* c, const QString& name) {
-        const int i = c->findText(name);
-        ASSERT_GE(i, 0) << name.toStdString();
-        c->setCurrentIndex(i);
-    }
+    capture::RecordDialog& choose(const QString& id) { return chooseAdmission(id); }
     QString rowCount(const QString& id, int type) {
         return scalar("SELECT COUNT(*) FROM dbRecords..tblRecFiles WHERE admission_id = '" + id +
                       "' AND rectype_id = " + QString::number(type));
@@ -246,6 +232,13 @@ TEST_F(NewRecord, AnIdThatCannotBeAFileNameIsRefusedBeforeAnythingHappens) {
     m->btnScan->click();
     ASSERT_EQ(t.prompter.shown.size(), 1u); // no confirmation, no replacement question
     EXPECT_TRUE(t.prompter.lastText().contains("\"/\"")) << t.prompter.lastText().toStdString();
+    // Longer than the records table keeps: refused before the scan, not cut by the insert.
+    const QString tooLong = QString(51, QLatin1Char('7'));
+    m->txtAdmID->setText(tooLong);
+    m->btnScan->click();
+    ASSERT_EQ(t.prompter.shown.size(), 2u);
+    EXPECT_TRUE(t.prompter.lastText().contains("longer than 50 characters"))
+        << t.prompter.lastText().toStdString();
     EXPECT_EQ(fake->pagesStarted(), 0);
     EXPECT_EQ(rowCount("250123/7", 2), "0");
 }
@@ -288,7 +281,7 @@ TEST_F(NewRecord, SkipScanFilesTheRowAndOpensTheRecordsOwnFile) {
     EXPECT_EQ(w->doc().FullPathFileName, root + "\\2025\\2025-06-01\\250388-3.tif");
 }
 
-TEST_F(NewRecord, AFailedScanFilesNothingAndAFailedInsertIsToldButTheFileOpens) {
+TEST_F(NewRecord, AFailedScanOrInsertFilesNothingKeepsThePagesAndTheDialog) {
     load();
     fake->script().failAfterPages = 0; // jammed on the first page
     auto& r = choose("250388");
@@ -300,6 +293,7 @@ TEST_F(NewRecord, AFailedScanFilesNothingAndAFailedInsertIsToldButTheFileOpens) 
     ASSERT_EQ(scanUi->messages.size(), 1);
 
     fake->script().failAfterPages = -1;
+    fake->script().feederSheets = 3;
     sqlite("dbRecords", "CREATE TRIGGER refuse BEFORE INSERT ON tblRecFiles BEGIN "
                         "SELECT RAISE(ABORT, 'The records table is full'); END;");
     auto& r2 = choose("250388");
@@ -307,14 +301,27 @@ TEST_F(NewRecord, AFailedScanFilesNothingAndAFailedInsertIsToldButTheFileOpens) 
     r2.btnScan->click();
     waitJobs();
     const QString logical = root + "\\2025\\2025-06-01\\250388-2.tif";
-    EXPECT_TRUE(t.prompter.lastText().startsWith("The pages were scanned into the file " + logical +
-                                                 ", but the record was not filed in the database"))
+    EXPECT_TRUE(t.prompter.lastText().startsWith(
+        "Nothing was filed for ID 250388: the record could not be written:\r\n"))
+        << t.prompter.lastText().toStdString();
+    EXPECT_TRUE(t.prompter.lastText().endsWith(
+        "The scanned pages are kept in the file " + logical +
+        ". File them with Skip Scan when the database can be reached."))
         << t.prompter.lastText().toStdString();
     EXPECT_TRUE(std::any_of(t.log.lines.begin(), t.log.lines.end(), [](const QString& l) {
         return l.contains("The records table is full") && l.endsWith("- ScanStart");
     }));
-    EXPECT_EQ(w->doc().FullPathFileName, logical); // the file still opens
-    EXPECT_EQ(w->ui().txtRecID->text(), "");
+    EXPECT_EQ(imaging::Document::open(logical, w->imagingEnvironment()->paths)->pageCount(), 3);
+    EXPECT_TRUE(w->doc().NoDocument); // nothing filed, nothing opened as a record
+    EXPECT_TRUE(r2.isVisible());      // the dialog stays, as it was
+
+    // Filed later with Skip Scan, once rows can be written again.
+    sqlite("dbRecords", "DROP TRIGGER refuse;");
+    r2.chkSkipScan->setChecked(true);
+    t.prompter.answers = {OK};
+    r2.btnScan->click();
+    EXPECT_EQ(rowCount("250388", 2), "1");
+    EXPECT_EQ(w->doc().FullPathFileName, logical);
 }
 
 TEST_F(NewRecord, ResetDeleteFileRecyclesTheDateFoldersFileAndOpenFolderShowsIt) {
