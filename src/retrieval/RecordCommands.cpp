@@ -3,6 +3,7 @@
 #include "app/CurrentUser.h"
 #include "app/Failure.h"
 #include "app/General.h"
+#include "app/Paths.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "db/Connection.h"
@@ -11,8 +12,9 @@
 #include "viewer/MainWindow.h"
 
 #include <QAction>
-
+#include <QFileInfo>
 #include <QPointer>
+#include <memory>
 
 namespace retrieval {
 
@@ -38,46 +40,74 @@ void copyRowToContext(app::RecordContext& rec, const QStringList& row) {
     rec.gstrDisDate = col(15);
 }
 
+// Where a search row's file is: looked up before the document shown is let go, so that the
+// document is closed one way or the other with one save question.
+struct RowFile {
+    bool queried = false; // false: the lookup failed (and said so)
+    bool hasRow = false;  // the row is still in the records table
+    storage::Resolved file;
+    bool exists = false; // the resolved file is there to open
+    bool opens() const { return hasRow && file.found && exists; }
+};
+
+RowFile lookUpRowFile(app::Session& s, const QString& recFileId) {
+    RowFile r;
+    app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
+    db::RecordsetPtr rs;
+    r.queried = steps([&] {
+        s.gobjCurrentUser->OpenRec(rs, records::selectRecordFileName(recFileId));
+    });
+    if (r.queried && rs && !(rs->bof() && rs->eof())) {
+        r.hasRow = true;
+        r.file = storage::resolveStoredName(*s.svc.paths, s.gstrDefaultDirectory,
+                                            rs->text("file_name"), s.svc.log);
+        r.exists = r.file.found && QFileInfo::exists(s.svc.paths->toNative(r.file.path));
+    }
+    if (rs) rs->close();
+    return r;
+}
+
 } // namespace
 
 bool openRecord(viewer::MainWindow& w, const QStringList& row) {
     app::Session& s = w.session();
-    // The document shown goes away: its save question comes before anything changes, so a
-    // cancelled question leaves the shown document and its record context together.
-    // A save asked for in the question runs as a job: the record opens when it is done.
     QPointer<viewer::MainWindow> window(&w);
-    if (!w.PerformFileClose([window, row] {
-            if (window) openRecord(*window, row);
-        }))
-        return false;
-    copyRowToContext(s.rec, row);
-
-    app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
-    db::RecordsetPtr rs;
-    bool opened = false;
-    const bool queried = steps([&] {
-        s.gobjCurrentUser->OpenRec(rs, records::selectRecordFileName(s.rec.gstrRecFileId));
-    });
-    if (queried) {
-        if (!rs || (rs->bof() && rs->eof())) {
-            s.svc.prompter->msgBox("Record does not contain a file!", app::mb::OKOnly,
-                                   app::mb::Information, QString());
-        } else {
-            const storage::Resolved f = storage::resolveStoredName(
-                *s.svc.paths, s.gstrDefaultDirectory, rs->text("file_name"), s.svc.log);
-            if (f.found) {
-                w.CurrentFolder = f.currentFolder;
-                s.rec.gstrCurrentFile = f.path;
-                if (traceOn(w)) s.WriteLog(f.path);
-                w.PerformFileOpen(false, f.path, 1);
-                opened = true;
-            }
-        }
+    auto again = [window, row] {
+        if (window) openRecord(*window, row);
+    };
+    const RowFile found = lookUpRowFile(s, row.value(0));
+    // The document shown goes away before anything changes, asked about once: a cancelled
+    // question leaves the shown document and its record context together, and a save asked
+    // for runs as a job while the context still describes the saved file (its row is the one
+    // stamped); the record opens when the save is done. When nothing will replace the
+    // document it is closed, so that no document of an earlier record stays on screen under
+    // the chosen row's panel.
+    if (found.opens()) {
+        if (!w.PerformFileClose(again)) return false;
+    } else if (!w.doc().NoDocument) {
+        auto asking = std::make_shared<bool>(true);
+        auto closed = std::make_shared<bool>(false);
+        w.mnuFileClose_Click([asking, closed, again] {
+            *closed = true;
+            if (!*asking) again(); // closed once a save job ended
+        });
+        *asking = false;
+        if (!*closed) return false;
     }
-    if (rs) rs->close();
-    // The panel now describes the chosen row: a document of an earlier record must not stay
-    // on screen under it (a save would stamp the wrong row).
-    if (!opened && !w.doc().NoDocument) w.mnuFileClose_Click();
+    copyRowToContext(s.rec, row);
+    if (found.queried && !found.hasRow) {
+        s.svc.prompter->msgBox("Record does not contain a file!", app::mb::OKOnly,
+                               app::mb::Information, QString());
+    } else if (found.file.found) {
+        w.CurrentFolder = found.file.currentFolder;
+        s.rec.gstrCurrentFile = found.file.path;
+        if (traceOn(w)) s.WriteLog(found.file.path);
+        if (found.exists)
+            w.PerformFileOpen(false, found.file.path, 1);
+        else
+            s.WriteLog("The file of record " + s.rec.gstrRecFileId +
+                       " cannot be found: " + found.file.path);
+    }
     w.SetExamData();
     return true;
 }

@@ -3,11 +3,14 @@
 #include "RetrievalFixture.h"
 
 #include "app/Log.h"
+#include "imaging/ImageEdit.h"
 #include "retrieval/RecordCommands.h"
 #include "retrieval/SearchResultModel.h"
+#include "viewer/JobHost.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTableView>
@@ -140,6 +143,54 @@ TEST_F(OpenRecord, ARowDeletedMeanwhileSaysSoAndOpensNothing) {
     EXPECT_EQ(w->ui().txtRecID->text(), "3");
     EXPECT_TRUE(w->doc().FullPathFileName.isEmpty());
     EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(OpenRecord, OverAChangedDocumentTheSaveQuestionIsAskedOnceAndOnlyItsOwnRowIsStamped) {
+    load();
+    writeShareFile("2025/2025-03-14/250123-1.tif", 2);
+    // A stored full share path whose date folder is nowhere under the root.
+    const QString lost = "\\\\old-fs\\records\\2023-01-09\\230112-4.tif";
+    const QString lostId = addRecord("230112", lost, 4, "full path, nothing there", "2023-01-09");
+    struct Case {
+        const char* what;
+        QString id, fileName, recFileId;
+        int answer;
+    };
+    const Case cases[] = {
+        {"file missing, No", "250123", "\\2025\\2025-03-14\\250123-2.tif", "2", app::mb::No},
+        {"file missing, Yes", "250123", "\\2025\\2025-03-14\\250123-2.tif", "2", app::mb::Yes},
+        {"date folder missing, No", "230112", lost, lostId, app::mb::No},
+        {"date folder missing, Yes", "230112", lost, lostId, app::mb::Yes},
+    };
+    auto stamped = [&](const QString& recFileId) {
+        return scalar("SELECT EmployeeID FROM dbRecords..tblRecFiles WHERE recfile_id = " +
+                      recFileId) != "before";
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        t.demo->execute("UPDATE dbRecords..tblRecFiles SET EmployeeID = 'before'");
+        auto& f = openSearch();
+        openRow(f, "250123", "\\2025\\2025-03-14\\250123-1.tif");
+        ASSERT_EQ(w->doc().FullPathFileName, root + "\\2025\\2025-03-14\\250123-1.tif");
+        w->docImgEdit1->rotateLeft();
+        ASSERT_TRUE(w->docImgEdit1->imageModified());
+        t.prompter.shown.clear();
+        // A second question would be answered Yes.
+        t.prompter.answers = {c.answer, app::mb::Yes, app::mb::Yes};
+        openSearch();
+        openRow(f, c.id, c.fileName);
+        QElapsedTimer clock;
+        clock.start();
+        while (w->jobs().anyRunning() && clock.elapsed() < 20000) QApplication::processEvents();
+        QApplication::processEvents();
+        const QStringList asked = messages().filter("Do you want to save");
+        EXPECT_EQ(asked, QStringList{"Do you want to save the changes to 250123-1.tif?"});
+        EXPECT_EQ(stamped("1"), c.answer == app::mb::Yes); // the saved file's own row
+        EXPECT_FALSE(stamped(c.recFileId));                // never the row opened after it
+        EXPECT_EQ(t.s().rec.gstrRecFileId, c.recFileId);
+        EXPECT_TRUE(w->doc().NoDocument);
+        t.prompter.answers.clear();
+    }
 }
 
 // ---- Delete Record -----------------------------------------------------------------------
