@@ -136,7 +136,7 @@ void deleteRecord(viewer::MainWindow& w) {
     if (ask.msgBox("Are you sure you want to delete this record? (" + id + ")", app::mb::YesNo) !=
         app::mb::Yes)
         return;
-    long removed = 0;
+    long removed = -1; // stays -1 when the server does not count rows (SET NOCOUNT ON)
     app::Steps steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
     steps.format([id](const app::ErrorInfo& e) {
         return e.description + "\r\nRecord " + id + " was not deleted.";
@@ -145,8 +145,28 @@ void deleteRecord(viewer::MainWindow& w) {
             app::recordsConnection(s).execute(records::deleteRecordFile(id), &removed);
         }))
         return;
+    // An unknown count says nothing: what the table holds now does.
+    bool stillThere = false;
+    if (removed < 0) {
+        app::Steps check(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter);
+        check.format([id](const app::ErrorInfo& e) {
+            return "The delete of record " + id + " was sent, but whether its row is gone "
+                   "could not be read back: " + e.description;
+        });
+        if (!check([&] {
+                auto rs = app::recordsConnection(s).open(records::selectRecordFileName(id),
+                                                         db::kClientReadOnly);
+                stillThere = rs->isOpen() && !rs->eof();
+                rs->close();
+            }))
+            return;
+        removed = stillThere ? 0 : 1;
+    }
     if (removed > 0)
         ask.msgBox("Deleted.");
+    else if (stillThere)
+        ask.msgBox("Record " + id + " was not deleted: it is still in the records table.",
+                   app::mb::OKOnly, app::mb::Exclamation);
     else
         ask.msgBox("Record " + id + " was not found in the records table; it may have been "
                    "deleted already. Nothing was deleted.",

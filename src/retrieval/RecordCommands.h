@@ -19,6 +19,7 @@ bool openRecord(viewer::MainWindow& window, const QStringList& row);
 
 // "Delete Record": after the rights check and the user's confirmation, removes the row of the
 // record opened in this session, and only while that record's file is the document shown.
+// A server that does not count the rows deleted is answered by reading the row back.
 void deleteRecord(viewer::MainWindow& window);
 
 } // namespace retrieval

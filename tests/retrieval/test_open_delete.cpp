@@ -261,6 +261,54 @@ TEST_F(DeleteRecord, RefusedWithoutRightsWithoutARecordOrForAnotherDocument) {
     EXPECT_EQ(count("1"), "1");
 }
 
+namespace {
+// The server with SET NOCOUNT ON: no statement's row count is known (-1). `keepRows` makes
+// the delete change nothing.
+class UncountedConnection : public doubles::RecordingConnection {
+public:
+    using RecordingConnection::RecordingConnection;
+    db::RecordsetPtr execute(const QString& text, long* rowsAffected = nullptr) override {
+        db::RecordsetPtr rs;
+        if (keepRows && text.startsWith("delete FROM")) {
+            statements.push_back(text);
+            rs = std::make_unique<db::Recordset>(QStringList{}, std::vector<db::Row>{});
+        } else {
+            rs = RecordingConnection::execute(text, rowsAffected);
+        }
+        if (rowsAffected) *rowsAffected = -1;
+        return rs;
+    }
+    bool keepRows = false;
+};
+} // namespace
+
+TEST_F(DeleteRecord, AnUncountedDeleteIsReportedByWhetherTheRowIsStillThere) {
+    load();
+    openFirst();
+    UncountedConnection nocount(t.demo.get());
+    t.user->connection = &nocount;
+    struct Case {
+        const char* what;
+        bool keepRows;
+        QString message, left;
+    };
+    const Case cases[] = {
+        {"the row stays", true,
+         "Record 1 was not deleted: it is still in the records table.", "1"},
+        {"the row goes", false, "Deleted.", "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        nocount.keepRows = c.keepRows;
+        t.prompter.shown.clear();
+        t.prompter.answers = {app::mb::Yes};
+        w->ui().mDeleteRecord->trigger();
+        EXPECT_EQ(messages(), (QStringList{"Are you sure you want to delete this record? (1)",
+                                           c.message}));
+        EXPECT_EQ(count("1"), c.left);
+    }
+}
+
 TEST_F(DeleteRecord, AFailingStatementIsReportedNotDeleted) {
     load();
     openFirst();
