@@ -13,6 +13,12 @@ bool refuseWithoutRights(Session& s) {
     return true;
 }
 
+bool refuseRecordFileChange(Session& s) {
+    if (s.gblnAdmin && s.gintStartupType != kAccessNurse) return refuseWithoutRights(s);
+    s.svc.prompter->msgBox("No Rights", mb::OKOnly);
+    return true;
+}
+
 db::Connection& recordsConnection(const Session& s) {
     db::Connection* c = s.gobjCurrentUser ? s.gobjCurrentUser->sqlconnection() : nullptr;
     if (!c) throw db::Error(3709, "There is no connection to the records database.");

@@ -1,5 +1,6 @@
 #include "capture/PageCommands.h"
 
+#include "app/Access.h"
 #include "app/Failure.h"
 #include "app/General.h"
 #include "app/Prompter.h"
@@ -154,6 +155,7 @@ bool startPageJob(viewer::MainWindow& w, const QString& title,
                   std::function<void(imaging::DocumentModel&, jobs::Progress&)> work,
                   std::function<void(const jobs::Result&)> then, bool cancellable) {
     app::Prompter& prompter = *w.session().svc.prompter;
+    if (app::refuseRecordFileChange(w.session())) return false;
     const imaging::DocumentModelPtr model = w.docImgEdit1->model();
     if (!model) {
         prompter.msgBox("Open a document first: the pages go into the document shown.",
@@ -181,18 +183,21 @@ bool startPageJob(viewer::MainWindow& w, const QString& title,
     return started;
 }
 
+// Every command below rewrites the open record's file.
 void mnuPageInsertItem_Click(viewer::MainWindow& w, int Index) {
+    if (app::refuseRecordFileChange(w.session())) return;
     if (Index == 0) insertScan(w);
     if (Index == 1) existingPage(w, true);
 }
 
 void mnuPageAppendItem_Click(viewer::MainWindow& w, int Index) {
+    if (app::refuseRecordFileChange(w.session())) return;
     if (Index == 0) appendScan(w);
     if (Index == 1) existingPage(w, false);
 }
 
 void mnuPageRescan_Click(viewer::MainWindow& w) {
-    if (!windowFree(w)) return;
+    if (app::refuseRecordFileChange(w.session()) || !windowFree(w)) return;
     // No handler of its own: a failure ends the command. The scanned page replaces the
     // current page only once it is completely scanned; a failed or cancelled scan leaves it.
     setScanner(w, kRescan);
@@ -200,6 +205,7 @@ void mnuPageRescan_Click(viewer::MainWindow& w) {
 }
 
 void mAddImages_Click(viewer::MainWindow& w) {
+    if (app::refuseRecordFileChange(w.session())) return;
     CaptureState& state = CaptureState::of(w);
     if (!state.addImages) {
         state.addImages = new ImportImagesDialog(w, state);

@@ -44,6 +44,8 @@ CommandState commandState(const CommandFacts& f) {
     };
     const bool shown = f.pageCount >= 1 && f.page >= 1; // a page of this document is shown
     const bool insertable = open && (f.fileType == 1 || f.fileType == 2);
+    // The page commands that rewrite a record's file need an access that changes records.
+    const bool changesRecords = f.admin && !f.nurse;
 
     CommandState s;
     // File: the scanning items follow the access type (mnuFileNew also runs from F2-Scan).
@@ -82,11 +84,11 @@ CommandState commandState(const CommandFacts& f) {
     fill(s.mnuPageRotatePageItem, doc(open));
     s.mDuplicate = doc(writable);
     s.mnuPageSeparator3 = {editable, true};
-    s.mnuPageInsert = s.mnuPageAppend = doc(insertable, editable);
-    s.mnuPageInsertItem[0] = s.mnuPageAppendItem[0] = doc(f.scannerPresent);
-    s.mnuPageInsertItem[1] = s.mnuPageAppendItem[1] = doc(true);
-    s.mnuPageRescan = doc(writable && f.scannerPresent);
-    s.mAddImages = doc(writable);
+    s.mnuPageInsert = s.mnuPageAppend = doc(insertable && changesRecords, editable);
+    s.mnuPageInsertItem[0] = s.mnuPageAppendItem[0] = doc(f.scannerPresent && changesRecords);
+    s.mnuPageInsertItem[1] = s.mnuPageAppendItem[1] = doc(changesRecords);
+    s.mnuPageRescan = doc(writable && f.scannerPresent && changesRecords);
+    s.mAddImages = doc(writable && changesRecords);
     s.mnuPagePrintPage = doc(open);
 
     // Annotation
@@ -97,7 +99,7 @@ CommandState commandState(const CommandFacts& f) {
     s.mnuAnnoShowAnnoToolbox = doc(open, editable);
 
     s.mReports = s.mnuRectype = {f.admin, true};
-    s.mDeleteRecord = doc(open);
+    s.mDeleteRecord = doc(open && !f.nurse);
 
     // The context menu's Delete Page is Delete Pages by another way.
     s.mnuCtxDel = s.mnuEditActionItem[5];
@@ -112,7 +114,7 @@ CommandState commandState(const CommandFacts& f) {
     s.tbarButton(8) = s.mnuPageDirectionItem[1];    // Next
     s.tbarButton(9) = s.mnuPageDirectionItem[3];    // Last
     for (int i = 0; i < 3; ++i) s.tbarButton(10 + i) = s.mnuPageRotatePageItem[i];
-    s.tbarButton(13) = doc(writable, f.admin && editable); // Insert (a scanned page)
+    s.tbarButton(13) = doc(writable && changesRecords, f.admin && editable); // Insert (a scan)
     s.tbarButton(14) = {f.admin && editable, s.mnuEditActionItem[5].enabled}; // Delete
     s.tbarButton(16) = {true, true};                // Exit
 

@@ -33,6 +33,7 @@ struct CommandFacts {
     bool pasteReady = false; // Cut, Copy or Copy Page put something on the clipboard
     bool scannerPresent = false;
     bool admin = false;        // scanning access
+    bool nurse = false;        // the nurse access type (view only)
     bool documentBusy = false; // a job works on the document
 };
 

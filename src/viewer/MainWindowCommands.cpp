@@ -3,6 +3,7 @@
 // window's CommandFacts, and one function applies commandState() to the menus and toolbar.
 #include "viewer/MainWindow.h"
 
+#include "app/Access.h"
 #include "app/Failure.h"
 #include "app/Session.h"
 #include "imaging/ImageScan.h"
@@ -98,6 +99,7 @@ void MainWindow::SetDocumentMode(DocumentMode mode) {
         f.mode = mode;
         f.fileType = doc_.gintFileType;
         f.admin = s_.gblnAdmin;
+        f.nurse = s_.gintStartupType == app::kAccessNurse;
         f.scannerPresent = present;
         // The page items wait for the page this document shows first.
         f.page = f.pageCount = 0;
@@ -119,7 +121,10 @@ void MainWindow::SetSelectionMenus(bool selected, SelectionKind kind) {
 }
 
 void MainWindow::ApplyAccessMenus() {
-    changeCommandFacts([this](CommandFacts& f) { f.admin = s_.gblnAdmin; });
+    changeCommandFacts([this](CommandFacts& f) {
+        f.admin = s_.gblnAdmin;
+        f.nurse = s_.gintStartupType == app::kAccessNurse;
+    });
 }
 
 void MainWindow::applyScannerItems() {

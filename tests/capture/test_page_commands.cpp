@@ -5,8 +5,11 @@
 #include "CaptureFixture.h"
 #include "PageMarks.h"
 
+#include "app/Session.h"
 #include "capture/CaptureState.h"
+#include "capture/ImportImagesDialog.h"
 #include "capture/InsertPagesDialog.h"
+#include "capture/PageCommands.h"
 #include "doubles/ScriptedDialogs.h"
 #include "imaging/DocumentModel.h"
 #include "imaging/ImageAdmin.h"
@@ -228,6 +231,86 @@ TEST_F(ExistingPages, CancellingChangesNothingAndANonImageIsReported) {
         EXPECT_TRUE(messages()[0].endsWith(" (ImgAdmin error 3EC)")) << messages()[0].toStdString();
         EXPECT_EQ(t.prompter.shown[0].icon, app::mb::Critical);
     }
+    EXPECT_EQ(recordBytes(), before);
+}
+
+// Only a user who may change records rewrites the record's file. A clerk whose rights letter
+// bars changes, a nurse and another department without scanning access are told "No Rights"
+// by every command that would rewrite it, before any file dialog, scanner setup or import
+// dialog; the file stays as it was. The view-only access has the items disabled (Delete
+// Record too, for the nurse); the rights letter is no fact of the menus, so the clerk's stay
+// enabled and refuse when chosen.
+TEST_F(ExistingPages, CommandsThatRewriteTheRecordRefuseUsersWhoMayNotChangeIt) {
+    struct Case {
+        const char* who;
+        QString rights;
+        bool admin;
+        int accessType;
+        bool itemsEnabled, deleteRecordEnabled;
+    };
+    const std::vector<Case> cases{
+        {"a clerk without change rights", "BV", true, 0, true, true},
+        {"a nurse", "V", false, 1, false, false},
+        {"another department without scanning access", "AV", false, 2, false, true},
+    };
+    app::Session& s = w->session();
+    const std::vector<std::pair<const char*, std::function<void()>>> commands{
+        {"Insert > Scan Page", [&] { capture::mnuPageInsertItem_Click(*w, 0); }},
+        {"Insert > Existing Page", [&] { capture::mnuPageInsertItem_Click(*w, 1); }},
+        {"Append > Scan Page", [&] { capture::mnuPageAppendItem_Click(*w, 0); }},
+        {"Append > Existing Page", [&] { capture::mnuPageAppendItem_Click(*w, 1); }},
+        {"Rescan", [&] { capture::mnuPageRescan_Click(*w); }},
+        {"Import", [&] { capture::mAddImages_Click(*w); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.who);
+        t.user->rights = c.rights;
+        s.gblnAdmin = c.admin;
+        s.gintStartupType = c.accessType;
+        w->ApplyAccessMenus();
+        record = root + QString("\\2026\\2026-01-19\\2601%1-3.tif").arg(&c - cases.data());
+        openRecord({1, 2, 3}, 2);
+        const QByteArray before = recordBytes();
+        const auto& ui = w->ui();
+        for (QAction* item : {ui.mAddImages, ui.mnuPageInsertItem[1], ui.mnuPageAppendItem[1],
+                              ui.mnuPageInsert, ui.mnuPageAppend})
+            EXPECT_EQ(item->isEnabled(), c.itemsEnabled) << item->objectName().toStdString();
+        EXPECT_EQ(ui.mDeleteRecord->isEnabled(), c.deleteRecordEnabled);
+        EXPECT_TRUE(ui.mnuPagePrintPage->isEnabled());
+        for (const auto& [name, run] : commands) {
+            SCOPED_TRACE(name);
+            t.prompter.shown.clear();
+            files->answer(source);
+            const size_t dialogsAsked = files->requests().size();
+            run();
+            waitJobs();
+            EXPECT_EQ(messages(), QStringList{"No Rights"});
+            EXPECT_EQ(files->requests().size(), dialogsAsked) << "no file dialog";
+            EXPECT_EQ(scanUi->setupShown, 0) << "no scan";
+            EXPECT_EQ(insPage(), nullptr);
+            EXPECT_EQ(dialog<capture::ImportImagesDialog>("frmAddImages"), nullptr);
+            EXPECT_EQ(recordBytes(), before);
+        }
+        w->mnuFileClose_Click();
+        QApplication::processEvents();
+    }
+
+    // An "Insert Pages" dialog opened while changes were allowed writes nothing once they are
+    // not: its OK asks the same check.
+    t.user->rights = "ASV";
+    s.gblnAdmin = true;
+    s.gintStartupType = 0;
+    w->ApplyAccessMenus();
+    record = root + "\\2026\\2026-01-19\\260199-3.tif";
+    openRecord({1, 2, 3}, 2);
+    const QByteArray before = recordBytes();
+    capture::InsertPagesDialog* d = choose(true, source);
+    ASSERT_NE(d, nullptr);
+    t.user->rights = "BV";
+    t.prompter.shown.clear();
+    d->cmdOK->click();
+    waitJobs();
+    EXPECT_EQ(messages(), QStringList{"No Rights"});
     EXPECT_EQ(recordBytes(), before);
 }
 

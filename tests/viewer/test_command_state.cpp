@@ -127,6 +127,14 @@ const Pick accessItems = [](const CommandState& s) {
                        s.mnuShowScanSetupbeforeScan, s.mnuFileSave, s.mReports, s.mnuRectype,
                        s.tbarButton(2)};
 };
+// The page commands that rewrite the record's file: Insert and Append (scanned or existing
+// pages), Rescan and Import.
+const Pick pageWriters = [](const CommandState& s) {
+    return std::vector{s.mnuPageInsert,        s.mnuPageAppend,        s.mnuPageInsertItem[0],
+                       s.mnuPageInsertItem[1], s.mnuPageAppendItem[0], s.mnuPageAppendItem[1],
+                       s.mnuPageRescan,        s.mAddImages};
+};
+const Pick deleteRecord = [](const CommandState& s) { return std::vector{s.mDeleteRecord}; };
 const Pick alwaysThere = [](const CommandState& s) {
     return std::vector{s.tbarButton(3), s.tbarButton(16), s.mnuPageInsertItem[1],
                        s.mnuPageAppendItem[1]};
@@ -253,7 +261,21 @@ TEST(CommandState, PageScannerAccessSelectionAndJobChangeTheirItems) {
         {"no scanning access", DocumentMode::ReadWrite,
          [](CommandFacts& f) { f.admin = false; },
          {{"access items", accessItems, hidden}, {"toolbar 13, 14", toolbarInsertDelete, hidden},
-          {"Delete Pages", deletePages, on}, {"Save As", closePrint, on}}},
+          {"Delete Pages", deletePages, on}, {"Save As", closePrint, on},
+          {"Insert, Append, Rescan, Import", pageWriters, off},
+          {"Delete Record", deleteRecord, on}}},
+        // A nurse only views records: nothing that rewrites the file or deletes the record.
+        {"the nurse access type", DocumentMode::ReadWrite,
+         [](CommandFacts& f) {
+             f.admin = false;
+             f.nurse = true;
+         },
+         {{"Insert, Append, Rescan, Import", pageWriters, off},
+          {"Delete Record", deleteRecord, off}, {"Save As, Print", closePrint, on}}},
+        {"the nurse access type in Admin Mode", DocumentMode::ReadWrite,
+         [](CommandFacts& f) { f.nurse = true; },
+         {{"Insert, Append, Rescan, Import", pageWriters, off},
+          {"Delete Record", deleteRecord, off}}},
         {"a selection", DocumentMode::ReadWrite, [](CommandFacts& f) { f.selection = true; },
          {{"Cut, Copy, Clear", cutCopyClear, on}, {"Paste", paste, off}}},
         {"a selection, read-only", DocumentMode::ReadOnly,
