@@ -302,6 +302,17 @@ void NavigationCommands::mnuZoomFactorItem_Click(int Index) {
     edit.refresh();
 }
 
+void NavigationCommands::checkZoomInEffect() {
+    MainWindowUi& ui = w_.ui();
+    const imaging::ImageEdit& edit = *w_.docImgEdit1;
+    const int fit = edit.fitMode();
+    for (int i : kZoomItems) {
+        const bool inEffect = i <= 3 ? fit == kFitOfItem[i]
+                                     : fit < 0 && edit.zoom() == kPercentOfItem[i - 5];
+        ui.mnuZoomFactorItem[i]->setChecked(inEffect);
+    }
+}
+
 void NavigationCommands::cmdZoom_Click(int Index) {
     imaging::ImageEdit& edit = *w_.docImgEdit1;
     const float z = float(edit.zoom());
@@ -312,6 +323,8 @@ void NavigationCommands::cmdZoom_Click(int Index) {
         edit.setZoom(std::min(double(z) + 10, imaging::ImageEdit::kMaxZoom));
     }
     edit.refresh();
+    // The menu's mark follows: a zoom the menu does not offer leaves no item checked.
+    checkZoomInEffect();
 }
 
 // ---- panning ----

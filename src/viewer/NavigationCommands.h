@@ -25,6 +25,9 @@ public:
     void mnuViewScaleToGray_Click();
     void mnuZoomFactorItem_Click(int Index);
     void cmdZoom_Click(int Index);
+    // Checks the Zoom menu's item of the zoom in effect (a fit, or a percentage of the menu)
+    // and no other: when a document is opened and whenever the zoom changes.
+    void checkZoomInEffect();
     void tbarMain_ButtonClick(QAction* button);
 
     // Page display events.

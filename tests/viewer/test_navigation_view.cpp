@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWindow>
+#include <functional>
+#include <optional>
 
 using namespace viewertest;
 
@@ -47,12 +49,55 @@ TEST_F(Zoom, MenuItemsCheckOnlyTheChosenOneAndTheButtonsStepByTen) {
 
     ui().mnuZoomFactorItem[6]->trigger(); // "&50%"
     EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{6});
+    // The buttons' zooms: the mark follows, none for a zoom the menu does not offer.
     QTest::mouseClick(ui().cmdZoom[1], Qt::LeftButton);
     EXPECT_DOUBLE_EQ(edit().zoom(), 60);
+    EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{});
+    QTest::mouseClick(ui().cmdZoom[0], Qt::LeftButton);
     EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{6});
     QTest::mouseClick(ui().cmdZoom[0], Qt::LeftButton);
-    QTest::mouseClick(ui().cmdZoom[0], Qt::LeftButton);
     EXPECT_DOUBLE_EQ(edit().zoom(), 40);
+}
+
+// A document opens at the zoom in effect (the zoom preference is not applied), and the Zoom
+// menu checks that zoom's item: the display's first 100 %, a fit chosen for an earlier
+// document (still a fit), a zoom of the buttons the menu does not offer (no item).
+TEST_F(Zoom, TheItemOfTheZoomADocumentOpensAtIsChecked) {
+    loadWindow();
+    struct Case {
+        const char* before; // what was done to the earlier document
+        std::function<void()> change;
+        std::optional<double> zoom; // the percentage the document opens at, when not a fit
+        std::vector<int> checked;
+    };
+    const std::vector<Case> cases{
+        {"nothing: the first document", [] {}, 100, {8}},
+        {"Fit to Width", [&] { ui().mnuZoomFactorItem[1]->trigger(); }, std::nullopt, {1}},
+        {"Best Fit", [&] { ui().mnuZoomFactorItem[2]->trigger(); }, std::nullopt, {2}},
+        {"200%, then +",
+         [&] {
+             ui().mnuZoomFactorItem[9]->trigger();
+             QTest::mouseClick(ui().cmdZoom[1], Qt::LeftButton);
+         },
+         210, {}},
+        {"25%", [&] { ui().mnuZoomFactorItem[5]->trigger(); }, 25, {5}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        if (n > 0) {
+            c.change();
+            w->mnuFileClose_Click();
+            settle();
+        }
+        // Each document of another size: a fit is worked out for the page it shows.
+        open(makeDocument(QString("opened%1.tif").arg(n), 2, QSize(1200 + 300 * n, 1600)));
+        ++n;
+        if (c.zoom) EXPECT_DOUBLE_EQ(edit().zoom(), *c.zoom);
+        if (c.checked == std::vector<int>{1})
+            EXPECT_NEAR(edit().imageScaleWidth(), edit().viewport()->width(), 1);
+        EXPECT_EQ(checkedZoomItems(ui()), c.checked);
+    }
 }
 
 TEST_F(Zoom, AFitStaysAFitWhenThePanesChangeSizeUntilAButtonZooms) {
@@ -67,7 +112,7 @@ TEST_F(Zoom, AFitStaysAFitWhenThePanesChangeSizeUntilAButtonZooms) {
     const double zoomed = edit().zoom();
     ui().mnuViewModeItem[0]->trigger();
     EXPECT_DOUBLE_EQ(edit().zoom(), zoomed);
-    EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{1}); // the buttons leave the marks
+    EXPECT_EQ(checkedZoomItems(ui()), std::vector<int>{}); // no longer a fit, no mark
 }
 
 TEST_F(Zoom, MinusStopsAboveOnePercentAndPlusAtTheEnginesLargest) {
