@@ -242,9 +242,11 @@ void FileCommands::mnuFileSave_Click(std::function<void(bool)> then) {
     app::Session& s = w_.session();
     if (w_.doc().gblnNewDocument) return mnuFileSaveAs_Click(std::move(then));
     if (app::refuseWithoutRights(s)) return then(false);
-    saveToOwnFile([this, then](bool saved) {
-        // An image that is not a filed record is saved without a database change.
-        if (saved && !w_.session().rec.gstrRecFileId.isEmpty()) stampRecord();
+    // An image that is not the record's file (one opened with Open Image after a record, whose
+    // panel stays) is saved without a database change.
+    const bool recordFile = isOpenRecordFile();
+    saveToOwnFile([this, then, recordFile](bool saved) {
+        if (saved && recordFile) stampRecord();
         then(saved);
     });
 }
@@ -348,6 +350,12 @@ void FileCommands::exportBmp(const QString& path, std::function<void(bool)> then
         w_.docImgAdmin1->setImage(w_.docImgEdit1->image());
         then(pages <= 1);
     });
+}
+
+bool FileCommands::isOpenRecordFile() const {
+    const app::Session& s = w_.session();
+    return !s.rec.gstrRecFileId.isEmpty() &&
+           sameFile(*w_.imagingEnvironment(), s.rec.gstrCurrentFile, w_.docImgEdit1->image());
 }
 
 bool FileCommands::isFiledRecordFile(const QString& path) const {

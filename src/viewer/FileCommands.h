@@ -59,6 +59,8 @@ private:
     // several pages; the document itself stays as it is. `then` hears true when that saved the
     // whole document (one page); false when cancelled, failed, or other pages are not in it.
     void exportBmp(const QString& path, std::function<void(bool whole)> then);
+    // The document shown is the file of the record context's row (the row a save stamps).
+    bool isOpenRecordFile() const;
     // A filed record's file: the open record's own file, or any file below the storage root.
     bool isFiledRecordFile(const QString& path) const;
     // Stamps the filed record's row with the update time and the saving employee.

@@ -62,6 +62,11 @@ protected:
         const auto texts = t.prompter.texts();
         return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
+    // The record context of a filed row whose file is `path`, as opening the row leaves it.
+    void recordOf(const QString& id, const QString& path) {
+        t.s().rec.gstrRecFileId = id;
+        t.s().rec.gstrCurrentFile = path;
+    }
     // A folder for filed documents, used as the storage root.
     QString store() {
         const QString folder = t.dir.file("store");
@@ -231,7 +236,7 @@ TEST_F(Save, AFiledRecordIsStampedWithTheEmployeeAndTheTime) {
     t.db->scriptedRowsAffected = 1;
     const QString path = makeDocument("42.tif", 2);
     open(path);
-    t.s().rec.gstrRecFileId = "42";
+    recordOf("42", path);
     t.s().rec.gstrScanUpdate = "Nov 20 2008  9:00AM";
     edit().rotateRight();
     trigger(ui().mnuFileSave);
@@ -251,8 +256,9 @@ TEST_F(Save, TheStatementQuotesItsValues) {
     t.user->employeeCode = "O'Neil";
     start();
     t.db->scriptedRowsAffected = 1;
-    open(makeDocument("q.tif", 1));
-    t.s().rec.gstrRecFileId = "4'2";
+    const QString path = makeDocument("q.tif", 1);
+    open(path);
+    recordOf("4'2", path);
     trigger(ui().mnuFileSave);
     EXPECT_EQ(statementsLike("update"),
               std::vector<QString>{"update dbRecords.dbo.tblRecFiles set date_updated=getdate(),"
@@ -263,8 +269,9 @@ TEST_F(Save, TheRowOfTheDemoDatabaseTakesTheStamp) {
     t.useDemoDatabase();
     t.user->employeeCode = "E001";
     start();
-    open(makeDocument("250123-3.tif", 1));
-    t.s().rec.gstrRecFileId = "3";
+    const QString path = makeDocument("250123-3.tif", 1);
+    open(path);
+    recordOf("3", path);
     trigger(ui().mnuFileSave);
     EXPECT_EQ(t.prompter.lastText(), "Saved.");
     auto rs = t.demo->open("SELECT EmployeeID, date_updated FROM dbRecords.dbo.tblRecFiles "
@@ -295,7 +302,7 @@ TEST_F(Save, AFailedUpdateIsReportedAndTheFileStaysSaved) {
     start();
     const QString path = makeDocument("nostamp.tif", 1);
     open(path);
-    t.s().rec.gstrRecFileId = "42";
+    recordOf("42", path);
     t.s().rec.gstrScanUpdate = "Nov 20 2008  9:00AM";
     t.db->failWhen = [](const QString& s) { return s.startsWith("update"); };
     edit().rotateLeft();
@@ -315,7 +322,7 @@ TEST_F(Save, ARecordDeletedMeanwhileIsReportedAsGone) {
     start();
     const QString path = makeDocument("gone.tif", 1);
     open(path);
-    t.s().rec.gstrRecFileId = "999";
+    recordOf("999", path);
     edit().rotateLeft();
     trigger(ui().mnuFileSave);
     ASSERT_EQ(t.prompter.shown.size(), 1u);
@@ -324,12 +331,53 @@ TEST_F(Save, ARecordDeletedMeanwhileIsReportedAsGone) {
     EXPECT_EQ(storedSize(path), QSize(300, 400));
 }
 
+// Open Image leaves the record panel as it was, but only the row's own file takes the row's
+// stamp: another image opened after a record is saved without touching the database, the
+// record's file opened again by Open Image (by its native path) is stamped.
+TEST_F(Save, OnlyTheRowsOwnFileIsStampedAfterOpenImage) {
+    t.settings.write(app::kAppPrefs, "Shares", "\\\\records-fs\\recfiles", t.dir.path());
+    start();
+    t.db->scriptedRowsAffected = 1;
+    const QString recordFile = makeDocument("42.tif", 2);
+    const QString other = makeDocument("loose.tif", 2);
+    struct Case {
+        const char* opened;
+        QString path;
+        bool stamped;
+    };
+    const std::vector<Case> cases{{"another image", other, false},
+                                  {"the record's own file", recordFile, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opened);
+        open(recordFile);
+        // The record context as opening row 42 leaves it: its file in the logical form.
+        recordOf("42", "\\\\records-fs\\recfiles\\42.tif");
+        t.s().rec.gstrScanUpdate = "Nov 20 2008  9:00AM";
+        w->SetExamData();
+        fileDialogs->answer(c.path);
+        trigger(ui().mnuFileOpen);
+        ASSERT_EQ(w->doc().FullPathFileName, c.path);
+        EXPECT_EQ(ui().txtRecID->text(), "42"); // the panel stays as it was
+        edit().rotateRight();
+        t.prompter.shown.clear();
+        const size_t statements = statementsLike("update").size();
+        trigger(ui().mnuFileSave);
+        EXPECT_EQ(storedSize(c.path), QSize(300, 400)); // saved either way
+        EXPECT_EQ(statementsLike("update").size(), statements + (c.stamped ? 1 : 0));
+        EXPECT_EQ(shown("Saved."), c.stamped);
+        EXPECT_EQ(t.s().rec.gstrScanUpdate,
+                  c.stamped ? "11/25/2008 2:05:00 PM" : "Nov 20 2008  9:00AM");
+        w->mnuFileClose_Click();
+        settle();
+    }
+}
+
 TEST_F(Save, AWriteThatFailsLeavesTheFileWholeAndSaysWhy) {
     start(/*admin=*/false);
     const QString path = makeDocument("full.tif", 3);
     open(path);
     edit().rotateLeft();
-    t.s().rec.gstrRecFileId = "42";
+    recordOf("42", path);
     imaging::setAtomicWriteFailureForTesting(100, ENOSPC);
     // Save is not on the menu without scanning access; the save question runs it.
     EXPECT_FALSE(save());
