@@ -8,6 +8,7 @@
 #include "records/Statements.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace app {
@@ -16,6 +17,12 @@ bool FolderExists(const PathMapper& paths, const QString& path) {
     if (path.trimmed().isEmpty()) return false;
     const QFileInfo fi(paths.toNative(path));
     return fi.isDir() && QDir(fi.absoluteFilePath()).isReadable();
+}
+
+bool makePrivateFolder(const QString& nativeFolder) {
+    if (!QDir().mkpath(nativeFolder)) return false;
+    return QFile::setPermissions(nativeFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner);
 }
 
 QString GetToken(QString& text, const QString& delimiter) {

@@ -18,6 +18,11 @@ QString GetToken(QString& text, const QString& delimiter);
 // separator gives "".
 QString GetFileNameFromPath(const QString& path);
 
+// Creates a native folder (and its parents) when missing and makes it the user's alone
+// (0700), whatever the umask: the data folder, the temporary scans, the settings. False when
+// it cannot be made.
+bool makePrivateFolder(const QString& nativeFolder);
+
 // The program's per-user "Windows folder" (see SystemInfo), with a trailing "\" added when
 // `addBackslash` is true and removed when false.
 QString GetWindowsDir(const Session& s, bool addBackslash);

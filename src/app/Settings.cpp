@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "app/General.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -7,9 +9,7 @@
 namespace app {
 
 IniSettingsStore::IniSettingsStore(QString folder) : folder_(std::move(folder)) {
-    QDir().mkpath(folder_);
-    QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ExeOwner);
+    makePrivateFolder(folder_);
 }
 
 QString IniSettingsStore::fileFor(const QString& application) const {

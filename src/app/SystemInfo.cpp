@@ -1,5 +1,7 @@
 #include "app/SystemInfo.h"
 
+#include "app/General.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
@@ -7,7 +9,8 @@
 namespace app {
 
 LinuxSystemInfo::LinuxSystemInfo(QString dataFolder) : folder_(std::move(dataFolder)) {
-    QDir().mkpath(folder_);
+    // It holds the temporary scans, the embedded database and the demo share: the user's alone.
+    makePrivateFolder(folder_);
 }
 
 int LinuxSystemInfo::colorDepth() const {

@@ -18,7 +18,7 @@ public:
 
 class LinuxSystemInfo : public SystemInfo {
 public:
-    // `dataFolder` is created when missing.
+    // `dataFolder` is created when missing and made the user's alone (0700).
     explicit LinuxSystemInfo(QString dataFolder);
     int platformId() const override { return 2; }
     QString windowsFolder() const override { return folder_; }

@@ -37,6 +37,18 @@ std::vector<QString> demoHashes(int iterations) {
     return hashes;
 }
 
+// The database files hold patients and password hashes: they and their folder are the
+// user's alone whatever the umask. SQLite gives a journal or WAL file the permissions of its
+// database file, so those stay private too.
+constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// An empty file (an empty database to SQLite) made private before anything is written to it.
+void createPrivateFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !f.setPermissions(kPrivateFile))
+        throw Error(5123, "Cannot create the database file " + path + ".");
+}
+
 void syncFile(const QString& path) {
     QFile f(path);
     if (f.open(QIODevice::ReadWrite)) ::fsync(f.handle());
@@ -119,15 +131,19 @@ QStringList EmbeddedDatabase::ensure(const QString& folder) {
 }
 
 QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& options) {
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder) ||
+        !QFile::setPermissions(folder, kPrivateFile | QFileDevice::ExeOwner))
         throw Error(5123, "Cannot create the database folder " + folder + ".");
     QStringList missing;
     for (const QString& name : SqliteConnection::databaseNames()) {
         const QString file = SqliteConnection::databaseFile(folder, name);
-        if (QFileInfo::exists(file))
+        if (QFileInfo::exists(file)) {
+            // A file made by an earlier version may still be readable by others.
+            QFile::setPermissions(file, kPrivateFile);
             followSchemaIndexes(file, schemaScript(name));
-        else
+        } else {
             missing << name;
+        }
     }
     std::vector<QString> hashes;
     if (options.demoData && missing.contains("Password"))
@@ -140,6 +156,7 @@ QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& optio
                                  .arg(target)
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QChar('0'));
         try {
+            createPrivateFile(temp);
             SqliteSession session(temp);
             // The file is private until renamed: no journal and no syncs while filling it,
             // one sync of the finished file before the rename.

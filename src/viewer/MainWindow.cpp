@@ -170,7 +170,8 @@ void MainWindow::Form_Load() {
 
     // The temporary folder for new scans: the program's data folder followed by "\Temp".
     s_.gstrTempDir = app::GetWindowsDir(s_, false) + "\\Temp";
-    if (s_.svc.paths) QDir().mkpath(s_.svc.paths->toNative(s_.gstrTempDir));
+    // Unnamed scans of patients' records: the user's alone.
+    if (s_.svc.paths) app::makePrivateFolder(s_.svc.paths->toNative(s_.gstrTempDir));
 
     if (s_.svc.system->colorDepth() > 8) docImgEdit1->setColorRendering(3);
     // Looking for scanners takes a while: the scan items follow when it is done.
