@@ -62,6 +62,7 @@ struct Unfinished {
     bool refuseRows = false;
     bool skipScan = false;
     bool told = true; // "Nothing was filed ..." is said
+    friend void PrintTo(const Unfinished& u, std::ostream* os) { *os << u.name; }
 };
 
 class UnfinishedReplacement : public FilingSafety,

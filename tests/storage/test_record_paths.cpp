@@ -144,26 +144,59 @@ TEST_F(Share, NamesThatWouldLeaveTheStorageRootAreNotOpened) {
     EXPECT_TRUE(t.log.lines.back().contains("outside the storage folder"));
 }
 
-TEST_F(Share, DeletingRecordTypeFilesRecyclesEachFileAndStopsAtTheFirstFailure) {
+// Every file of the ID and type is moved aside; one already gone is skipped (its row may go,
+// nothing of it is left), the file to be filed again stays, and only rows whose files are out of
+// the way are given back for removal. A file that cannot be moved puts the others back.
+TEST_F(Share, DeletingRecordTypeFilesRecyclesEachFileAndSkipsMissingOnes) {
     touch("2008/2008-11-25/55-7.tif");
     touch("2009/2009-01-02/55-7.tif");
+    touch("2010/2010-03-04/55-7.tif");
     doubles::RecordingConnection db;
-    db.results.push_back(db::Recordset({"file_name"}, {{QString("\\2008\\2008-11-25\\55-7.tif")},
-                                                      {QString("\\2007\\2007-01-01\\55-7.tif")},
-                                                      {QString("\\2009\\2009-01-02\\55-7.tif")}}));
+    db.results.push_back(db::Recordset({"recfile_id", "file_name"},
+                                       {{QString("11"), QString("\\2008\\2008-11-25\\55-7.tif")},
+                                        {QString("12"), QString("\\2007\\2007-01-01\\55-7.tif")},
+                                        {QString("13"), QString("\\2009\\2009-01-02\\55-7.tif")},
+                                        {QString("14"), QString("\\2010\\2010-03-04\\55-7.tif")}}));
     t.user->connection = &db;
     t.signIn();
     t.s().gstrDefaultDirectory = root;
-    DeleteRecordTypeFiles(t.s(), "55", 7);
-    EXPECT_EQ(db.statements.front(), "SELECT file_name FROM dbRecords.dbo.tblRecFiles WHERE "
-                                     "admission_id='55' and rectype_id='7'    ORDER BY recfile_id");
-    EXPECT_FALSE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    const auto out = DeleteRecordTypeFiles(t.s(), "55", 7, root + "\\2010\\2010-03-04\\55-7.tif");
+    EXPECT_EQ(db.statements.front(), "SELECT recfile_id, file_name FROM dbRecords.dbo.tblRecFiles "
+                                     "WHERE admission_id='55' and rectype_id='7' ORDER BY recfile_id");
+    QStringList ids, recycled;
+    for (const auto& f : out) {
+        ids << f.recfileId;
+        recycled << f.recycled;
+    }
+    EXPECT_EQ(ids, (QStringList{"11", "12", "13", "14"}));
     // Not destroyed: in the recycle folder of the clock's day, with the time of day added.
-    EXPECT_TRUE(QFile::exists(native + "/Recycled/2008-11-25/55-7-140500.tif"));
-    EXPECT_TRUE(t.log.lines.back().endsWith("to " + root + "\\Recycled\\2008-11-25\\55-7-140500.tif"));
-    EXPECT_TRUE(QFile::exists(native + "/2009/2009-01-02/55-7.tif")); // after the failure: kept
-    ASSERT_EQ(t.prompter.shown.size(), 1u);
-    EXPECT_TRUE(t.prompter.lastText().contains("2007-01-01"));
+    EXPECT_EQ(recycled, (QStringList{root + "\\Recycled\\2008-11-25\\55-7-140500.tif", "",
+                                     root + "\\Recycled\\2008-11-25\\55-7-140500-2.tif", ""}));
+    EXPECT_FALSE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    EXPECT_FALSE(QFile::exists(native + "/2009/2009-01-02/55-7.tif"));
+    EXPECT_TRUE(QFile::exists(native + "/Recycled/2008-11-25/55-7-140500-2.tif"));
+    EXPECT_TRUE(QFile::exists(native + "/2010/2010-03-04/55-7.tif")); // the one kept
+    EXPECT_TRUE(t.prompter.shown.empty());
+
+    // Put back where they were.
+    restoreRecycledFiles(t.s(), out);
+    EXPECT_TRUE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    EXPECT_TRUE(QFile::exists(native + "/2009/2009-01-02/55-7.tif"));
+
+    // A file that cannot be moved (the recycle folder cannot be made): the files moved before
+    // it go back.
+    db.results.push_back(db::Recordset({"recfile_id", "file_name"},
+                                       {{QString("11"), QString("\\2008\\2008-11-25\\55-7.tif")},
+                                        {QString("13"), QString("\\2009\\2009-01-02\\55-7.tif")}}));
+    t.clock.set(QDateTime(QDate(2008, 11, 26), QTime(9, 0)));
+    touch("Recycled/2008-11-26/blocker.tif");
+    QDir(native + "/Recycled/2008-11-26").removeRecursively();
+    QFile blocker(native + "/Recycled/2008-11-26");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the day's folder would be
+    blocker.close();
+    EXPECT_THROW(DeleteRecordTypeFiles(t.s(), "55", 7), std::runtime_error);
+    EXPECT_TRUE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    EXPECT_TRUE(QFile::exists(native + "/2009/2009-01-02/55-7.tif"));
 }
 
 TEST_F(Share, RecyclingTheSameNameTwiceKeepsBoth) {
@@ -200,8 +233,13 @@ TEST(NoConnection, EveryUseOfTheConnectionSaysThereIsNone) {
     } catch (const db::Error& e) {
         EXPECT_EQ(e.description(), none);
     }
+    try {
+        DeleteRecordTypeFiles(t.s(), "55", 7);
+        ADD_FAILURE() << "no error raised";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.description(), none);
+    }
     const std::vector<std::function<void()>> commands{
-        [&] { DeleteRecordTypeFiles(t.s(), "55", 7); },
         [&] { EXPECT_GT(app::UpdateDatabase(t.s()), 0); },
     };
     for (const auto& command : commands) {

@@ -104,7 +104,8 @@ TEST_F(Closing, TheQuestionFollowsUnsavedChangesForEveryAccessType) {
     struct Case {
         bool admin, edited, scan, asks;
     } cases[] = {
-        {true, true, false, true},   {true, false, false, false}, {true, false, true, false},
+        // A scan never given a name is asked about with scanning access too.
+        {true, true, false, true},   {true, false, false, false}, {true, false, true, true},
         {true, true, true, true},    {false, true, false, true},  {false, false, false, false},
         {false, false, true, true},
     };
