@@ -5,7 +5,7 @@
 #include "support/QtBenchmarkMain.h"
 #include "app/Prompter.h"
 #include "app/SignIn.h"
-#include "imaging/ImageScan.h"
+#include "imaging/controls/ImageScan.h"
 #include "main/Program.h"
 #include "viewer/MainWindow.h"
 

@@ -15,7 +15,7 @@
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "capture/Filing.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 #include "main/Program.h"
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"

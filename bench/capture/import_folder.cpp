@@ -3,9 +3,9 @@
 // floor of any rewrite: one raw copy of the record's bytes with fsync. Run:
 //   build/bin/bench_capture_import_folder --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include "capture/PageImport.h"
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/documents/PageOps.h"
 #include "support/DocGenerator.h"
 
 #include <QDir>

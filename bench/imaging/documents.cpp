@@ -3,10 +3,10 @@
 // opening, finding and decoding pages. Documents are generated once and cached (see
 // bench/support/DocGenerator.h). Run:
 //   build/bin/bench_imaging_documents --benchmark_min_time=1
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/PageEdits.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/documents/PageEdits.h"
+#include "imaging/documents/PageOps.h"
 #include "support/DocGenerator.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // own so nothing else has touched its heap. Reports the resident size (VmRSS) before opening
 // and with the document open and the thumbnails on the strip. Run:
 //   build/bin/bench_imaging_thumbs_memory
-#include "imaging/ImageThumbnail.h"
+#include "imaging/controls/ImageThumbnail.h"
 #include "support/DocGenerator.h"
 #include "thumbs_common.h"
 

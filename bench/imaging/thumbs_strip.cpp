@@ -2,9 +2,9 @@
 // given the file, all of them in the background, against decoding each page once on one
 // thread (the baseline the strip is measured against). Run:
 //   build/bin/bench_imaging_thumbs_strip
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageThumbnail.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageThumbnail.h"
 #include "support/DocGenerator.h"
 #include "thumbs_common.h"
 

@@ -6,11 +6,11 @@
 // Gray scaling is on, as for reading scans at this size.
 #include "doubles/RenderWait.h"
 #include "support/QtBenchmarkMain.h"
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageEdit.h"
-#include "imaging/ImageOps.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageEdit.h"
+#include "imaging/pixels/ImageOps.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QApplication>
 #include <QDir>

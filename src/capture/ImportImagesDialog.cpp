@@ -10,9 +10,9 @@
 #include "capture/CaptureState.h"
 #include "capture/PageCommands.h"
 #include "capture/PageImport.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
 #include "viewer/MainWindow.h"
 

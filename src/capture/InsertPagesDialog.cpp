@@ -4,9 +4,9 @@
 #include "app/Session.h"
 #include "capture/CaptureState.h"
 #include "capture/PageCommands.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
 #include "viewer/MainWindow.h"
 

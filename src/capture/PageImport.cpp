@@ -1,9 +1,9 @@
 #include "capture/PageImport.h"
 
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 #include "jobs/Job.h"
 
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/PageCommands.h"
 #include "capture/RecordDialog.h"
-#include "imaging/ImageScan.h"
+#include "imaging/controls/ImageScan.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>

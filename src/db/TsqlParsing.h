@@ -102,6 +102,9 @@ public:
         return Error(102, "Incorrect syntax near '" + near + "'.", stmt_);
     }
 
+    // CONVERT(type, value [, style]) and CAST(value AS type), as a SQLite expression.
+    Expr conversion(const SqlType& type, const Expr& value, int style, bool hasStyle) const;
+
 protected:
     void matchParens() {
         match_.assign(t_.size(), -1);

@@ -435,40 +435,6 @@ private:
                 stmt_);
     }
 
-    // CONVERT(type, value [, style]) and CAST(value AS type).
-    Expr conversion(const SqlType& type, const Expr& value, int style, bool hasStyle) {
-        Expr x;
-        x.info.kind = type.kind;
-        switch (type.kind) {
-        case ColumnKind::Text: {
-            const QString len = QString::number(type.length);
-            if (value.info.kind == ColumnKind::DateTime) {
-                x.text = "tsql_format_datetime(" + value.text + ", " +
-                         QString::number(hasStyle ? style : 0) + ", " + len + ")";
-            } else if (hasStyle && value.info.kind != ColumnKind::Text &&
-                       value.info.kind != ColumnKind::Integer) {
-                throw unsupported("CONVERT with a style of a value whose type is not known (" +
-                                  value.text + ")");
-            } else {
-                x.text = "tsql_to_text(" + value.text + ", " + len + ")";
-            }
-            return x;
-        }
-        case ColumnKind::Integer:
-            x.text = "tsql_to_int(" + value.text + ")";
-            return x;
-        case ColumnKind::DateTime:
-            x.text =
-                "tsql_datetime(" + value.text + ", " + QString::number(hasStyle ? style : 0) + ")";
-            return x;
-        case ColumnKind::Bit:
-            x.text = "tsql_to_bit(" + value.text + ")";
-            return x;
-        default:
-            throw unsupported("this conversion");
-        }
-    }
-
     Expr functionCall(int& i, int e) {
         const SqlToken& name = tok(i);
         const int open = i + 1;

@@ -17,7 +17,7 @@
 #include "db/EmbeddedDatabase.h"
 #include "db/SqliteConnection.h"
 #include "db/ServerConfig.h"
-#include "imaging/ImagingError.h"
+#include "imaging/pixels/ImagingError.h"
 #include "viewer/MainWindow.h"
 #include "viewer/Preferences.h"
 

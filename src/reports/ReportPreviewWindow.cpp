@@ -1,7 +1,7 @@
 #include "reports/ReportPreviewWindow.h"
 
 #include "reports/ReportDefinition.h"
-#include "imaging/Print.h"
+#include "imaging/controls/Print.h"
 #include "viewer/MainWindow.h"
 
 #include <QDir>

@@ -8,8 +8,8 @@
 // printer, and prints on the printer of the main window's imaging environment (the printer
 // chosen there); saving asks its file dialog for the PDF file. Tests hand the main window an
 // environment with scripted dialogs and a PDF printer.
-#include "imaging/Dialogs.h"
-#include "imaging/Environment.h"
+#include "imaging/controls/Dialogs.h"
+#include "imaging/controls/Environment.h"
 #include "reports/ReportRenderer.h"
 
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "retrieval/DemoShare.h"
 
 #include "db/Connection.h"
-#include "imaging/PageOps.h"
-#include "imaging/TiffWriter.h"
+#include "imaging/documents/PageOps.h"
+#include "imaging/documents/TiffWriter.h"
 #include "records/RetrievalStatements.h"
 #include "storage/RecordPaths.h"
 

@@ -1,6 +1,6 @@
 #include "viewer/AnnotationCommands.h"
 
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>

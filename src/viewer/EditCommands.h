@@ -2,7 +2,7 @@
 // Page editing: cut, copy, copy page, paste, clear, delete pages, rotate and flip, duplicate
 // a page, the image operation buttons, the mouse modes, and the selection state fed by the
 // page display's notifications.
-#include "imaging/DocumentModel.h"
+#include "imaging/documents/DocumentModel.h"
 #include "viewer/CommandState.h"
 
 #include <QObject>

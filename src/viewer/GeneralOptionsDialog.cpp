@@ -1,7 +1,7 @@
 #include "viewer/GeneralOptionsDialog.h"
 
 #include "app/Session.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // document state, and the procedures other windows call on it. The commands of the menus
 // live in small command classes (navigation, editing, annotations, files, session); this
 // class holds what they share.
-#include "imaging/Environment.h"
+#include "imaging/controls/Environment.h"
 #include "viewer/CommandState.h"
 #include "viewer/DocumentState.h"
 #include "viewer/MainWindowUi.h"

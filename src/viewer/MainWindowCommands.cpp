@@ -6,7 +6,7 @@
 #include "app/Access.h"
 #include "app/Failure.h"
 #include "app/Session.h"
-#include "imaging/ImageScan.h"
+#include "imaging/controls/ImageScan.h"
 #include "viewer/JobHost.h"
 
 #include <QAction>

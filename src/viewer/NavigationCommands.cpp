@@ -1,9 +1,9 @@
 #include "viewer/NavigationCommands.h"
 
 #include "app/Failure.h"
-#include "imaging/ImageEdit.h"
-#include "imaging/ImageThumbnail.h"
-#include "imaging/ImagingError.h"
+#include "imaging/controls/ImageEdit.h"
+#include "imaging/controls/ImageThumbnail.h"
+#include "imaging/pixels/ImagingError.h"
 #include "viewer/EditCommands.h"
 #include "viewer/FileCommands.h"
 #include "viewer/GeneralOptionsDialog.h"

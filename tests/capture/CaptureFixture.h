@@ -5,8 +5,8 @@
 #include "app/Settings.h"
 #include "doubles/ScannerFake.h"
 #include "doubles/TestSession.h"
-#include "imaging/ImageScan.h"
-#include "imaging/ScannerUi.h"
+#include "imaging/controls/ImageScan.h"
+#include "imaging/scanning/ScannerUi.h"
 #include "viewer/MainWindow.h"
 
 #include <QDialog>

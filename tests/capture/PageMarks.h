@@ -4,8 +4,8 @@
 // bottom-right corner (the scanner double's marks, read back by FakeScanner::readLabel); an
 // optional second number goes into the row of blocks below, so a thousand pages all differ.
 #include "doubles/ScannerFake.h"
-#include "imaging/Document.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "capture/NewRecordDialog.h"
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/RecordDialog.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,9 +7,9 @@
 
 #include "capture/ImportImagesDialog.h"
 #include "doubles/ScriptedFolderDialog.h"
-#include "imaging/AtomicFile.h"
-#include "imaging/ImageEdit.h"
-#include "imaging/ImagingError.h"
+#include "imaging/documents/AtomicFile.h"
+#include "imaging/controls/ImageEdit.h"
+#include "imaging/pixels/ImagingError.h"
 #include "viewer/JobHost.h"
 
 #include <QAction>

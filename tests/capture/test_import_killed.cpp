@@ -4,7 +4,7 @@
 // pages of the files that were completely imported, every page intact by its pixels.
 #include "PageMarks.h"
 
-#include "imaging/AtomicFile.h"
+#include "imaging/documents/AtomicFile.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>

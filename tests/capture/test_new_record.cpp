@@ -5,8 +5,8 @@
 
 #include "capture/NewRecordDialog.h"
 #include "capture/RecordDialog.h"
-#include "imaging/Document.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/documents/Document.h"
+#include "imaging/controls/ImageEdit.h"
 #include "viewer/JobHost.h"
 
 #include <QAction>

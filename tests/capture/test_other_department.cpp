@@ -5,7 +5,7 @@
 
 #include "app/Browse.h"
 #include "capture/NewRecordOtherDialog.h"
-#include "imaging/Document.h"
+#include "imaging/documents/Document.h"
 
 #include <QAction>
 #include <QApplication>

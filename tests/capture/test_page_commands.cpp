@@ -11,9 +11,9 @@
 #include "capture/InsertPagesDialog.h"
 #include "capture/PageCommands.h"
 #include "doubles/ScriptedDialogs.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/controls/ImageEdit.h"
 
 #include <QAction>
 #include <QApplication>

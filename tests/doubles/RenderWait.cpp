@@ -1,6 +1,6 @@
 #include "doubles/RenderWait.h"
 
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

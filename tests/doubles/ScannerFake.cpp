@@ -1,6 +1,6 @@
 #include "doubles/ScannerFake.h"
 
-#include "imaging/ImagingError.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QByteArray>
 #include <chrono>

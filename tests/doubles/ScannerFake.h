@@ -11,7 +11,7 @@
 // y 0..7; black when bit i is set); an 8x8 black block sits in the bottom-right corner, so a
 // page that is turned or mirrored is noticed. In Color mode the label blocks are pure red and
 // the corner block pure blue. Pages are at least 72 x 16 pixels.
-#include "imaging/ScannerBackend.h"
+#include "imaging/scanning/ScannerBackend.h"
 
 #include <QImage>
 #include <memory>

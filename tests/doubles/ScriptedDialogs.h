@@ -2,8 +2,8 @@
 // Dialog runners that answer from a script, so tests never show a modal window: each answers
 // in the order given (a cancel where the script says so, or once it runs out) and records
 // every request it was given.
-#include "imaging/Dialogs.h"
-#include "imaging/ThumbnailSizeDialog.h"
+#include "imaging/controls/Dialogs.h"
+#include "imaging/controls/ThumbnailSizeDialog.h"
 
 #include <QSize>
 #include <deque>

@@ -1,7 +1,7 @@
 // Fuzz target: the annotation reader. What it accepts must survive writing and reading
 // again unchanged, and must paint and burn without harm.
-#include "imaging/Annotation.h"
-#include "imaging/ImagingError.h"
+#include "imaging/annotations/Annotation.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,9 +1,9 @@
 // Fuzz target: opening a document from arbitrary bytes, reading every page's facts,
 // decoding pages (scaled and, when small, at full size), reading annotations, and copying
 // the pages raw into a new file, which must then decode exactly as the source did.
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QDir>
 #include <QFile>

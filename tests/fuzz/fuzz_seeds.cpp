@@ -2,8 +2,8 @@
 // emptied first): small documents of every kind the engine reads, and annotation data of
 // every kind.
 #include "CoreFixtures.h"
-#include "imaging/Annotation.h"
-#include "imaging/PageOps.h"
+#include "imaging/annotations/Annotation.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QDir>
 #include <QGuiApplication>

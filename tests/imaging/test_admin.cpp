@@ -1,10 +1,10 @@
 // The administration object: facts about files, page operations, unique names, and the
 // file and print dialogs through scripted runners.
 #include "doubles/ScriptedDialogs.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/ImagingError.h"
-#include "imaging/Environment.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/controls/Environment.h"
 #include "support/TempDir.h"
 #include "test_admin_fixtures.h"
 

@@ -6,7 +6,7 @@
 // A marked page is white with one black band: page id k has rows [kBand*k, kBand*k+kBand)
 // black over the left half of the page, so the id can be read back from the pixels and a
 // page turned upside down or swapped with another is noticed.
-#include "imaging/ImagingError.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QImage>
 #include <QImageReader>

@@ -1,9 +1,9 @@
 // Annotations: the stored format and its strict reader, moving annotations with their page,
 // painting every kind, burning them in, and barcodes in the "Free 3 of 9" font.
-#include "imaging/Annotation.h"
-#include "imaging/Barcode.h"
-#include "imaging/ImageGeometry.h"
-#include "imaging/ImagingError.h"
+#include "imaging/annotations/Annotation.h"
+#include "imaging/pixels/Barcode.h"
+#include "imaging/pixels/ImageGeometry.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,11 +3,11 @@
 // writers are harmless; a writer killed at random moments always leaves one of the two
 // valid versions.
 #include "CoreFixtures.h"
-#include "imaging/AtomicFile.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/AtomicFile.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/documents/PageOps.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 

@@ -1,8 +1,8 @@
 // Opening and decoding documents: every compression, sample layout, orientation and fill
 // order the engine reads, multi-page access, resolution, scaled decoding and concurrency.
 #include "CoreFixtures.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
 #include "support/TempDir.h"
 
 #include <QImageWriter>

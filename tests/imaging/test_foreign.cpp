@@ -3,10 +3,10 @@
 // marker pixels hold the page's smallest and largest values, so the 8-bit picture proves
 // that deeper samples are scaled by their actual range.
 #include "CoreFixtures.h"
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 #include "support/TempDir.h"
 
 #include <QtEndian>

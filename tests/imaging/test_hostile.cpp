@@ -1,9 +1,9 @@
 // Broken and hostile files: every one gives an Error with a description, never a crash, a
 // hang, a huge allocation or garbage pixels.
 #include "CoreFixtures.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
 // The page display: documents, pages, zoom, fitting, scrolling, selection and input events.
-#include "imaging/ImagingError.h"
+#include "imaging/pixels/ImagingError.h"
 #include "jobs/Job.h"
 #include "test_imageedit_support.h"
 

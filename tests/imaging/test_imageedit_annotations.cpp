@@ -1,9 +1,9 @@
 // The page display's annotations: drawing from code (the barcode layout), the mouse tools,
 // selecting and moving, show and hide, making permanent, the toolbox and the rubber stamps.
-#include "imaging/AnnotationToolbox.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImagingError.h"
-#include "imaging/StampDialog.h"
+#include "imaging/controls/AnnotationToolbox.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/controls/StampDialog.h"
 #include "test_imageedit_support.h"
 
 #include <QAbstractButton>

@@ -1,11 +1,11 @@
 // The page display's edits: turning, flipping, deskew, smooth, invert, clipboard, clearing,
 // page properties, saving and printing. Results are checked in the decoded pixels of the
 // model and of the file written, with marker positions worked out by hand.
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageOps.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PagePropertiesDialog.h"
-#include "imaging/Print.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImageOps.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/controls/PagePropertiesDialog.h"
+#include "imaging/controls/Print.h"
 #include "jobs/Job.h"
 #include "test_imageedit_support.h"
 

@@ -2,10 +2,10 @@
 // Fixtures of the page display tests: tiny documents written with the engine, marker pixels,
 // and scripted answers for the display's dialogs.
 #include "doubles/RenderWait.h"
-#include "imaging/Document.h"
-#include "imaging/ImageEdit.h"
-#include "imaging/ImageEditDialogs.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/controls/ImageEdit.h"
+#include "imaging/controls/ImageEditDialogs.h"
+#include "imaging/documents/PageOps.h"
 #include "support/TempDir.h"
 
 #include <QApplication>

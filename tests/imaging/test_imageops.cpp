@@ -1,5 +1,5 @@
 // The page display's image algorithms, on tiny images whose marker pixels prove orientation.
-#include "imaging/ImageOps.h"
+#include "imaging/pixels/ImageOps.h"
 
 #include <QPainter>
 #include <cmath>

@@ -2,10 +2,10 @@
 // change signals, saving (raw copies for unchanged pages), Save As, page operations that
 // keep unsaved edits, scanned pages, reload, and reading from worker threads.
 #include "CoreFixtures.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageGeometry.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageEdits.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImageGeometry.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageEdits.h"
 #include "support/TempDir.h"
 
 #include <QSignalSpy>

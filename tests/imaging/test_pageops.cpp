@@ -2,9 +2,9 @@
 // compressed data, new pixels are encoded by the documented rule, page numbers and
 // annotations are written per page, and the files open in libtiff's tools and in Qt.
 #include "CoreFixtures.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 #include "support/TempDir.h"
 
 #include <QImageReader>

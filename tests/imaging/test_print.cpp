@@ -1,9 +1,9 @@
 // Printing to PDF, looked at with poppler's pdftoppm (pages rendered at 50 dpi) and
 // pdfimages. Expected places are worked out here from the page's pixels and resolution and
 // the test printer's sheet (Letter, half-inch margins).
-#include "imaging/DocumentModel.h"
-#include "imaging/ImagingError.h"
-#include "imaging/Print.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/controls/Print.h"
 #include "support/TempDir.h"
 #include "test_admin_fixtures.h"
 

@@ -1,7 +1,7 @@
 // Acquisition over the scripted scanner: frame layouts, feeder ends, failures and cancels.
 #include "doubles/ScannerFake.h"
-#include "imaging/ImagingError.h"
-#include "imaging/ScannerAcquisition.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/scanning/ScannerAcquisition.h"
 #include "test_scan_support.h"
 
 #include <gtest/gtest.h>

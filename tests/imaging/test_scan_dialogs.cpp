@@ -1,10 +1,10 @@
 // The scanner dialogs built from the SANE test device's own descriptors, and the progress
 // window. Setting DOCUVANE_SCAN_SHOTS to a folder saves a picture of each dialog there.
 #include "doubles/ScannerFake.h"
-#include "imaging/ImagingError.h"
-#include "imaging/SaneScanner.h"
-#include "imaging/ScanDialogs.h"
-#include "imaging/ScanProgress.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/scanning/SaneScanner.h"
+#include "imaging/controls/ScanDialogs.h"
+#include "imaging/controls/ScanProgress.h"
 #include "test_scan_support.h"
 
 #include <QCheckBox>

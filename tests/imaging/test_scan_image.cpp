@@ -2,11 +2,11 @@
 // the open document model, preferences and the scanner choice.
 #include "CoreFixtures.h"
 #include "doubles/ScannerFake.h"
-#include "imaging/Document.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageScan.h"
-#include "imaging/ImagingError.h"
-#include "imaging/Environment.h"
+#include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageScan.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/controls/Environment.h"
 #include "jobs/Job.h"
 #include "test_scan_support.h"
 

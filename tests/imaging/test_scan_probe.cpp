@@ -1,7 +1,7 @@
 // Looking for scanners in the background.
 #include "doubles/ScannerFake.h"
-#include "imaging/ImageScan.h"
-#include "imaging/ScannerUi.h"
+#include "imaging/controls/ImageScan.h"
+#include "imaging/scanning/ScannerUi.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The scanner object over SANE's `test` device, end to end into TIFF files, and over a SANE
 // configured with no backend at all.
-#include "imaging/Document.h"
-#include "imaging/ImageScan.h"
-#include "imaging/ImagingError.h"
-#include "imaging/SaneScanner.h"
-#include "imaging/ScannerAcquisition.h"
+#include "imaging/documents/Document.h"
+#include "imaging/controls/ImageScan.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/scanning/SaneScanner.h"
+#include "imaging/scanning/ScannerAcquisition.h"
 #include "test_scan_support.h"
 
 #include <QFile>

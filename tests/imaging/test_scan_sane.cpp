@@ -1,8 +1,8 @@
 // The SANE layer against SANE's own `test` device, configured by tests/imaging/sane. Pages
 // are compared with what the scanimage tool makes of the same settings.
-#include "imaging/ImagingError.h"
-#include "imaging/SaneScanner.h"
-#include "imaging/ScannerAcquisition.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/scanning/SaneScanner.h"
+#include "imaging/scanning/ScannerAcquisition.h"
 #include "test_scan_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #pragma once
 // Shared pieces of the scanner tests: the repository's SANE configuration, a scripted
 // progress view and a scripted dialog runner.
-#include "imaging/SaneScanner.h"
-#include "imaging/ScannerUi.h"
+#include "imaging/scanning/SaneScanner.h"
+#include "imaging/scanning/ScannerUi.h"
 #include "support/TempDir.h"
 
 #include <QDir>

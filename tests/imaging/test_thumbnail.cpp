@@ -1,10 +1,10 @@
 // The thumbnail strip: background generation, caching by page revision, following the
 // document, selection, mouse events, scrolling and the size dialog.
 #include "doubles/ScriptedDialogs.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/ImageThumbnail.h"
-#include "imaging/ImagingError.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/controls/ImageThumbnail.h"
+#include "imaging/pixels/ImagingError.h"
 #include "support/TempDir.h"
 #include "test_admin_fixtures.h"
 

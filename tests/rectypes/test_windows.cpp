@@ -4,7 +4,7 @@
 #include "app/Prompter.h"
 #include "doubles/ScannerFake.h"
 #include "doubles/TestSession.h"
-#include "imaging/ImageScan.h"
+#include "imaging/controls/ImageScan.h"
 #include "rectypes/Workflow.h"
 #include "viewer/MainWindow.h"
 #include "viewer/SessionCommands.h"

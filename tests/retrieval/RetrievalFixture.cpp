@@ -1,7 +1,7 @@
 #include "RetrievalFixture.h"
 
 #include "doubles/ScannerFake.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/PageOps.h"
 #include "maintenance/Workflow.h"
 #include "retrieval/SearchResultModel.h"
 #include "retrieval/Workflow.h"

@@ -4,8 +4,8 @@
 // and to write record files into the share.
 #include "app/Settings.h"
 #include "doubles/TestSession.h"
-#include "imaging/ImageScan.h"
-#include "imaging/ScannerUi.h"
+#include "imaging/controls/ImageScan.h"
+#include "imaging/scanning/ScannerUi.h"
 #include "retrieval/OpenRecordWindow.h"
 #include "viewer/MainWindow.h"
 

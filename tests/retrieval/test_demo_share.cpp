@@ -1,7 +1,7 @@
 // The demo's storage folder: the first start writes a file for each filed demo record, and a
 // later start writes only what is missing.
 #include "doubles/TestSession.h"
-#include "imaging/Document.h"
+#include "imaging/documents/Document.h"
 #include "retrieval/DemoShare.h"
 
 #include <QDirIterator>

@@ -3,7 +3,7 @@
 #include "RetrievalFixture.h"
 
 #include "app/Log.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 #include "retrieval/RecordCommands.h"
 #include "retrieval/SearchResultModel.h"
 #include "viewer/JobHost.h"

@@ -6,7 +6,7 @@
 #include "app/SignIn.h"
 #include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/PageOps.h"
 #include "main/Program.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"

@@ -16,7 +16,7 @@
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/RecordDialog.h"
 #include "doubles/ScriptedCredentials.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 #include "main/Program.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"

@@ -8,7 +8,7 @@
 #include "app/SignIn.h"
 #include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
-#include "imaging/ImageEdit.h"
+#include "imaging/controls/ImageEdit.h"
 #include "main/Program.h"
 #include "maintenance/MaintenanceDialog.h"
 #include "retrieval/OpenRecordWindow.h"

@@ -11,11 +11,11 @@
 #include "main/Program.h"
 #include "storage/LocationTools.h"
 #include "viewer/MainWindow.h"
-#include "imaging/Dialogs.h"
-#include "imaging/ImageAdmin.h"
-#include "imaging/ImageEdit.h"
-#include "imaging/ImageThumbnail.h"
-#include "imaging/PageOps.h"
+#include "imaging/controls/Dialogs.h"
+#include "imaging/controls/ImageAdmin.h"
+#include "imaging/controls/ImageEdit.h"
+#include "imaging/controls/ImageThumbnail.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QFile>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 
 #include "doubles/ScannerFake.h"
 #include "doubles/ScriptedDialogs.h"
-#include "imaging/Document.h"
+#include "imaging/documents/Document.h"
 
 #include "viewer/JobHost.h"
 

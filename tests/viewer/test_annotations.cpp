@@ -2,9 +2,9 @@
 // stamps, the Annotation menu, the toolbox, and the record frame's Stamp, Text and Barcode
 // buttons.
 #include "ViewerFixture.h"
-#include "imaging/AnnotationToolbox.h"
-#include "imaging/Document.h"
-#include "imaging/StampDialog.h"
+#include "imaging/controls/AnnotationToolbox.h"
+#include "imaging/documents/Document.h"
+#include "imaging/controls/StampDialog.h"
 #include "viewer/AnnotationCommands.h"
 
 #include <QDir>

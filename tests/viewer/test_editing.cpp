@@ -4,8 +4,8 @@
 #include "ViewerFixture.h"
 #include "viewer/JobHost.h"
 #include "app/Session.h"
-#include "imaging/AtomicFile.h"
-#include "imaging/Document.h"
+#include "imaging/documents/AtomicFile.h"
+#include "imaging/documents/Document.h"
 #include "viewer/EditCommands.h"
 
 #include <QClipboard>

@@ -1,9 +1,9 @@
 // Open Image, Save, Save As, Close Record and Exit through the main window's menu items.
 #include "ViewerFixture.h"
 #include "app/Settings.h"
-#include "imaging/AtomicFile.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
+#include "imaging/documents/AtomicFile.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"
 

@@ -1,6 +1,6 @@
 // How the page is shown: zoom, gray scaling, full screen, view modes, panning, the divider.
 #include "doubles/ScriptedDialogs.h"
-#include "imaging/ThumbnailSizeDialog.h"
+#include "imaging/controls/ThumbnailSizeDialog.h"
 #include "test_navigation_helpers.h"
 #include "viewer/EditCommands.h"
 

@@ -1,7 +1,7 @@
 // Print and Print Page through the main window, printing into the fixture's PDF printer; the
 // printed pages are rendered with pdftoppm and read back by their marker blocks.
 #include "ViewerFixture.h"
-#include "imaging/ImagingError.h"
+#include "imaging/pixels/ImagingError.h"
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"
 

@@ -4,9 +4,9 @@
 //   docuvane-image check FILE...
 // Exit status: 0 success, 1 a file could not be read (check stops at the first such
 // file), 2 wrong usage.
-#include "imaging/Annotation.h"
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
+#include "imaging/annotations/Annotation.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QGuiApplication>
 #include <QImageWriter>

@@ -4,8 +4,8 @@
 // appends every image file of FOLDER (native paths) to RECORD in one rewrite. It prints
 // "ready" once the record is open and "done N" with the pages added when the import is over.
 #include "capture/PageImport.h"
-#include "imaging/DocumentModel.h"
-#include "imaging/ImagingError.h"
+#include "imaging/documents/DocumentModel.h"
+#include "imaging/pixels/ImagingError.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -3,9 +3,9 @@
 // writes DEST alternately as a copy of SOURCE_A and of SOURCE_B (each page raw-copied, the
 // first page encoded anew every time) until it is killed. It prints "ready" before the first
 // write and "A" or "B" after each completed one.
-#include "imaging/Document.h"
-#include "imaging/ImagingError.h"
-#include "imaging/PageOps.h"
+#include "imaging/documents/Document.h"
+#include "imaging/pixels/ImagingError.h"
+#include "imaging/documents/PageOps.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,0 +1,118 @@
+#pragma once
+// Renders pages for the page display off the user-interface thread and keeps the last few
+// renderings. A rendering is keyed by page, page revision, scale and gray scaling, so an
+// edit of one page makes exactly that page's renderings stale. Pages whose scaled size is
+// large are rendered only around the visible region.
+#include "imaging/documents/DocumentModel.h"
+
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QThreadPool>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace imaging {
+
+// What a view wants drawn: the part `target` of page `page` scaled by `scale`.
+struct RenderRequest {
+    int page = -1; // 0-based
+    quint64 revision = 0;
+    double scale = 1;
+    bool grayScaling = false;
+    QSize scaledSize; // the whole page at that scale
+    QRect target;     // in scaled-page coordinates
+
+    bool sameRendering(const RenderRequest& o) const;
+};
+
+struct RenderedPiece {
+    RenderRequest request;
+    QImage image; // covers request.target
+    quint64 lastUse = 0;
+};
+
+class PageRenderer : public QObject {
+    Q_OBJECT
+public:
+    // Scaled pages up to this many pixels are rendered whole; larger ones by region.
+    static constexpr qint64 kWholePageLimit = 2600LL * 3400;
+    // Renderings kept.
+    static constexpr std::size_t kCacheSize = 6;
+
+    explicit PageRenderer(QObject* parent = nullptr);
+    ~PageRenderer() override; // waits for work in progress
+
+    // Starts over with another document (or none).
+    void setModel(DocumentModelPtr model);
+    // Forgets every rendering (page numbers shifted, document reloaded).
+    void clear();
+
+    // The part of a page to render for a view showing `visible` (scaled-page coordinates):
+    // the whole page when it is small enough, else the visible region with a margin.
+    static QRect planTarget(const QSize& scaledSize, const QRect& visible);
+
+    // The rendering that answers `r` and covers `visible`, or null.
+    const RenderedPiece* exact(const RenderRequest& r, const QRect& visible);
+    // Another rendering of the page to show scaled meanwhile (newest revision first), or null.
+    const RenderedPiece* standIn(int page, quint64 revision) const;
+
+    // Renders `current` (unless cached) and then the prefetches; queued work that is no
+    // longer asked for is dropped.
+    void request(const RenderRequest& current, const std::vector<RenderRequest>& prefetch = {});
+    // True while the current request is not answered.
+    bool busy() const { return currentPending_; }
+    // True when nothing is rendering or queued (prefetches included).
+    bool idle() const { return pending_.empty() && running_.empty(); }
+    // The pixels of a page did not change from revision `from` to `to` (only its
+    // annotations did, which are drawn over the rendering): keep its renderings.
+    void carryOver(int page, quint64 from, quint64 to);
+
+    // How a request is computed; runs on a worker thread. `decoded` is the page at full
+    // resolution when known (region renders need it); it is filled in when decoded here.
+    static QImage render(const DocumentModel& model, const RenderRequest& r, QImage& decoded);
+
+signals:
+    void pieceReady(int page);
+    // The current request was rendered (or failed).
+    void currentFinished();
+    void failed(int page, int number, const QString& description);
+
+private:
+    struct Job {
+        RenderRequest request;
+        bool current = false;
+    };
+    bool cached(const RenderRequest& r) const;
+    bool queuedOrRunning(const RenderRequest& r) const;
+    void pump();
+    // Starts what may run now; with `currentOnly`, prefetches are put off to a later turn.
+    void startJobs(bool currentOnly);
+    void start(const Job& job);
+    struct Outcome {
+        QImage image;
+        QImage decoded;
+        int errorNumber = 0;
+        QString error;
+    };
+    void finished(quint64 generation, const RenderRequest& r, const Outcome& outcome);
+    void store(const RenderRequest& r, QImage image);
+
+    DocumentModelPtr model_;
+    quint64 generation_ = 0;
+    QThreadPool pool_;
+    std::deque<Job> pending_;
+    std::vector<RenderRequest> running_;
+    std::vector<RenderedPiece> cache_;
+    quint64 useClock_ = 0;
+    RenderRequest current_;
+    bool currentPending_ = false;
+    bool prefetchQueued_ = false;
+    // The last full-resolution decode, reused by region renders while scrolling.
+    int decodedPage_ = -1;
+    quint64 decodedRevision_ = 0;
+    QImage decoded_;
+};
+
+} // namespace imaging
