@@ -22,6 +22,10 @@
 #include "maintenance/Workflow.h"
 #define DOCUVANE_HAS_MAINTENANCE 1
 #endif
+#if __has_include("safety/Workflow.h")
+#include "safety/Workflow.h"
+#define DOCUVANE_HAS_SAFETY 1
+#endif
 
 namespace program {
 
@@ -40,6 +44,9 @@ void installWorkflows([[maybe_unused]] viewer::MainWindow& window) {
 #endif
 #ifdef DOCUVANE_HAS_MAINTENANCE
     maintenance::install(window);
+#endif
+#ifdef DOCUVANE_HAS_SAFETY
+    safety::install(window);
 #endif
 }
 

@@ -27,7 +27,7 @@ const QMap<QString, int>& layers() {
         {"imaging_documents", 12}, {"imaging_scanning", 13}, {"imaging_controls", 14},
         {"records", 20},   {"app", 30},       {"storage", 40},   {"viewer", 50},
         {"capture", 60},   {"retrieval", 60}, {"rectypes", 60},  {"reports", 60},
-        {"maintenance", 60}, {"main", 70},    {"testing", 70},
+        {"maintenance", 60}, {"safety", 60}, {"main", 70},    {"testing", 70},
     };
     return m;
 }

@@ -82,6 +82,7 @@ struct DocumentModel::Private {
     DocumentPtr doc;
     std::map<int, Edit> edits;
     std::vector<quint64> revisions;
+    std::vector<std::shared_ptr<WriteObserver>> observers; // guarded by mutex
 
     // What to write for page `i`: a copy from the file, with new annotations when only
     // those changed, or the edited pixels.
@@ -329,7 +330,7 @@ void DocumentModel::save() {
     pages.reserve(size_t(doc->pageCount()));
     for (int i = 0; i < doc->pageCount(); ++i)
         pages.push_back(Private::sourceOf(doc, edits, i));
-    writeDocument(path, pages, type, d->resolve);
+    writeOwnFile(path, pages, type);
     DocumentPtr reopened = Document::open(path, d->resolve);
     std::vector<int> changed;
     {
@@ -341,6 +342,7 @@ void DocumentModel::save() {
         }
         d->edits.clear();
     }
+    notifyWritten(path);
     for (int index : changed)
         emit pageChanged(index);
     emit modifiedChanged(false);
@@ -412,7 +414,7 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
                             const std::vector<int>& fresh) {
     const QString path = this->path();
     requireIntact(*d->document());
-    writeDocument(path, pages, kFileTiff, d->resolve);
+    writeOwnFile(path, pages, kFileTiff);
     DocumentPtr reopened = Document::open(path, d->resolve);
     bool wasModified = false, isModifiedNow = false;
     {
@@ -437,7 +439,42 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
         d->doc = reopened;
         isModifiedNow = !d->edits.empty();
     }
+    notifyWritten(path);
     if (wasModified != isModifiedNow) emit modifiedChanged(isModifiedNow);
+}
+
+void DocumentModel::writeOwnFile(const QString& path, const std::vector<PageSource>& pages,
+                                 int type) {
+    std::vector<std::shared_ptr<WriteObserver>> observers;
+    {
+        std::lock_guard lock(d->mutex);
+        observers = d->observers;
+    }
+    const QString native = resolvePath(d->resolve, path);
+    for (const auto& o : observers) o->beforeWrite(*this, native);
+    writeDocument(path, pages, type, d->resolve);
+}
+
+void DocumentModel::notifyWritten(const QString& path) {
+    std::vector<std::shared_ptr<WriteObserver>> observers;
+    {
+        std::lock_guard lock(d->mutex);
+        observers = d->observers;
+    }
+    const QString native = resolvePath(d->resolve, path);
+    for (const auto& o : observers) o->afterWrite(*this, native);
+}
+
+DocumentPtr DocumentModel::document() const { return d->document(); }
+
+void DocumentModel::addWriteObserver(std::shared_ptr<WriteObserver> observer) {
+    std::lock_guard lock(d->mutex);
+    d->observers.push_back(std::move(observer));
+}
+
+void DocumentModel::removeWriteObserver(const WriteObserver* observer) {
+    std::lock_guard lock(d->mutex);
+    std::erase_if(d->observers, [observer](const auto& o) { return o.get() == observer; });
 }
 
 namespace {

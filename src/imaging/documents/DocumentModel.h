@@ -42,6 +42,19 @@ std::unique_ptr<PageOperation> makeOperation(QString name, int pageIndex,
                                              std::function<void(PageContent&)> change,
                                              bool annotationsOnly = false);
 
+class DocumentModel;
+
+// Told when a model rewrites its own file (a save, a page insertion, deletion, replacement,
+// a scan into it), on the thread that writes. beforeWrite may refuse the write by raising
+// Error: nothing is written then, and the operation fails with that error. afterWrite follows
+// a write that succeeded, once the model reads the new file.
+class WriteObserver {
+public:
+    virtual ~WriteObserver() = default;
+    virtual void beforeWrite(const DocumentModel& model, const QString& nativePath) = 0;
+    virtual void afterWrite(const DocumentModel& model, const QString& nativePath) = 0;
+};
+
 // Reading (pageCount, pageInfo, pageImage, pageImageScaled, annotations, pageRevision,
 // isModified) is safe from any thread. Changes (apply, save, the page operations, reload)
 // run one at a time; their signals reach receivers in other threads queued.
@@ -58,6 +71,11 @@ public:
     ~DocumentModel() override;
 
     QString path() const;
+    // The document as read from the file last (an immutable snapshot).
+    DocumentPtr document() const;
+    // Observers of the writes of this model's file (see WriteObserver); safe from any thread.
+    void addWriteObserver(std::shared_ptr<WriteObserver> observer);
+    void removeWriteObserver(const WriteObserver* observer);
     int pageCount() const;
     // Why the file is damaged (Document::damage); empty for an intact file.
     QString damage() const;
@@ -106,6 +124,9 @@ private:
     DocumentModel(DocumentPtr doc, PathResolver resolve);
     void rewrite(const std::vector<PageSource>& pages, const std::function<int(int)>& remap,
                  int newCount, const std::vector<int>& fresh);
+    // Writes `pages` as this model's file, its observers told before and after.
+    void writeOwnFile(const QString& path, const std::vector<PageSource>& pages, int type);
+    void notifyWritten(const QString& path);
     struct Private;
     std::unique_ptr<Private> d;
 };
