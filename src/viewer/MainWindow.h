@@ -163,6 +163,9 @@ signals:
     void departmentChanged();
     // "Change Program Access Type": the start-up window is shown again.
     void startupWindowRequested();
+    // A document is shown (PerformFileOpen, not naming only): `enginePath` as the page display
+    // holds it (its model is docImgEdit1->model()).
+    void documentOpened(const QString& enginePath);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -110,6 +110,7 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
     steps([&] { navigation_->mnuViewModeItem_Click(ViewMode); });
     // The Zoom menu shows the zoom the document opened at.
     steps([&] { navigation_->checkZoomInEffect(); });
+    emit documentOpened(docImgEdit1->image());
 }
 
 bool MainWindow::PerformFileClose(std::function<void()> resume) {
