@@ -1,9 +1,12 @@
 #include "safety/Workflow.h"
 
+#include "safety/FileGuard.h"
 #include "viewer/MainWindow.h"
 
 namespace safety {
 
-void install(viewer::MainWindow&) {}
+void install(viewer::MainWindow& window) {
+    installFileGuard(window);
+}
 
 } // namespace safety

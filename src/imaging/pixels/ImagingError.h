@@ -24,6 +24,7 @@ enum ErrorNumber : int {
     kErrNoScanner = 1011,     // no scanner present
     kErrPrinter = 1012,       // printing failed
     kErrClipboard = 1013,     // nothing usable on the clipboard
+    kErrChangedElsewhere = 1014, // the file is no longer the one opened (changed, moved, gone)
 };
 
 class Error : public std::runtime_error {
