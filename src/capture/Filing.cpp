@@ -294,6 +294,13 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
     r.date = date;
     r.rp = storage::buildRecordPath(s, s.gstrDefaultDirectory, strId, intScanType, date);
     r.options = std::move(options);
+    if (!storage::staysInsideRoot(*s.svc.paths, s.gstrDefaultDirectory, r.rp.fullPath)) {
+        s.svc.prompter->msgBox("The record cannot be filed: its folder " +
+                                   r.rp.fullPath.left(r.rp.fullPath.lastIndexOf('\\')) +
+                                   " is a link that leads out of the storage folder.",
+                               app::mb::OKOnly, app::mb::Exclamation);
+        return;
+    }
     s.rec.gstrCurrentFile = r.rp.fullPath;
     steps([&] { s.rec.gstrEmployeeID = s.gobjCurrentUser->EmployeeCode(); });
     r.employee = s.rec.gstrEmployeeID;

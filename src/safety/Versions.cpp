@@ -106,6 +106,7 @@ void RecordHistory::beforeWrite(const imaging::DocumentModel&, const QString& na
     if (!QFileInfo::exists(nativePath)) return; // a new file: nothing to keep
     {
         std::lock_guard lock(mutex_);
+        nativeFile_ = nativePath;
         undo_.push_back(store_->keep(nativePath));
         redo_.clear();
     }

@@ -75,6 +75,7 @@ void replaceWithVersion(const QString& nativeFile, const QString& versionPath);
 // of the model keeps the previous file first (and ends what could be redone).
 class RecordHistory : public imaging::WriteObserver {
 public:
+    // `nativeFile` is the record's file; the model's writes tell it again.
     RecordHistory(std::shared_ptr<VersionStore> store, QString nativeFile);
 
     void beforeWrite(const imaging::DocumentModel& model, const QString& nativePath) override;
@@ -90,7 +91,6 @@ public:
     void restore(imaging::DocumentModel& model, const QString& versionPath);
 
     VersionStore& store() const { return *store_; }
-    QString nativeFile() const { return nativeFile_; }
     // Called (on the thread that changed them) when what can be undone or redone changed.
     void setChangedHandler(std::function<void()> handler);
 

@@ -1,4 +1,5 @@
 #include "storage/LocationTools.h"
+#include "storage/RecordPaths.h"
 
 #include "app/Failure.h"
 #include "app/Log.h"
@@ -40,6 +41,11 @@ void TestWrite(app::Session& s) {
     const QDateTime now = s.svc.clock->now();
     const QString path = s.gstrDefaultDirectory + "\\test write" + now.toString("yyyyMMdd") + ".txt";
     steps([&] {
+        // A link planted where the test file goes is never written through.
+        if (QFileInfo(s.svc.paths->toNative(path)).isSymLink() ||
+            !staysInsideRoot(*s.svc.paths, s.gstrDefaultDirectory, path))
+            throw std::runtime_error("The test file is a link; nothing is written through it: " +
+                                     path.toStdString());
         QFile f(s.svc.paths->toNative(path));
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
             throw std::runtime_error(f.errorString().toStdString() + ": " + path.toStdString());

@@ -89,6 +89,12 @@ RecordPath buildRecordPath(app::Session& s, const QString& root, const QString& 
     steps([&] {
         if (!app::FolderExists(paths, day)) createFolder(paths, day);
     });
+    steps([&] {
+        if (!staysInsideRoot(paths, root, day))
+            throw std::runtime_error(("The folder " + day +
+                                      " is a link that leads out of the storage folder")
+                                         .toStdString());
+    });
     return recordPath(root, id, recordType, date);
 }
 
@@ -114,11 +120,25 @@ bool holdsTif(const app::PathMapper& paths, const QString& root, const QString& 
     return !QDir(native).entryList({"*.tif"}, QDir::Files, QDir::NoSort).isEmpty();
 }
 
-bool staysInsideRoot(const app::PathMapper& paths, const QString& root, const QString& path) {
-    return app::isInside(paths.toNative(path), paths.toNative(root));
-}
-
 } // namespace
+
+bool staysInsideRoot(const app::PathMapper& paths, const QString& root, const QString& path) {
+    const QString nativePath = paths.toNative(path);
+    const QString nativeRoot = paths.toNative(root);
+    if (!app::isInside(nativePath, nativeRoot)) return false;
+    // Where the path really leads: a link planted in the share (a file, a year or date
+    // folder) must not lead out of it. The nearest part of the path that exists is resolved.
+    const QString realRoot = QFileInfo(nativeRoot).canonicalFilePath();
+    if (realRoot.isEmpty()) return true; // the root is not there: nothing is reached through it
+    QString existing = QDir::cleanPath(nativePath);
+    while (!QFileInfo(existing).exists() && !QFileInfo(existing).isSymLink() &&
+           existing != QDir::cleanPath(nativeRoot) && existing.contains('/'))
+        existing = existing.left(existing.lastIndexOf('/'));
+    const QFileInfo info(existing);
+    const QString real = info.canonicalFilePath();
+    if (real.isEmpty()) return !info.isSymLink(); // a dangling link leads nowhere inside
+    return app::isInside(real, realRoot);
+}
 
 Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
                            const QString& storedName, app::LogSink* log) {
@@ -235,6 +255,10 @@ QString recycleRecordFile(app::Session& s, const QString& root, const QString& p
     const QDateTime now = s.svc.clock->now();
     const QString folder = root + "\\Recycled\\" + now.toString("yyyy-MM-dd");
     const QString nativeFolder = s.svc.paths->toNative(folder);
+    if (!staysInsideRoot(*s.svc.paths, root, folder))
+        throw std::runtime_error(
+            ("The folder " + folder + " is a link that leads out of the storage folder")
+                .toStdString());
     if (!QDir().mkpath(nativeFolder))
         throw std::runtime_error(("Permission denied: " + folder).toStdString());
     const QFileInfo source(s.svc.paths->toNative(path));

@@ -60,6 +60,11 @@ struct Resolved {
 Resolved resolveStoredName(const app::PathMapper& paths, const QString& root,
                            const QString& storedName, app::LogSink* log);
 
+// True when the logical `path` lies below `root`, by its name and by where it really leads:
+// a symbolic link planted in the share (a record file, a year or date folder) that leads out
+// of the storage folder is not followed.
+bool staysInsideRoot(const app::PathMapper& paths, const QString& root, const QString& path);
+
 // Why a stored file name (as a maintainer types it into a record's row) cannot be stored, or
 // nothing when it can: it must be one of the two stored forms, name no "." or ".." folder
 // (so it never resolves outside the storage root), hold no control character and none of

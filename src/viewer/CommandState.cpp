@@ -100,6 +100,11 @@ CommandState commandState(const CommandFacts& f) {
 
     s.mReports = s.mnuRectype = {f.admin, true};
     s.mDeleteRecord = doc(open && !f.nurse);
+    // Undo and Redo rewrite the record's file: a writable document and an access that
+    // changes records; Versions... lists the open record's versions (restoring asks again).
+    s.mnuEditUndo = doc(writable && changesRecords && f.canUndo);
+    s.mnuEditRedo = doc(writable && changesRecords && f.canRedo);
+    s.mVersions = doc(writable && changesRecords);
 
     // The context menu's Delete Page is Delete Pages by another way.
     s.mnuCtxDel = s.mnuEditActionItem[5];

@@ -35,6 +35,9 @@ struct CommandFacts {
     bool admin = false;        // scanning access
     bool nurse = false;        // the nurse access type (view only)
     bool documentBusy = false; // a job works on the document
+    // Versions kept of the open record's file that Undo and Redo step to.
+    bool canUndo = false;
+    bool canRedo = false;
 };
 
 struct ItemState {
@@ -54,6 +57,7 @@ struct CommandState {
     // Edit
     std::array<ItemState, 6> mnuEditActionItem;
     std::array<ItemState, 3> mnuEditSelectItem;
+    ItemState mnuEditUndo, mnuEditRedo;
     // View and Zoom (zoom index 4 is the separator, always shown)
     ItemState mnuViewScaleToGray;
     std::array<ItemState, 3> mnuViewModeItem;
@@ -69,7 +73,7 @@ struct CommandState {
     std::array<ItemState, 10> mnuAnnoToolItem;
     ItemState mnuAnnoSeparator1, mnuAnnoSeparator2, mnuAnnoShowAnnoToolbox;
     // Reports and Maintenance
-    ItemState mReports, mnuRectype, mDeleteRecord;
+    ItemState mReports, mnuRectype, mDeleteRecord, mVersions;
     // The thumbnails' context menu
     ItemState mnuCtxDel, mnuCtxFlip, mnuCtxRLeft, mnuCtxRRight;
     // Toolbar by position, 1-based as the window's tbarButton(position).

@@ -135,6 +135,11 @@ void MainWindowUi::build(QMainWindow* w) {
     separator(mnuEdit);
     items<3>(mnuEdit, mnuEditSelectItem, "mnuEditSelectItem",
              {"&Drag", "&Select Image", "S&elect Annotations and Zones"}, true);
+    separator(mnuEdit);
+    mnuEditUndo = item(mnuEdit, "mnuEditUndo", "&Undo");
+    mnuEditUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditRedo = item(mnuEdit, "mnuEditRedo", "&Redo");
+    mnuEditRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
 
     // View
     mnuView = menu(w, "mnuView", "&View");
@@ -207,6 +212,7 @@ void MainWindowUi::build(QMainWindow* w) {
     mnuRectype = item(mnuMaintenanceMenu, "mnuRectype", "&Record Type");
     mnuFileLoc = item(mnuMaintenanceMenu, "mnuFileLoc", "File &Location");
     mDeleteRecord = item(mnuMaintenanceMenu, "mDeleteRecord", "Delete Record");
+    mVersions = item(mnuMaintenanceMenu, "mVersions", "&Versions...");
     mOpenLocation = item(mnuMaintenanceMenu, "mOpenLocation", "Open Location");
     mUpdateModule = item(mnuMaintenanceMenu, "mUpdateModule", "Update Module");
     mUpdateDatabase = item(mnuMaintenanceMenu, "mUpdateDatabase", "Update Database");

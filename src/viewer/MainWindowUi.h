@@ -45,6 +45,8 @@ struct MainWindowUi {
     QMenu* mnuEdit = nullptr;
     std::array<QAction*, 6> mnuEditActionItem{};
     std::array<QAction*, 3> mnuEditSelectItem{};
+    QAction* mnuEditUndo = nullptr;
+    QAction* mnuEditRedo = nullptr;
     // View
     QMenu* mnuView = nullptr;
     QAction* mnuViewScaleToGray = nullptr;
@@ -86,6 +88,7 @@ struct MainWindowUi {
     QAction* mnuRectype = nullptr;
     QAction* mnuFileLoc = nullptr;
     QAction* mDeleteRecord = nullptr;
+    QAction* mVersions = nullptr;
     QAction* mOpenLocation = nullptr;
     QAction* mUpdateModule = nullptr;
     QAction* mUpdateDatabase = nullptr;

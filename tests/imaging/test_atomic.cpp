@@ -105,11 +105,25 @@ TEST_F(AtomicTest, ReadOnlyFilesAreRefusedAndPermissionsKept) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST_F(AtomicTest, LinksAreFollowedAndBadDestinationsRefused) {
+TEST_F(AtomicTest, LinksAndBadDestinationsAreRefused) {
+    // A link in place of a file is neither written through nor replaced, whether it leads to
+    // a file or nowhere.
+    const QByteArray before = readFile(dest());
     ASSERT_TRUE(QFile::link(dest(), dir.file(QStringLiteral("link.tif"))));
-    deletePages(dir.file(QStringLiteral("link.tif")), 1, 2);
+    QString what;
+    EXPECT_EQ(errorOf([&] { deletePages(dir.file(QStringLiteral("link.tif")), 1, 2); }, &what),
+              kErrFileAccess);
+    EXPECT_TRUE(what.contains(QStringLiteral("symbolic link"))) << what.toStdString();
     EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("link.tif"))).isSymLink());
-    EXPECT_EQ(Document::open(dest())->pageCount(), 3);
+    EXPECT_EQ(readFile(dest()), before);
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("nowhere.tif")),
+                            dir.file(QStringLiteral("dangling.tif"))));
+    EXPECT_EQ(errorOf([&] {
+                  writeDocument(dir.file(QStringLiteral("dangling.tif")),
+                                {PageSource::copy(Document::open(dest()), 0)});
+              }),
+              kErrFileAccess);
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("nowhere.tif"))));
 
     DocumentPtr doc = Document::open(other());
     EXPECT_EQ(errorOf([&] {

@@ -4,6 +4,7 @@
 #include "db/DbError.h"
 #include "doubles/RecordingConnection.h"
 #include "doubles/TestSession.h"
+#include "storage/LocationTools.h"
 #include "storage/RecordPaths.h"
 
 #include <QDir>
@@ -247,4 +248,48 @@ TEST(NoConnection, EveryUseOfTheConnectionSaysThereIsNone) {
         command();
         EXPECT_EQ(t.prompter.texts(), std::vector<QString>{none});
     }
+}
+
+// A share is written by many hands: links planted in it (a record file, a year or date
+// folder, the recycle folder, the Test Write file) are never followed out of it, while a link
+// that stays inside it is fine.
+TEST_F(Share, LinksPlantedInTheShareAreNotFollowedOutOfIt) {
+    const QString outside = t.dir.file("outside");
+    QDir().mkpath(outside + "/2009-01-02");
+    {
+        QFile f(outside + "/secret.tif");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("II*\0", 4);
+    }
+    touch("2008/2008-11-25/55-7.tif");
+    t.signIn();
+    t.s().gstrDefaultDirectory = root;
+    // A record file that is a link to a file outside.
+    ASSERT_TRUE(QFile::link(outside + "/secret.tif", native + "/2008/2008-11-25/66-7.tif"));
+    EXPECT_FALSE(resolveStoredName(*t.paths, root, "\\2008\\2008-11-25\\66-7.tif", &t.log).found);
+    EXPECT_TRUE(t.log.lines.back().contains("points outside the storage folder"));
+    EXPECT_TRUE(resolveStoredName(*t.paths, root, "\\2008\\2008-11-25\\55-7.tif", &t.log).found);
+    // A year folder that is a link out: no folder is made through it and filing refuses it.
+    ASSERT_TRUE(QFile::link(outside, native + "/2009"));
+    const RecordPath rp = buildRecordPath(t.s(), root, "77", 7, QDate(2009, 1, 2));
+    EXPECT_FALSE(staysInsideRoot(*t.paths, root, rp.fullPath));
+    EXPECT_TRUE(t.log.lines.back().contains("leads out of the storage folder"))
+        << t.log.lines.back().toStdString();
+    // A date folder linked to another date folder inside the share stays inside.
+    ASSERT_TRUE(QFile::link(native + "/2008/2008-11-25", native + "/2008/2008-11-26"));
+    EXPECT_TRUE(staysInsideRoot(*t.paths, root, root + "\\2008\\2008-11-26\\55-7.tif"));
+    // The recycle folder linked out: nothing is moved there.
+    QDir().mkpath(native + "/Recycled");
+    ASSERT_TRUE(QFile::link(outside, native + "/Recycled/2008-11-25"));
+    EXPECT_THROW(recycleRecordFile(t.s(), root, root + "\\2008\\2008-11-25\\55-7.tif"),
+                 std::runtime_error);
+    EXPECT_TRUE(QFile::exists(native + "/2008/2008-11-25/55-7.tif"));
+    // The Test Write file planted as a link to a file outside: nothing is written through it.
+    const QString testFile = native + "/test write20081125.txt";
+    ASSERT_TRUE(QFile::link(outside + "/secret.tif", testFile));
+    TestWrite(t.s());
+    EXPECT_TRUE(t.prompter.lastText().contains("is a link")) << t.prompter.lastText().toStdString();
+    QFile secret(outside + "/secret.tif");
+    ASSERT_TRUE(secret.open(QIODevice::ReadOnly));
+    EXPECT_EQ(secret.readAll(), QByteArray("II*\0", 4));
 }

@@ -73,9 +73,9 @@ TEST_F(Shell, MenuArraysCarryTheirCaptionsAtTheirIndices) {
     // The Maintenance menu holds its items in order.
     QStringList names;
     for (QAction* a : w->ui().mnuMaintenanceMenu->actions()) names << a->objectName();
-    EXPECT_EQ(names, (QStringList{"mnuRectype", "mnuFileLoc", "mDeleteRecord", "mOpenLocation",
-                                  "mUpdateModule", "mUpdateDatabase", "mChangeType",
-                                  "mTraceMode", "mAdmin"}));
+    EXPECT_EQ(names, (QStringList{"mnuRectype", "mnuFileLoc", "mDeleteRecord", "mVersions",
+                                  "mOpenLocation", "mUpdateModule", "mUpdateDatabase",
+                                  "mChangeType", "mTraceMode", "mAdmin"}));
     EXPECT_NE(action("mConnect"), nullptr);
 }
 

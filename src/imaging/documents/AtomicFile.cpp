@@ -83,9 +83,13 @@ bool userMayWrite(const QString& nativePath) {
 }
 
 AtomicFile::AtomicFile(const QString& nativeDestination) {
-    QFileInfo dest(nativeDestination);
-    if (dest.isSymLink() && dest.exists()) dest = QFileInfo(dest.canonicalFilePath());
+    const QFileInfo dest(nativeDestination);
     destPath_ = dest.absoluteFilePath();
+    // A link is never written through nor replaced: on a share written by many hands, a link
+    // planted in place of a file could lead anywhere.
+    if (dest.isSymLink())
+        throw Error(kErrFileAccess,
+                    QStringLiteral("%1 is a symbolic link; it is not replaced").arg(destPath_));
     const QString folder = dest.absolutePath();
     if (!QFileInfo(folder).isDir())
         throw Error(kErrFileNotFound, QStringLiteral("The folder %1 does not exist").arg(folder));

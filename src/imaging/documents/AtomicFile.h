@@ -14,8 +14,8 @@
 // A destination this user may not write is refused: one marked read-only (no owner write
 // permission, for an administrator too) and one whose permissions or access-control list
 // deny this user writing it, even where the folder would let the rename replace it. The
-// new file gets the old one's permission bits. A symbolic link is followed: its target is
-// replaced.
+// new file gets the old one's permission bits. A symbolic link is refused (neither written
+// through nor replaced).
 #include <QString>
 #include <vector>
 
