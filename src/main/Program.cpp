@@ -24,20 +24,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
 
 namespace program {
-
-Folders Folders::standard() {
-    Folders f;
-    f.config = qEnvironmentVariable("DOCUVANE_CONFIG_DIR");
-    if (f.config.isEmpty())
-        f.config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/docuvane";
-    f.data = qEnvironmentVariable("DOCUVANE_DATA_DIR");
-    if (f.data.isEmpty())
-        f.data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/docuvane";
-    return f;
-}
 
 namespace {
 

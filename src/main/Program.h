@@ -1,6 +1,7 @@
 #pragma once
 // The whole program wired together: the real platform edges, the session, the start-up
 // window and the main window. main() only creates a Program and runs it.
+#include "app/ProgramFolders.h"
 #include "app/StartupWindow.h"
 
 #include <QObject>
@@ -27,16 +28,8 @@ class MainWindow;
 
 namespace program {
 
-struct Folders {
-    QString config; // settings and the database configuration file
-    QString data;   // the "Windows folder": temporary scans, the embedded database, demo share
-
-    // DOCUVANE_CONFIG_DIR / DOCUVANE_DATA_DIR, else the user's XDG folders.
-    static Folders standard();
-    QString embeddedDatabase() const { return data + "/db"; }
-    QString demoShare() const { return data + "/demo-share/recfiles"; }
-    QString databaseConfig() const { return config + "/database.ini"; }
-};
+// The program's folders (app::ProgramFolders, shared with its tools).
+using Folders = app::ProgramFolders;
 
 class Program : public QObject, public app::MainWindowHost {
     Q_OBJECT

@@ -4,7 +4,7 @@
 // storage; viewer; the workflows (capture, retrieval, rectypes, reports, maintenance); main.
 // The engine's libraries are the folders of src/imaging (imaging_pixels is src/imaging/pixels,
 // included as "imaging/pixels/..."). The test doubles (testing) sit beside main: only tests,
-// benchmarks and tools use them. Nothing includes main, and no library includes another of its
+// benchmarks and tools use them; so does the administrators' tool (admin). Nothing includes main, and no library includes another of its
 // own layer (the engine and the database know nothing of each other, nor one workflow of
 // another).
 #include "support/TempDir.h"
@@ -28,6 +28,7 @@ const QMap<QString, int>& layers() {
         {"records", 20},   {"app", 30},       {"storage", 40},   {"viewer", 50},
         {"capture", 60},   {"retrieval", 60}, {"rectypes", 60},  {"reports", 60},
         {"maintenance", 60}, {"safety", 60}, {"main", 70},    {"testing", 70},
+        {"admin", 70},
     };
     return m;
 }
