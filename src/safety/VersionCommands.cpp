@@ -42,7 +42,7 @@ void VersionCommands::follow() {
     detach();
     if (!m) return;
     app::Session& s = w_.session();
-    const QString nativeFile = s.svc.paths->toNative(m->path());
+    const QString nativeFile = w_.imagingEnvironment()->nativePath(m->path());
     // The storage root's recycle area; a file opened with no storage root known keeps its
     // versions beside it.
     const QString root = s.gstrDefaultDirectory.isEmpty()
@@ -51,7 +51,7 @@ void VersionCommands::follow() {
     auto store = std::make_shared<VersionStore>(
         versionFolder(root, QFileInfo(nativeFile).completeBaseName()), *s.svc.clock,
         versionLimits(*s.svc.settings));
-    history_ = std::make_shared<RecordHistory>(store, nativeFile);
+    history_ = std::make_shared<RecordHistory>(store);
     // Told on the thread that wrote; the facts change on the window's.
     QPointer<VersionCommands> self(this);
     history_->setChangedHandler([self] {

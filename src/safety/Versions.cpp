@@ -99,14 +99,12 @@ void replaceWithVersion(const QString& nativeFile, const QString& versionPath) {
     out.commit();
 }
 
-RecordHistory::RecordHistory(std::shared_ptr<VersionStore> store, QString nativeFile)
-    : store_(std::move(store)), nativeFile_(std::move(nativeFile)) {}
+RecordHistory::RecordHistory(std::shared_ptr<VersionStore> store) : store_(std::move(store)) {}
 
 void RecordHistory::beforeWrite(const imaging::DocumentModel&, const QString& nativePath) {
-    if (!QFileInfo::exists(nativePath)) return; // a new file: nothing to keep
+    if (replacing_ || !QFileInfo::exists(nativePath)) return; // nothing to keep
     {
         std::lock_guard lock(mutex_);
-        nativeFile_ = nativePath;
         undo_.push_back(store_->keep(nativePath));
         redo_.clear();
     }
@@ -125,14 +123,25 @@ bool RecordHistory::canRedo() const {
     return std::any_of(redo_.begin(), redo_.end(), [](const QString& p) { return QFileInfo::exists(p); });
 }
 
-QString RecordHistory::replaceKeepingCurrent(const QString& versionPath) {
-    const QString current = store_->keep(nativeFile_);
+QString RecordHistory::replaceKeepingCurrent(imaging::DocumentModel& model,
+                                             const QString& versionPath) {
+    QString current;
+    replacing_ = true;
     try {
-        replaceWithVersion(nativeFile_, versionPath);
+        model.replaceFile([&](const QString& nativeFile) {
+            current = store_->keep(nativeFile);
+            try {
+                replaceWithVersion(nativeFile, versionPath);
+            } catch (...) {
+                QFile::remove(current);
+                throw;
+            }
+        });
     } catch (...) {
-        QFile::remove(current);
+        replacing_ = false;
         throw;
     }
+    replacing_ = false;
     return current;
 }
 
@@ -141,28 +150,31 @@ bool RecordHistory::redo(imaging::DocumentModel& model) { return step(model, red
 
 bool RecordHistory::step(imaging::DocumentModel& model, std::vector<QString>& from,
                          std::vector<QString>& to) {
+    QString target;
     {
         std::lock_guard lock(mutex_);
         while (!from.empty() && !QFileInfo::exists(from.back())) from.pop_back();
         if (from.empty()) return false;
-        const QString target = from.back();
-        const QString current = replaceKeepingCurrent(target);
-        from.pop_back();
-        to.push_back(current);
-        QFile::remove(target); // the file holds these bytes again
+        target = from.back();
     }
-    model.reload();
+    const QString current = replaceKeepingCurrent(model, target);
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(from, target);
+        to.push_back(current);
+    }
+    QFile::remove(target); // the file holds these bytes again
     changed();
     return true;
 }
 
 void RecordHistory::restore(imaging::DocumentModel& model, const QString& versionPath) {
+    const QString current = replaceKeepingCurrent(model, versionPath);
     {
         std::lock_guard lock(mutex_);
-        undo_.push_back(replaceKeepingCurrent(versionPath));
+        undo_.push_back(current);
         redo_.clear();
     }
-    model.reload();
     changed();
 }
 

@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -75,16 +76,17 @@ void replaceWithVersion(const QString& nativeFile, const QString& versionPath);
 // of the model keeps the previous file first (and ends what could be redone).
 class RecordHistory : public imaging::WriteObserver {
 public:
-    // `nativeFile` is the record's file; the model's writes tell it again.
-    RecordHistory(std::shared_ptr<VersionStore> store, QString nativeFile);
+    explicit RecordHistory(std::shared_ptr<VersionStore> store);
 
     void beforeWrite(const imaging::DocumentModel& model, const QString& nativePath) override;
     void afterWrite(const imaging::DocumentModel& model, const QString& nativePath) override;
 
     bool canUndo() const;
     bool canRedo() const;
-    // One step back or forward: the file is replaced and the model reads it again. False
-    // when there was nothing to step to. Raises on failure (the file then is as it was).
+    // One step back or forward: the model's file is replaced (DocumentModel::replaceFile, so
+    // its other observers check the file is still the one it read and learn the new one) and
+    // read again. False when there was nothing to step to. Raises on failure (the file then
+    // is as it was).
     bool undo(imaging::DocumentModel& model);
     bool redo(imaging::DocumentModel& model);
     // Puts a kept version back (the file as it is now becomes a version that Undo returns to).
@@ -96,11 +98,12 @@ public:
 
 private:
     bool step(imaging::DocumentModel& model, std::vector<QString>& from, std::vector<QString>& to);
-    // Keeps the file as it is now, then replaces it by `versionPath`; returns the kept one.
-    QString replaceKeepingCurrent(const QString& versionPath);
+    // Puts `versionPath` back as the model's file, the file as it was kept first; returns
+    // the kept one.
+    QString replaceKeepingCurrent(imaging::DocumentModel& model, const QString& versionPath);
     void changed();
     std::shared_ptr<VersionStore> store_;
-    QString nativeFile_;
+    std::atomic<bool> replacing_{false}; // our own replacement: nothing to keep before it
     mutable std::mutex mutex_;
     std::vector<QString> undo_, redo_;
     std::function<void()> onChanged_;

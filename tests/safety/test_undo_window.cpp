@@ -73,6 +73,17 @@ TEST_F(UndoWindow, DeletedPageComesBackByteForByteAndGoesAgainWithRedo) {
     EXPECT_EQ(contentOf(path), before);
     EXPECT_EQ(w->docImgEdit1->pageCount(), 3);
     EXPECT_TRUE(u.mnuEditUndo->isEnabled()); // back to the two pages
+
+    // The file put back is the one the window writes next: a deletion now is no change from
+    // elsewhere.
+    t.prompter.shown.clear();
+    t.prompter.answers = {app::mb::Yes};
+    w->docImgThumbnail1->clearThumbSelection();
+    w->docImgThumbnail1->setThumbSelected(1, true);
+    u.mnuEditActionItem[5]->trigger();
+    finishJobs();
+    EXPECT_EQ(t.prompter.shown.size(), 1u) << t.prompter.lastText().toStdString();
+    EXPECT_EQ(w->docImgEdit1->pageCount(), 2);
 }
 
 } // namespace

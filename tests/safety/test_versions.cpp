@@ -3,6 +3,7 @@
 #include "doubles/FixedClock.h"
 #include "imaging/documents/DocumentModel.h"
 #include "imaging/documents/PageOps.h"
+#include "imaging/pixels/ImagingError.h"
 #include "safety/Versions.h"
 #include "support/TempDir.h"
 
@@ -59,7 +60,7 @@ TEST_P(RecordVersions, UndoAndRedoRestoreTheFileByteForByte) {
     const QByteArray before = bytesOf(record);
     auto store = std::make_shared<safety::VersionStore>(
         safety::versionFolder(dir.path(), "55-7"), clock, safety::VersionLimits{});
-    auto history = std::make_shared<safety::RecordHistory>(store, record);
+    auto history = std::make_shared<safety::RecordHistory>(store);
     int notices = 0;
     history->setChangedHandler([&] { ++notices; });
     auto model = DocumentModel::acquire(record);
@@ -125,6 +126,44 @@ INSTANTIATE_TEST_SUITE_P(
                        m.save();
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An observer that may refuse the model's writes, as the check for changes from elsewhere does.
+struct RefusingObserver : WriteObserver {
+    bool refuse = false;
+    int before = 0, after = 0;
+    void beforeWrite(const DocumentModel&, const QString&) override {
+        ++before;
+        if (refuse) throw Error(kErrFileAccess, "changed elsewhere");
+    }
+    void afterWrite(const DocumentModel&, const QString&) override { ++after; }
+};
+
+TEST_F(RecordVersions, AStepIsCheckedByTheModelsOtherObserversAndARefusalChangesNothing) {
+    makeDocument(record, 4);
+    auto store = std::make_shared<safety::VersionStore>(
+        safety::versionFolder(dir.path(), "55-7"), clock, safety::VersionLimits{});
+    auto history = std::make_shared<safety::RecordHistory>(store);
+    auto guard = std::make_shared<RefusingObserver>();
+    auto model = DocumentModel::acquire(record);
+    model->addWriteObserver(guard);
+    model->addWriteObserver(history);
+    model->deletePages(1, 1);
+    const QByteArray after = bytesOf(record);
+
+    guard->refuse = true;
+    EXPECT_THROW(history->undo(*model), Error);
+    EXPECT_EQ(bytesOf(record), after);
+    EXPECT_EQ(model->pageCount(), 3);
+    EXPECT_TRUE(history->canUndo());
+    EXPECT_FALSE(history->canRedo());
+    EXPECT_EQ(store->versions().size(), 1u); // nothing kept for the refused step
+
+    guard->refuse = false;
+    ASSERT_TRUE(history->undo(*model));
+    EXPECT_EQ(model->pageCount(), 4);
+    EXPECT_EQ(guard->before, 3);
+    EXPECT_EQ(guard->after, 2); // told of the deletion and of the undo
+}
 
 TEST(VersionLimits, NoMoreThanTheCountAndNoneOlderThanTheAge) {
     testsupport::TempDir dir;

@@ -445,6 +445,11 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
 
 void DocumentModel::writeOwnFile(const QString& path, const std::vector<PageSource>& pages,
                                  int type) {
+    tellBeforeWrite(path);
+    writeDocument(path, pages, type, d->resolve);
+}
+
+QString DocumentModel::tellBeforeWrite(const QString& path) {
     std::vector<std::shared_ptr<WriteObserver>> observers;
     {
         std::lock_guard lock(d->mutex);
@@ -452,7 +457,7 @@ void DocumentModel::writeOwnFile(const QString& path, const std::vector<PageSour
     }
     const QString native = resolvePath(d->resolve, path);
     for (const auto& o : observers) o->beforeWrite(*this, native);
-    writeDocument(path, pages, type, d->resolve);
+    return native;
 }
 
 void DocumentModel::notifyWritten(const QString& path) {
@@ -577,6 +582,18 @@ void DocumentModel::replacePage(int page, const PageSource& source) {
 
 void DocumentModel::reload() {
     std::lock_guard opLock(d->operationMutex);
+    reread();
+}
+
+void DocumentModel::replaceFile(const std::function<void(const QString&)>& write) {
+    std::lock_guard opLock(d->operationMutex);
+    const QString file = path();
+    write(tellBeforeWrite(file));
+    reread();
+    notifyWritten(file);
+}
+
+void DocumentModel::reread() {
     DocumentPtr reopened = Document::open(path(), d->resolve);
     bool wasModified = false;
     {

@@ -112,6 +112,11 @@ public:
 
     // Discards unsaved edits and re-reads the file.
     void reload();
+    // Replaces this model's file by what `write` writes at the file's native path (an
+    // earlier version of it put back, atomically), its write observers told before and after
+    // as for the model's own writes (a refusal of beforeWrite writes nothing); then the file
+    // is read again as reload() does. Raises Error.
+    void replaceFile(const std::function<void(const QString& nativePath)>& write);
 
 signals:
     void pageChanged(int index);
@@ -126,7 +131,10 @@ private:
                  int newCount, const std::vector<int>& fresh);
     // Writes `pages` as this model's file, its observers told before and after.
     void writeOwnFile(const QString& path, const std::vector<PageSource>& pages, int type);
+    // Tells the observers a write of `path` comes; returns its native path.
+    QString tellBeforeWrite(const QString& path);
     void notifyWritten(const QString& path);
+    void reread(); // reload() with the operation lock held
     struct Private;
     std::unique_ptr<Private> d;
 };
