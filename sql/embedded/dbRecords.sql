@@ -32,3 +32,16 @@ CREATE TABLE tblRecType (
     user_updated    VARCHAR(20) COLLATE TSQL,
     DepartmentID    VARCHAR(50) COLLATE TSQL
 );
+
+-- The edit lock of a filed record: one row a record opened read-write somewhere, naming the
+-- employee, the workstation and the program instance holding it, when it was taken and when
+-- its holder last confirmed it (a lock not confirmed for 10 minutes may be taken over).
+CREATE TABLE tblRecLocks (
+    recfile_id   INTEGER PRIMARY KEY,
+    EmployeeID   VARCHAR(20) COLLATE TSQL,
+    EmployeeName VARCHAR(100) COLLATE TSQL,
+    workstation  VARCHAR(100) COLLATE TSQL,
+    instance_id  VARCHAR(50) COLLATE TSQL NOT NULL,
+    taken        DATETIME NOT NULL,
+    refreshed    DATETIME NOT NULL
+);

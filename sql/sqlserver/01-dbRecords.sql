@@ -56,3 +56,18 @@ IF OBJECT_ID(N'dbo.tblRecType', N'U') IS NULL
         DepartmentID    varchar(50) NULL
     );
 GO
+
+-- The edit lock of a filed record: one row a record opened read-write somewhere, naming the
+-- employee, the workstation and the program instance holding it, when it was taken and when
+-- its holder last confirmed it (a lock not confirmed for 10 minutes may be taken over).
+IF OBJECT_ID(N'dbo.tblRecLocks', N'U') IS NULL
+    CREATE TABLE dbo.tblRecLocks (
+        recfile_id   int NOT NULL CONSTRAINT PK_tblRecLocks PRIMARY KEY,
+        EmployeeID   varchar(20) NULL,
+        EmployeeName varchar(100) NULL,
+        workstation  varchar(100) NULL,
+        instance_id  varchar(50) NOT NULL,
+        taken        datetime NOT NULL,
+        refreshed    datetime NOT NULL
+    );
+GO

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSysInfo>
 
 namespace app {
 
@@ -12,6 +13,8 @@ LinuxSystemInfo::LinuxSystemInfo(QString dataFolder) : folder_(std::move(dataFol
     // It holds the temporary scans, the embedded database and the demo share: the user's alone.
     makePrivateFolder(folder_);
 }
+
+QString SystemInfo::computerName() const { return QSysInfo::machineHostName(); }
 
 int LinuxSystemInfo::colorDepth() const {
     if (auto* screen = QGuiApplication::primaryScreen()) return screen->depth();

@@ -14,6 +14,9 @@ public:
     virtual QString windowsFolder() const = 0;
     // Bits per pixel of the screen.
     virtual int colorDepth() const = 0;
+    // This workstation's name (the host name), shown to other workstations as the holder of
+    // a record's edit lock.
+    virtual QString computerName() const;
 };
 
 class LinuxSystemInfo : public SystemInfo {

@@ -173,6 +173,18 @@ struct SqliteConnection::Impl {
         return {};
     }
 
+    QueryResult createTable(const Translation& tr, const QString& statement) {
+        if (catalog.table(tr.database, tr.table))
+            throw Error(2714,
+                        "There is already an object named '" + tr.table + "' in the database.",
+                        statement);
+        session.run("CREATE TABLE \"" + tr.database + "\".\"" + tr.table + "\" (" +
+                        tr.tableColumns.join(", ") + ")",
+                    {}, statement);
+        schemaChanged();
+        return {};
+    }
+
     QueryResult createIndex(const Translation& tr, const QString& statement) {
         const auto& table = requireTable(tr, statement, 1088);
         for (const QString& c : tr.indexColumnNames)
@@ -227,6 +239,8 @@ struct SqliteConnection::Impl {
             return addColumn(tr, text);
         case Translation::Kind::CreateIndex:
             return createIndex(tr, text);
+        case Translation::Kind::CreateTable:
+            return createTable(tr, text);
         case Translation::Kind::Procedure:
             if (tr.database.compare("dbRecords", Qt::CaseInsensitive) != 0)
                 throw Error(2812, "Could not find stored procedure '" + tr.procedure + "'.", text);

@@ -12,7 +12,7 @@ public:
         const QString w = tok(0).kind == SqlToken::Name ? upper(tok(0)) : QString();
         if (w == "USE") return use(end());
         if (w == "ALTER") return alterTable(end());
-        if (w == "CREATE") return createIndex(end());
+        if (w == "CREATE") return word(1, "TABLE") ? createTable(end()) : createIndex(end());
         if (w == "EXEC" || w == "EXECUTE") return procedure(1, end());
         return procedure(0, end());
     }
@@ -68,6 +68,51 @@ private:
         const int comma = findTop(i, typeEnd, [&](int k) { return tok(k).isOp(","); });
         if (comma < typeEnd) throw unsupported("several columns in one ALTER TABLE");
         tr.type = sqlType(i, typeEnd);
+        return tr;
+    }
+
+    // CREATE TABLE name (column type [CONSTRAINT name] [NULL | NOT NULL] [PRIMARY KEY], ...):
+    // columns and a column's primary key only.
+    Translation createTable(int e) {
+        const ObjectName n = objectName(2);
+        const TableName table = resolveTable(n);
+        Translation tr;
+        tr.kind = Translation::Kind::CreateTable;
+        tr.database = table.database;
+        tr.table = table.table;
+        int i = n.end;
+        expectOp(i, "(");
+        const int close = match_[i];
+        if (close + 1 != e) throw syntax(close + 1);
+        auto option = [&](int k) {
+            return word(k, "NULL") || word(k, "NOT") || word(k, "CONSTRAINT") ||
+                   word(k, "PRIMARY") || word(k, "IDENTITY") || word(k, "DEFAULT");
+        };
+        for (auto [cb, ce] : splitCommas(i + 1, close)) {
+            if (cb >= ce || !tok(cb).isName()) throw syntax(cb);
+            if (word(cb, "CONSTRAINT") || word(cb, "PRIMARY") || word(cb, "UNIQUE"))
+                throw unsupported("table constraints");
+            int k = cb + 1;
+            while (k < ce && !option(k)) ++k;
+            QString column = quoteName(tok(cb).text) + " " + sqlType(cb + 1, k).sqliteDeclaration();
+            while (k < ce) {
+                if (word(k, "NOT") && word(k + 1, "NULL")) {
+                    column += " NOT NULL";
+                    k += 2;
+                } else if (word(k, "NULL")) {
+                    ++k;
+                } else if (word(k, "CONSTRAINT") && tok(k + 1).isName()) {
+                    k += 2;
+                } else if (word(k, "PRIMARY") && word(k + 1, "KEY")) {
+                    column += " PRIMARY KEY";
+                    k += 2;
+                    if (word(k, "CLUSTERED") || word(k, "NONCLUSTERED")) ++k;
+                } else {
+                    throw unsupported("the column option " + upper(tok(k)));
+                }
+            }
+            tr.tableColumns << column;
+        }
         return tr;
     }
 

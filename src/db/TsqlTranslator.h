@@ -38,7 +38,7 @@ struct SqlType {
 };
 
 struct Translation {
-    enum class Kind { Query, Use, AlterColumn, AddColumn, CreateIndex, Procedure };
+    enum class Kind { Query, Use, AlterColumn, AddColumn, CreateIndex, CreateTable, Procedure };
     Kind kind = Kind::Query;
     QString sql;              // Query: the SQLite statement
     bool returnsRows = false; // Query: a SELECT
@@ -49,6 +49,7 @@ struct Translation {
     QString indexName;        // CreateIndex
     QStringList indexColumns; // CreateIndex, SQLite form
     QStringList indexColumnNames;
+    QStringList tableColumns; // CreateTable: SQLite column definitions
     bool unique = false;
     bool dropExisting = false;
     QString procedure;               // Procedure: name without database or schema

@@ -1,5 +1,7 @@
 #include "records/SchemaUpdate.h"
 
+#include "records/SafetyStatements.h"
+
 namespace records {
 
 namespace {
@@ -45,7 +47,7 @@ QString createDescriptionIndex() {
 QStringList schemaUpdateStatements() {
     return {widenFileNameColumn(),    useRecordsDatabase(),          createRecordFileIdIndex(),
             createAdmissionIdIndex(), addDescriptionColumn(),        addRecordTypeDepartmentColumn(),
-            createDescriptionIndex()};
+            createDescriptionIndex(), createRecordLockTable()};
 }
 
 } // namespace records

@@ -17,7 +17,8 @@ QString addRecordTypeDepartmentColumn();
 // Named for the description, but on recfile_id, as installed databases have it.
 QString createDescriptionIndex();
 
-// All of the above, in the order they are sent.
+// All of the above, in the order they are sent, and the record lock table
+// (createRecordLockTable, of SafetyStatements.h) last.
 QStringList schemaUpdateStatements();
 
 } // namespace records

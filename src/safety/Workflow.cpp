@@ -1,6 +1,7 @@
 #include "safety/Workflow.h"
 
 #include "safety/FileGuard.h"
+#include "safety/LockCommands.h"
 #include "safety/VersionCommands.h"
 #include "viewer/MainWindow.h"
 
@@ -8,6 +9,7 @@ namespace safety {
 
 void install(viewer::MainWindow& window) {
     installFileGuard(window);
+    installLockCommands(window);
     installVersionCommands(window);
 }
 

@@ -136,6 +136,14 @@ public:
     // calls it, so neither workflow needs the other.
     std::function<void(QWidget* owner, const QString& recFileId)> openRecordMaintenance;
 
+    // Asked by PerformFileOpen for every document it opens, once the file's own read-only
+    // state is known (`readWrite` false when it opens read-only anyway); answers true when the
+    // document is to open read-only all the same (another workstation holds the record's edit
+    // lock). `documentClosed` runs when the window no longer shows a document. Installed by
+    // the record safety workflow (empty while it is not part of the program).
+    std::function<bool(const QString& fullPathFileName, bool readWrite)> documentOpening;
+    std::function<void()> documentClosed;
+
     SessionCommands& sessionCommands() const { return *sessionCommands_; }
     NavigationCommands& navigation() const { return *navigation_; }
     EditCommands& editing() const { return *editing_; }

@@ -109,6 +109,7 @@ void MainWindow::SetDocumentMode(DocumentMode mode) {
         f.pageHasAnnotations = false;
         if (mode == DocumentMode::NoFile) f.selection = f.pasted = f.pasteReady = false;
     });
+    if (mode == DocumentMode::NoFile && documentClosed) documentClosed();
 }
 
 void MainWindow::SetSelectionMenus(bool selected, const QString& kind) {

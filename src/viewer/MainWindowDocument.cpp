@@ -85,6 +85,8 @@ void MainWindow::PerformFileOpen(bool blnNamingOnly, const QString& strFullPathF
         const QString damage = docImgAdmin1->damage();
         doc_.gblnReadOnly = doc_.gintSourceKind == SourceKind::ReadOnlyImageAddress ||
                             readOnlyAttribute || !damage.isEmpty();
+        if (documentOpening && documentOpening(strFullPathFileName, !doc_.gblnReadOnly))
+            doc_.gblnReadOnly = true;
         ui_.txtReadOnly->setVisible(doc_.gblnReadOnly);
         if (!damage.isEmpty())
             s_.svc.prompter->msgBox("The file " + doc_.FileName + " is damaged: " + damage +

@@ -1,4 +1,4 @@
-// The update command's seven statements (records::schemaUpdateStatements), sent one by one as
+// The update command's eight statements (records::schemaUpdateStatements), sent one by one as
 // the command sends them.
 #include "EmbeddedFixture.h"
 #include "db/SqliteSession.h"
@@ -32,9 +32,10 @@ protected:
 
 TEST_F(SchemaUpdate, AFreshDatabaseIsAlreadyUpdated) {
     const auto failures = runUpdate();
-    // Statements 1 and 2 succeed; every other change is already in place.
+    // Statements 1 and 2 succeed; every other change is already in place (the record lock
+    // table too: 2714, an object of that name exists).
     EXPECT_EQ(failures, (std::vector<std::pair<int, int>>{
-                            {3, 1913}, {4, 1913}, {5, 2705}, {6, 2705}, {7, 1913}}));
+                            {3, 1913}, {4, 1913}, {5, 2705}, {6, 2705}, {7, 1913}, {8, 2714}}));
     EXPECT_EQ(conn->currentDatabase(), "dbRecords");
     // A second run fails the same way and changes nothing.
     EXPECT_EQ(runUpdate(), failures);
@@ -108,6 +109,21 @@ TEST_F(OlderDatabase, UpdateAddsColumnsAndIndexesThenRunsClean) {
     EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecFiles WHERE description = 'd'"), "1");
     EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecType WHERE DepartmentID IS NULL"), "0");
     EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecType"), "0");
+    // The record lock table is made, its key the record's: a second lock of a record fails.
+    conn->execute("INSERT INTO dbRecords..tblRecLocks (recfile_id, instance_id, taken, refreshed) "
+                  "VALUES (5, 'a', '2008-11-25 14:05:00.000', '2008-11-25 14:05:00.000')");
+    EXPECT_NE(errorOf("INSERT INTO dbRecords..tblRecLocks (recfile_id, instance_id, taken, "
+                      "refreshed) VALUES (5, 'b', '2008-11-25 14:06:00.000', "
+                      "'2008-11-25 14:06:00.000')"),
+              0);
+    // instance_id is NOT NULL.
+    EXPECT_NE(errorOf("INSERT INTO dbRecords..tblRecLocks (recfile_id, taken, refreshed) "
+                      "VALUES (6, '2008-11-25 14:05:00.000', '2008-11-25 14:05:00.000')"),
+              0);
+    EXPECT_EQ(scalar("SELECT CONVERT(varchar(23), refreshed, 121) FROM dbRecords..tblRecLocks "
+                     "WHERE recfile_id = 5"),
+              "2008-11-25 14:05:00.000");
+    EXPECT_EQ(errorOf(kUpdateStatements[7]), 2714);
     // The new indexes are in place: the second run meets them.
     int already = 0;
     for (int i : {2, 3, 6}) {

@@ -74,6 +74,10 @@ TEST(RecordsStatements, SchemaUpdateInItsOrder) {
         "CREATE  INDEX [by_Description] ON dbrecords.[dbo].[tblRecFiles]([recfile_id] ASC )WITH "
         "(PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = "
         "OFF, ONLINE = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON)",
+        "CREATE TABLE dbRecords.dbo.tblRecLocks (recfile_id int NOT NULL CONSTRAINT "
+        "PK_tblRecLocks PRIMARY KEY, EmployeeID varchar(20) NULL, EmployeeName varchar(100) "
+        "NULL, workstation varchar(100) NULL, instance_id varchar(50) NOT NULL, taken datetime "
+        "NOT NULL, refreshed datetime NOT NULL)",
     };
     EXPECT_EQ(records::schemaUpdateStatements(), expected);
     // The single functions are the list's entries, so callers naming one get the same text.
