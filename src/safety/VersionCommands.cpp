@@ -51,6 +51,7 @@ void VersionCommands::follow() {
     auto store = std::make_shared<VersionStore>(
         versionFolder(root, QFileInfo(nativeFile).completeBaseName()), *s.svc.clock,
         versionLimits(*s.svc.settings));
+    store->prune(); // versions past their age go when their record is opened again
     history_ = std::make_shared<RecordHistory>(store);
     // Told on the thread that wrote; the facts change on the window's.
     QPointer<VersionCommands> self(this);
