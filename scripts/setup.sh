@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-image-formats-plugins libqt6sql6-sqlite
+  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6sql6-sqlite
   libgtest-dev libgmock-dev libbenchmark-dev
   libtiff-dev libtiff-tools libsane-dev sane-utils
   libsqlite3-dev sqlite3 freetds-dev freetds-bin

@@ -24,7 +24,7 @@ namespace {
 constexpr int kBatch = 2048;
 const QString kRecycleFolder = QStringLiteral("Recycled");
 
-// A path as a 128-bit key: a million named files are kept in 16 MB.
+// A path as a 128-bit key: a named file costs its key and the set's node, not its path.
 struct Key {
     size_t a, b;
     bool operator==(const Key& o) const { return a == o.a && b == o.b; }

@@ -15,6 +15,8 @@
 #include "viewer/MainWindow.h"
 
 #include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -164,7 +166,13 @@ void ScanReportWindow::cmdSearch_Click() {
 }
 
 QString ScanReportWindow::reportFile() const {
-    return main_.session().svc.programFolder + "/ScanReport.rpt";
+    // Beside the executable in the build tree; in the program's data folder once installed
+    // (<prefix>/bin/docuvane, <prefix>/share/docuvane/ScanReport.rpt).
+    const QString folder = main_.session().svc.programFolder;
+    const QString beside = folder + "/ScanReport.rpt";
+    const QString installed = folder + "/../share/docuvane/ScanReport.rpt";
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside
+                                                                       : QDir::cleanPath(installed);
 }
 
 void ScanReportWindow::cmdPrint_Click() {

@@ -25,10 +25,12 @@ void err(const QString& line) {
     std::fprintf(stderr, "%s\n", qPrintable(line));
 }
 
+const char* const kUsage = "usage: docuvane-image info FILE\n"
+                           "       docuvane-image render FILE PAGE OUT.png [--width N] [--gray]\n"
+                           "       docuvane-image check FILE...";
+
 int usage() {
-    err(QStringLiteral("usage: docuvane-image info FILE\n"
-                       "       docuvane-image render FILE PAGE OUT.png [--width N] [--gray]\n"
-                       "       docuvane-image check FILE..."));
+    err(QString::fromLatin1(kUsage));
     return 2;
 }
 
@@ -147,6 +149,10 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) return usage();
     const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        out(QString::fromLatin1(kUsage));
+        return 0;
+    }
     try {
         if (command == QLatin1String("info") && args.size() == 1) return info(args[0]);
         if (command == QLatin1String("render")) return render(args);
