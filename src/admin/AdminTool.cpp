@@ -119,7 +119,10 @@ int checkStorageCommand(const QStringList& args, const app::ProgramFolders& fold
         const CheckCounts counts = checkStorage(
             *connection, paths, root, options,
             [&](const Finding& f) {
-                if (showProgress && shown) err << "\r\033[K";
+                if (showProgress && shown) {
+                    err << "\r\033[K";
+                    err.flush();
+                }
                 shown = false;
                 out << kindName(f.kind) << ": "
                     << (f.recfileId.isEmpty() ? f.path
@@ -137,7 +140,10 @@ int checkStorageCommand(const QStringList& args, const app::ProgramFolders& fold
                 err.flush();
                 shown = true;
             });
-        if (showProgress && shown) err << "\r\033[K";
+        if (showProgress && shown) {
+            err << "\r\033[K";
+            err.flush();
+        }
         out << counts.summary() << "\n";
         if (!csvPath.isEmpty()) {
             csvOut.flush();
