@@ -2,6 +2,7 @@
 
 #include "app/Access.h"
 #include "app/Paths.h"
+#include "app/Prompter.h"
 #include "app/Session.h"
 #include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
@@ -86,6 +87,12 @@ bool VersionCommands::startStep(
     if (!history_ || !model_) return false;
     if (app::refuseRecordFileChange(w_.session())) return false;
     if (w_.refuseWhileBusy()) return false;
+    if (model_->isModified() &&
+        w_.session().svc.prompter->msgBox(
+            tr("The changes not saved in this record are lost when another version is put "
+               "back. Go on?"),
+            app::mb::YesNo, app::mb::Question) != app::mb::Yes)
+        return false;
     auto* job = new jobs::Job(title, [h = history_, m = model_, step](jobs::Progress&) {
         step(*h, *m);
     });

@@ -84,6 +84,20 @@ TEST_F(UndoWindow, DeletedPageComesBackByteForByteAndGoesAgainWithRedo) {
     finishJobs();
     EXPECT_EQ(t.prompter.shown.size(), 1u) << t.prompter.lastText().toStdString();
     EXPECT_EQ(w->docImgEdit1->pageCount(), 2);
+
+    // A rotation not saved yet: Undo asks first, and No leaves file and rotation alone.
+    const QByteArray saved = contentOf(path);
+    u.mnuPageRotatePageItem[1]->trigger();
+    finishJobs();
+    ASSERT_TRUE(w->docImgEdit1->model()->isModified());
+    t.prompter.shown.clear();
+    t.prompter.answers = {app::mb::No};
+    u.mnuEditUndo->trigger();
+    finishJobs();
+    ASSERT_EQ(t.prompter.shown.size(), 1u);
+    EXPECT_TRUE(t.prompter.lastText().contains("not saved"));
+    EXPECT_EQ(contentOf(path), saved);
+    EXPECT_TRUE(w->docImgEdit1->model()->isModified());
 }
 
 } // namespace

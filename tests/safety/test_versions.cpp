@@ -1,6 +1,8 @@
 // The versions kept of a record's file: Undo and Redo of every page change restore the file
 // byte for byte, and the kept versions stay within the count and age limits.
+#include "app/Settings.h"
 #include "doubles/FixedClock.h"
+#include "doubles/MemorySettingsStore.h"
 #include "imaging/documents/DocumentModel.h"
 #include "imaging/documents/PageOps.h"
 #include "imaging/pixels/ImagingError.h"
@@ -194,6 +196,23 @@ TEST(VersionLimits, NoMoreThanTheCountAndNoneOlderThanTheAge) {
     clock.set(start.addDays(4 + 30));
     store.prune();
     EXPECT_EQ(store.versions().size(), 1u);
+}
+
+TEST(VersionLimits, ReadFromTheSettingsWithTheDefaultsForMissingOrUnusableValues) {
+    struct Case {
+        const char* count;
+        const char* age;
+        int expectedCount, expectedAge;
+    } cases[] = {{nullptr, nullptr, 10, 30}, {"5", "7", 5, 7}, {" 20 ", "365", 20, 365},
+                 {"0", "-3", 10, 30}, {"many", "", 10, 30}};
+    for (const Case& c : cases) {
+        doubles::MemorySettingsStore settings;
+        if (c.count) settings.write(app::kAppPrefs, "Versions", "MaxCount", c.count);
+        if (c.age) settings.write(app::kAppPrefs, "Versions", "MaxAgeDays", c.age);
+        const safety::VersionLimits l = safety::versionLimits(settings);
+        EXPECT_EQ(l.maxCount, c.expectedCount) << (c.count ? c.count : "none");
+        EXPECT_EQ(l.maxAgeDays, c.expectedAge) << (c.age ? c.age : "none");
+    }
 }
 
 TEST(VersionLimits, AVersionIsAHardLinkWhereTheFileSystemAllows) {
