@@ -7,11 +7,12 @@
 namespace records {
 
 QString selectRecordsToCheck(const QDate& from, const QDate& to) {
+    // Days as yyyymmdd: the one form SQL Server reads the same whatever the login's language.
     QStringList where;
     if (from.isValid())
-        where << "RF.date_created >= '" + db::quote(from.toString("yyyy-MM-dd")) + "'";
+        where << "RF.date_created >= '" + db::quote(from.toString("yyyyMMdd")) + "'";
     if (to.isValid())
-        where << "RF.date_created < '" + db::quote(to.addDays(1).toString("yyyy-MM-dd")) + "'";
+        where << "RF.date_created < '" + db::quote(to.addDays(1).toString("yyyyMMdd")) + "'";
     QString text = QStringLiteral(
         "SELECT RF.recfile_id, RF.admission_id, RF.file_name, RF.rectype_id, "
         "RT.rectype_id as found_type, ISNULL(RT.DepartmentID,'') as DepartmentID "
