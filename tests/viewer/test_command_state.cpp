@@ -235,7 +235,30 @@ TEST(CommandState, PageScannerAccessSelectionAndJobChangeTheirItems) {
         v.insert(v.end(), s.mnuViewModeItem.begin(), s.mnuViewModeItem.end());
         return v;
     };
+    const Pick undoRedo = [](const CommandState& s) {
+        return std::vector{s.mnuEditUndo, s.mnuEditRedo};
+    };
+    const auto versionsKept = [](CommandFacts& f) { f.canUndo = f.canRedo = true; };
     const std::vector<Row> rows{
+        // Undo and Redo rewrite the record's file: only where the file may be written.
+        {"versions to step to", DocumentMode::ReadWrite, versionsKept,
+         {{"Undo, Redo", undoRedo, on}}},
+        {"no versions to step to", DocumentMode::ReadWrite, [](CommandFacts&) {},
+         {{"Undo, Redo", undoRedo, off}}},
+        {"versions to step to, read-only", DocumentMode::ReadOnly, versionsKept,
+         {{"Undo, Redo", undoRedo, off}}},
+        {"versions to step to, the nurse access type", DocumentMode::ReadWrite,
+         [&](CommandFacts& f) {
+             versionsKept(f);
+             f.nurse = true;
+         },
+         {{"Undo, Redo", undoRedo, off}}},
+        {"versions to step to, a job on the document", DocumentMode::ReadWrite,
+         [&](CommandFacts& f) {
+             versionsKept(f);
+             f.documentBusy = true;
+         },
+         {{"Undo, Redo", undoRedo, off}}},
         {"the first page", DocumentMode::ReadWrite, [](CommandFacts& f) { f.page = 1; },
          {{"Previous, First", previousFirst, off}, {"Next, Last", nextLast, on},
           {"toolbar 6-7", backward, off}}},
