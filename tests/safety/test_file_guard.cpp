@@ -1,98 +1,40 @@
 // Changes from elsewhere: a record's file changed, moved or deleted by another workstation
 // after it was opened is never overwritten nor recreated by a write of this window; the window
 // then shows the file as it now is, and unsaved edits are kept under a new name beside it.
-#include "doubles/ScannerFake.h"
-#include "doubles/ScriptedDialogs.h"
-#include "doubles/TestSession.h"
+#include "SafetyWindow.h"
+
 #include "imaging/controls/ImageEdit.h"
-#include "imaging/controls/ImageThumbnail.h"
 #include "imaging/documents/Document.h"
 #include "imaging/documents/FileIdentity.h"
-#include "imaging/documents/PageOps.h"
-#include "safety/Workflow.h"
-#include "viewer/JobHost.h"
-#include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
-// Pages of `width` x 100 pixels, one black block at x = 8 * label so each page tells itself.
-std::vector<imaging::PageSource> pages(std::initializer_list<int> labels, int width = 200) {
-    std::vector<imaging::PageSource> out;
-    for (int label : labels) {
-        QImage page(width, 100, QImage::Format_Mono);
-        page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-        page.fill(0);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 8 * label; x < 8 * label + 8; ++x) page.setPixel(x, y, 1);
-        out.push_back(imaging::PageSource::pixels(page, 100, 100, {}));
-    }
-    return out;
-}
+using safetytest::contentOf;
+using safetytest::labelled;
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-class FileGuard : public ::testing::Test {
+class FileGuard : public safetytest::SafetyWindow {
 protected:
-    void SetUp() override {
-        t.signIn();
-        t.s().gblnAdmin = true;
-        viewer::MainWindowOptions options;
-        options.imaging.scanner = std::make_shared<doubles::FakeScanner>();
-        options.imaging.fileDialog = std::make_shared<doubles::ScriptedFileDialogRunner>();
-        w = std::make_unique<viewer::MainWindow>(t.s(), options);
-        safety::install(*w);
-        w->show();
-        w->Form_Load();
-        path = t.dir.file("record.tif");
-        imaging::writeDocument(path, pages({1, 2, 3}));
-        w->doc().gblnNewDocument = false;
-        w->PerformFileOpen(false, path, 1);
-        settle();
-        t.prompter.shown.clear();
-    }
-    void TearDown() override {
-        w->jobs().cancelAllAndWait();
-        w.reset();
-        QApplication::processEvents();
-    }
-    void settle() {
-        QDeadlineTimer deadline(20000);
-        while (w->jobs().anyRunning() && !deadline.hasExpired()) QTest::qWait(5);
-        EXPECT_FALSE(w->jobs().anyRunning()) << "a job of the window did not finish";
-        QTest::qWait(20); // the continuations' queued notices
-        while (w->jobs().anyRunning() && !deadline.hasExpired()) QTest::qWait(5);
-    }
+    void settle() { finishJobs(); }
     bool told(const QString& part) const {
         for (const auto& m : t.prompter.shown)
             if (m.text.contains(part)) return true;
         return false;
     }
-    doubles::TestSession t;
-    std::unique_ptr<viewer::MainWindow> w;
-    QString path;
 };
 
 // The same file gives the same identity; any other save of it, even of the same size, does not.
 TEST(FileIdentity, TellsAnotherSaveOfTheSameFileApart) {
     doubles::TestSession t;
     const QString a = t.dir.file("a.tif");
-    imaging::writeDocument(a, pages({1, 2}));
+    imaging::writeDocument(a, labelled({1, 2}));
     const imaging::FileIdentity first = imaging::readFileIdentity(a);
     EXPECT_TRUE(first.exists);
     EXPECT_EQ(imaging::readFileIdentity(a), first);
-    imaging::writeDocument(a, pages({3, 4})); // same sizes, other pixels
+    imaging::writeDocument(a, labelled({3, 4})); // same sizes, other pixels
     const imaging::FileIdentity second = imaging::readFileIdentity(a);
     EXPECT_NE(second, first);
     QFile::remove(a);
@@ -123,18 +65,18 @@ TEST_F(FileGuard, AWriteAfterAnotherSaveOverwritesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = t.dir.file("case" + QString::number(++n) + ".tif");
-        imaging::writeDocument(path, pages({1, 2, 3}));
+        imaging::writeDocument(path, labelled({1, 2, 3}));
         w->PerformFileOpen(false, path, 1);
         settle();
         ASSERT_EQ(w->docImgEdit1->pageCount(), 3);
         t.prompter.shown.clear();
         // Another workstation saves two other pages.
-        imaging::writeDocument(path, pages({7, 8}));
-        const QByteArray theirs = bytesOf(path);
+        imaging::writeDocument(path, labelled({7, 8}));
+        const QByteArray theirs = contentOf(path);
         t.prompter.answers = c.answers;
         c.write(*w);
         settle();
-        EXPECT_EQ(bytesOf(path), theirs);
+        EXPECT_EQ(contentOf(path), theirs);
         EXPECT_TRUE(told("was changed by another user or program since it was opened"))
             << (t.prompter.shown.empty() ? std::string("nothing told")
                                           : t.prompter.lastText().toStdString());
