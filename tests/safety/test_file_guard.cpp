@@ -5,7 +5,10 @@
 
 #include "imaging/controls/ImageEdit.h"
 #include "imaging/documents/Document.h"
+#include "imaging/documents/DocumentModel.h"
 #include "imaging/documents/FileIdentity.h"
+#include "imaging/pixels/ImagingError.h"
+#include "safety/FileGuard.h"
 #include "viewer/MainWindowUi.h"
 
 #include <QAction>
@@ -39,6 +42,51 @@ TEST(FileIdentity, TellsAnotherSaveOfTheSameFileApart) {
     EXPECT_NE(second, first);
     QFile::remove(a);
     EXPECT_FALSE(imaging::readFileIdentity(a).exists);
+}
+
+// Every kind of write of a record's file (a save, a page deletion, insertion from a file,
+// append, an import's pages, a rescan's replacement) is refused by the guard once the file was
+// saved elsewhere; the file keeps the other save's bytes. Each is allowed on an unchanged file.
+TEST(FileGuardWrites, EveryKindOfWriteIsRefusedAfterAnotherSave) {
+    doubles::TestSession t;
+    const QString source = t.dir.file("source.tif");
+    imaging::writeDocument(source, labelled({5, 6}));
+    const std::pair<const char*, std::function<void(imaging::DocumentModel&)>> writes[] = {
+        {"save", [](imaging::DocumentModel& m) {
+             m.apply(imaging::makeOperation("Mark", 0, [](imaging::PageContent& c) {
+                 c.image.setPixel(0, 50, 1);
+             }));
+             m.save();
+         }},
+        {"delete", [](imaging::DocumentModel& m) { m.deletePages(1, 1); }},
+        {"insert", [&](imaging::DocumentModel& m) { m.insertPagesFrom(source, 1, 1, 1); }},
+        {"append", [&](imaging::DocumentModel& m) { m.appendPagesFrom(source, 1, 2); }},
+        {"import", [](imaging::DocumentModel& m) { m.insertPageSources(2, labelled({9})); }},
+        {"rescan", [](imaging::DocumentModel& m) { m.replacePage(1, labelled({9})[0]); }},
+    };
+    int n = 0;
+    for (const auto& [name, write] : writes) {
+        SCOPED_TRACE(name);
+        const QString path = t.dir.file("w" + QString::number(++n) + ".tif");
+        imaging::writeDocument(path, labelled({1, 2, 3}));
+        auto model = imaging::DocumentModel::acquire(path);
+        int refusals = 0;
+        auto guard = std::make_shared<safety::FileGuard>(*model, path,
+                                                         [&](bool) { ++refusals; });
+        model->addWriteObserver(guard);
+        write(*model); // the file as opened: written
+        EXPECT_EQ(refusals, 0);
+        imaging::writeDocument(path, labelled({7, 8}));
+        const QByteArray theirs = contentOf(path);
+        try {
+            write(*model);
+            ADD_FAILURE() << "the write was not refused";
+        } catch (const imaging::Error& e) {
+            EXPECT_EQ(e.number(), imaging::kErrChangedElsewhere);
+        }
+        EXPECT_EQ(refusals, 1);
+        EXPECT_EQ(contentOf(path), theirs);
+    }
 }
 
 // Each kind of write of the window, after another workstation saved the file: nothing is
