@@ -10,7 +10,7 @@
 //   --benchmark_report_aggregates_only=true
 #include "support/BenchProgram.h"
 #include "support/QtBenchmarkMain.h"
-#include "admin/StorageCheck.h"
+#include "storage/StorageCheck.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "db/EmbeddedDatabase.h"
@@ -95,8 +95,8 @@ void BM_CheckStorage100000Files(benchmark::State& state) {
     db::SqliteConnection connection(database());
     for (auto _ : state) {
         qint64 findings = 0;
-        const admin::CheckCounts c = admin::checkStorage(
-            connection, paths, share(), {}, [&](const admin::Finding&) { ++findings; });
+        const storage::CheckCounts c = storage::checkStorage(
+            connection, paths, share(), {}, [&](const storage::Finding&) { ++findings; });
         if (findings != 0 || c.rows != kFiles || c.listed != kFiles || c.checked != kFiles)
             state.SkipWithError("the generated share is not what it should be");
     }

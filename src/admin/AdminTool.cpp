@@ -1,6 +1,6 @@
 #include "admin/AdminTool.h"
 
-#include "admin/StorageCheck.h"
+#include "storage/StorageCheck.h"
 #include "app/Paths.h"
 #include "app/Settings.h"
 #include "db/DbError.h"
@@ -17,6 +17,14 @@
 namespace admin {
 
 namespace {
+
+using storage::CheckCounts;
+using storage::CheckOptions;
+using storage::checkStorage;
+using storage::csvHeader;
+using storage::csvLine;
+using storage::Finding;
+using storage::kindName;
 
 // The storage share when the preference names none (the program's default).
 const QString kDefaultShare = QStringLiteral("\\\\records-fs\\recfiles");

@@ -1,4 +1,4 @@
-#include "admin/StorageCheck.h"
+#include "storage/StorageCheck.h"
 
 #include "app/Paths.h"
 #include "db/Connection.h"
@@ -16,7 +16,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace admin {
+namespace storage {
 
 namespace {
 
@@ -275,4 +275,4 @@ CheckCounts checkStorage(db::Connection& connection, const app::PathMapper& path
     return counts;
 }
 
-} // namespace admin
+} // namespace storage

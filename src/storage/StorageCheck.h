@@ -1,5 +1,5 @@
 #pragma once
-// The storage check of docuvane-admin: the records table against the files of the storage
+// The storage check (docuvane-admin check-storage, Maintenance > Check Storage...): the records table against the files of the storage
 // share. It only reads: files are opened read-only, rows are selected, nothing is written.
 //
 // Findings: a row whose file is missing; a file below the storage root that no row names (the
@@ -19,7 +19,7 @@ namespace db {
 class Connection;
 }
 
-namespace admin {
+namespace storage {
 
 enum class FindingKind { MissingFile, OrphanFile, DamagedFile, MissingRecordType };
 
@@ -70,4 +70,4 @@ CheckCounts checkStorage(db::Connection& connection, const app::PathMapper& path
                          const std::function<void(const Finding&)>& onFinding,
                          const std::function<void(const CheckCounts&)>& onProgress = {});
 
-} // namespace admin
+} // namespace storage
