@@ -1,7 +1,12 @@
 #include "maintenance/Workflow.h"
 
+#include "maintenance/CheckStorageWindow.h"
 #include "maintenance/MaintenanceDialog.h"
 #include "viewer/MainWindow.h"
+#include "viewer/MainWindowUi.h"
+
+#include <QAction>
+#include <QMenu>
 
 
 namespace maintenance {
@@ -18,6 +23,12 @@ void install(viewer::MainWindow& window, Options options) {
         else
             dialog.exec();
     };
+    // "Check Storage..." of the Maintenance menu: the rows and files of the department.
+    auto* item = new QAction("Check &Storage...", window.ui().mnuMaintenanceMenu);
+    item->setObjectName("mnuCheckStorage");
+    window.ui().mnuMaintenanceMenu->addAction(item);
+    QObject::connect(item, &QAction::triggered, &window,
+                     [w] { w->runCommand([w] { mnuCheckStorage_Click(*w); }); });
 }
 
 } // namespace maintenance
