@@ -60,6 +60,8 @@ CommandState commandState(const CommandFacts& f) {
     s.mnuFileSave = doc(writable, f.admin);
     s.mnuFileSaveAs = doc(open);
     s.mnuFilePrint = doc(open);
+    // Export PDF writes a copy of the open record elsewhere (its rights asked when run).
+    s.mnuFileExportPdf = doc(open);
 
     // Edit: Cut, Copy and Clear follow the selection, Paste the clipboard.
     s.mnuEditActionItem[0] = doc(open && f.selection, editable);

@@ -53,7 +53,7 @@ struct CommandState {
     // File
     ItemState mnuFileNew, mnuFileManual, mnuFileOpen, mnuFileScanNew, mnuScanSet,
         mnuFileSelectScanner, mnuFileScanPreferences, mnuShowScanSetupbeforeScan, mnuFileClose,
-        mnuFileSave, mnuFileSaveAs, mnuFilePrint;
+        mnuFileSave, mnuFileSaveAs, mnuFileExportPdf, mnuFilePrint;
     // Edit
     std::array<ItemState, 6> mnuEditActionItem;
     std::array<ItemState, 3> mnuEditSelectItem;

@@ -15,6 +15,7 @@
 #include "viewer/NavigationCommands.h"
 #include "viewer/EditCommands.h"
 #include "viewer/AnnotationCommands.h"
+#include "viewer/ExportCommands.h"
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"
 #include "imaging/controls/ImageAdmin.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget
     editing_ = new EditCommands(*this);
     annotations_ = new AnnotationCommands(*this);
     files_ = new FileCommands(*this);
+    new ExportCommands(*this);
     connectCommands();
     connect(jobs_, &JobHost::documentBusyChanged, this, &MainWindow::applyDocumentBusy);
     installBusyInputFilter();

@@ -50,6 +50,7 @@ void MainWindow::applyCommandState() {
                             {u.mnuFileSave, s.mnuFileSave},
                             {u.mnuFileSaveAs, s.mnuFileSaveAs},
                             {u.mnuFilePrint, s.mnuFilePrint},
+                            {u.mnuFileExportPdf, s.mnuFileExportPdf},
                             {u.mnuViewScaleToGray, s.mnuViewScaleToGray},
                             {u.mDuplicate, s.mDuplicate},
                             {u.mnuPageSeparator3, s.mnuPageSeparator3},

@@ -120,6 +120,7 @@ void MainWindowUi::build(QMainWindow* w) {
     mnuFileClose = item(mnuFile, "mnuFileClose", "&Close Record");
     mnuFileSave = item(mnuFile, "mnuFileSave", "&Save");
     mnuFileSaveAs = item(mnuFile, "mnuFileSaveAs", "Save &As...");
+    mnuFileExportPdf = item(mnuFile, "mnuFileExportPdf", "Export P&DF...");
     separator(mnuFile);
     mnuFilePrint = item(mnuFile, "mnuFilePrint", "&Print...");
     separator(mnuFile);

@@ -37,6 +37,7 @@ struct MainWindowUi {
     QAction* mnuFileClose = nullptr;
     QAction* mnuFileSave = nullptr;
     QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileExportPdf = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mConnect = nullptr;
     QAction* mTestWrite = nullptr;
