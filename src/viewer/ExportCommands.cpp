@@ -35,7 +35,9 @@ ExportPdfDialog::ExportPdfDialog(int pageCount, int currentPage, QWidget* parent
     setObjectName(QStringLiteral("frmExportPdf"));
     setWindowTitle(tr("Export PDF"));
     auto* layout = new QVBoxLayout(this);
-    auto* pages = new QLabel(tr("The record has %n page(s).", nullptr, pageCount), this);
+    auto* pages = new QLabel(pageCount == 1 ? tr("The record has 1 page.")
+                                             : tr("The record has %1 pages.").arg(pageCount),
+                             this);
     layout->addWidget(pages);
     all_ = new QRadioButton(tr("&All pages"), this);
     all_->setObjectName(QStringLiteral("optAllPages"));
