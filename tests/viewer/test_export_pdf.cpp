@@ -227,6 +227,49 @@ TEST_F(ExportPdfTest, ExportsTheRecordAsPdfAPagesAtTheirSizeBitonalAndSmall) {
     EXPECT_FALSE(edit().imageModified());
 }
 
+TEST_F(ExportPdfTest, GrayAndColourPagesKeepTheirPixels) {
+    // A gray page of 16 gray levels in bands and a colour page of coloured blocks, 100 dpi.
+    QImage gray(320, 200, QImage::Format_Grayscale8);
+    for (int y = 0; y < gray.height(); ++y)
+        for (int x = 0; x < gray.width(); ++x) gray.scanLine(y)[x] = uchar((x / 20) * 17);
+    QImage colour(400, 300, QImage::Format_RGB32);
+    const QRgb palette[] = {qRgb(200, 30, 30), qRgb(30, 160, 40), qRgb(20, 40, 190), qRgb(250, 250, 250)};
+    for (int y = 0; y < colour.height(); ++y)
+        for (int x = 0; x < colour.width(); ++x)
+            colour.setPixel(x, y, palette[(x / 50 + y / 50) % 4]);
+    const QString path = t.dir.file("photos.tif");
+    imaging::writeDocument(path, {imaging::PageSource::pixels(gray, 100, 100, {}),
+                                  imaging::PageSource::pixels(colour, 100, 100, {})});
+    open(path);
+    exports->setDialogRunner([](int, int, QWidget*) { return viewer::ExportPdfChoice{}; });
+    const QString pdf = t.dir.file("photos.pdf");
+    fileDialogs->answer(pdf);
+    action("mnuFileExportPdf")->trigger();
+    ASSERT_TRUE(waitForJobs(60000));
+    const std::vector<QSizeF> sizes = pdfPageSizes(pdf);
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_NEAR(sizes[0].width(), 320 * 0.72, 0.01);
+    EXPECT_NEAR(sizes[1].height(), 300 * 0.72, 0.01);
+    const QImage expected[] = {gray, colour};
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        const QString prefix = t.dir.file(QString("photo-%1").arg(n));
+        run("pdftoppm", {"-r", "100", "-f", QString::number(n), "-l", QString::number(n),
+                         "-singlefile", pdf, prefix});
+        const QImage shown(prefix + ".ppm");
+        ASSERT_EQ(shown.size(), expected[n - 1].size());
+        // Read inside the bands and blocks (away from edges the rasterizer may move).
+        int off = 0;
+        for (int y = 5; y < shown.height(); y += 10)
+            for (int x = 5; x < shown.width(); x += 10) {
+                const QRgb a = shown.pixel(x, y), b = expected[n - 1].pixel(x, y);
+                off += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                       std::abs(qBlue(a) - qBlue(b)) > 2;
+            }
+        EXPECT_EQ(off, 0);
+    }
+}
+
 TEST_F(ExportPdfTest, ACancelledExportLeavesNoFile) {
     const QString pdf = t.dir.file("cancelled.pdf");
     exportPdf(viewer::ExportPdfChoice{}, pdf);
