@@ -77,7 +77,8 @@ const Pick dragSelect = [](const CommandState& s) {
 };
 const Pick selectAnno = [](const CommandState& s) { return std::vector{s.mnuEditSelectItem[2]}; };
 const Pick closePrint = [](const CommandState& s) {
-    return std::vector{s.mnuFileClose, s.mnuFileSaveAs, s.mnuFilePrint, s.tbarButton(4)};
+    return std::vector{s.mnuFileClose, s.mnuFileSaveAs, s.mnuFileExportPdf, s.mnuFilePrint,
+                       s.tbarButton(4)};
 };
 const Pick save = [](const CommandState& s) { return std::vector{s.mnuFileSave}; };
 const Pick viewItems = [](const CommandState& s) {
@@ -217,7 +218,7 @@ TEST(CommandState, PageScannerAccessSelectionAndJobChangeTheirItems) {
     };
     const Pick documentCommands = [](const CommandState& s) {
         std::vector v{s.mnuFileOpen, s.mnuFileNew, s.mnuFileScanNew, s.mnuFileClose,
-                      s.mnuFileSave, s.mnuFileSaveAs, s.mnuFilePrint, s.mDuplicate,
+                      s.mnuFileSave, s.mnuFileSaveAs, s.mnuFileExportPdf, s.mnuFilePrint, s.mDuplicate,
                       s.mnuPageInsert, s.mnuPageAppend, s.mnuPageRescan, s.mAddImages,
                       s.mnuPagePrintPage, s.mDeleteRecord, s.mnuCtxDel, s.mnuCtxFlip,
                       s.mnuCtxRLeft, s.mnuCtxRRight, s.mnuAnnoShowAnnoToolbox,
