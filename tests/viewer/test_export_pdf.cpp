@@ -227,7 +227,7 @@ TEST_F(ExportPdfTest, ExportsTheRecordAsPdfAPagesAtTheirSizeBitonalAndSmall) {
     EXPECT_FALSE(edit().imageModified());
 }
 
-TEST_F(ExportPdfTest, GrayAndColourPagesKeepTheirPixels) {
+TEST_F(ExportPdfTest, GrayAndColourPagesKeepTheirPixelsAndAJpegItsOwnData) {
     // A gray page of 16 gray levels in bands and a colour page of coloured blocks, 100 dpi.
     QImage gray(320, 200, QImage::Format_Grayscale8);
     for (int y = 0; y < gray.height(); ++y)
@@ -268,6 +268,39 @@ TEST_F(ExportPdfTest, GrayAndColourPagesKeepTheirPixels) {
             }
         EXPECT_EQ(off, 0);
     }
+
+    // A JPEG file's page goes into the PDF as the file's own bytes, at its size.
+    const QString jpegPath = t.dir.file("photo.jpg");
+    QImage photo = colour.copy(0, 0, 320, 240);
+    photo.setDotsPerMeterX(3937); // 100 dpi
+    photo.setDotsPerMeterY(3937);
+    ASSERT_TRUE(photo.save(jpegPath, "JPEG", 85));
+    open(jpegPath);
+    const QString jpegPdf = t.dir.file("photo.pdf");
+    fileDialogs->answer(jpegPdf);
+    action("mnuFileExportPdf")->trigger();
+    ASSERT_TRUE(waitForJobs(60000));
+    QFile jpegFile(jpegPath), pdfFile(jpegPdf);
+    ASSERT_TRUE(jpegFile.open(QIODevice::ReadOnly) && pdfFile.open(QIODevice::ReadOnly));
+    const QByteArray pdfBytes = pdfFile.readAll();
+    EXPECT_TRUE(pdfBytes.contains("/DCTDecode"));
+    EXPECT_TRUE(pdfBytes.contains(jpegFile.readAll()));
+    const std::vector<QSizeF> jpegSizes = pdfPageSizes(jpegPdf);
+    ASSERT_EQ(jpegSizes.size(), 1u);
+    EXPECT_NEAR(jpegSizes[0].width(), 320 * 0.72, 0.05);
+    EXPECT_NEAR(jpegSizes[0].height(), 240 * 0.72, 0.05);
+    run("pdftoppm", {"-r", "100", "-singlefile", jpegPdf, t.dir.file("photo-shown")});
+    const QImage photoShown(t.dir.file("photo-shown.ppm"));
+    const QImage photoDecoded = imaging::Document::open(jpegPath)->decodePage(0);
+    ASSERT_EQ(photoShown.size(), photoDecoded.size());
+    for (int y = 25; y < 240; y += 50)
+        for (int x = 25; x < 320; x += 50) {
+            const QRgb a = photoShown.pixel(x, y), b = photoDecoded.pixel(x, y);
+            EXPECT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b)),
+                      12)
+                << x << "," << y;
+        }
 }
 
 TEST_F(ExportPdfTest, ACancelledExportLeavesNoFile) {

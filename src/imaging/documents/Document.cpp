@@ -289,6 +289,7 @@ public:
     QString path() const override { return path_; }
     int fileType() const override { return type_; }
     int pageCount() const override { return 1; }
+    QByteArray imageFileBytes() const override { return bytes_; }
     PageInfo pageInfo(int index) const override {
         check(index);
         return info_;

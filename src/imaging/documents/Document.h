@@ -67,6 +67,9 @@ public:
 
     virtual AnnotationList annotations(int index) const = 0;
 
+    // The bytes of a one-page image file (BMP, PNG, JPEG) as read; empty for a TIFF file.
+    virtual QByteArray imageFileBytes() const { return {}; }
+
     // Why the file opened with only part of what it claims (its page chain loops back
     // after the last page shown); empty for an intact file. A damaged document can be
     // shown, printed and saved under another name, never changed in place.

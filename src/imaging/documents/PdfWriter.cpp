@@ -5,7 +5,9 @@
 #include "imaging/documents/TiffWriter.h"
 #include "imaging/pixels/ImagingError.h"
 
+#include <QBuffer>
 #include <QColorSpace>
+#include <QImageReader>
 #include <QCryptographicHash>
 #include <QFont>
 #include <QFontMetrics>
@@ -84,6 +86,39 @@ PdfImage encodeBitonal(const QImage& page) {
     auto strip = rawG4Strip(*one, 0);
     if (!strip) throw Error(kErrBadFile, QStringLiteral("A bitonal page could not be encoded."));
     return ccittImage(strip->first, page.width(), page.height(), strip->second);
+}
+
+// A JPEG file's page embedded as its own DCT data, when the file is shown as stored (no
+// orientation to apply) with gray or YCbCr colour samples the PDF reader decodes alike.
+std::optional<PdfImage> rawJpeg(const Document& doc, int w, int h) {
+    if (doc.fileType() != kFileJpeg) return std::nullopt;
+    const QByteArray bytes = doc.imageFileBytes();
+    QBuffer buffer(const_cast<QByteArray*>(&bytes));
+    QImageReader reader(&buffer, "jpeg");
+    if (reader.transformation() != QImageIOHandler::TransformationNone) return std::nullopt;
+    // The frame header (SOF0..SOF2): precision, height, width, components; no Adobe marker.
+    int components = 0;
+    for (qsizetype i = 2; i + 9 < bytes.size();) {
+        if (uchar(bytes[i]) != 0xFF) return std::nullopt;
+        const uchar marker = uchar(bytes[i + 1]);
+        const int len = (uchar(bytes[i + 2]) << 8) | uchar(bytes[i + 3]);
+        if (marker == 0xEE) return std::nullopt; // Adobe: colour transform of its own
+        if (marker >= 0xC0 && marker <= 0xC2) {
+            const int fh = (uchar(bytes[i + 5]) << 8) | uchar(bytes[i + 6]);
+            const int fw = (uchar(bytes[i + 7]) << 8) | uchar(bytes[i + 8]);
+            if (fw != w || fh != h || uchar(bytes[i + 4]) != 8) return std::nullopt;
+            components = uchar(bytes[i + 9]);
+            break;
+        }
+        i += 2 + len;
+    }
+    if (components != 1 && components != 3) return std::nullopt;
+    PdfImage im;
+    im.dict = "/Width " + QByteArray::number(w) + " /Height " + QByteArray::number(h) +
+              (components == 1 ? " /ColorSpace /DeviceGray" : " /ColorSpace /DeviceRGB") +
+              " /BitsPerComponent 8 /Filter /DCTDecode";
+    im.data = bytes;
+    return im;
 }
 
 PdfImage encodePixels(const QImage& page) {
@@ -243,6 +278,8 @@ void writePdf(const QString& nativePath, const DocumentModel& model, int firstPa
         if (!model.isPageModified(index) && annotations.empty() && index < stored->pageCount()) {
             if (auto strip = rawG4Strip(*stored, index))
                 image = ccittImage(strip->first, w, h, strip->second);
+            else
+                image = rawJpeg(*stored, w, h);
         }
         if (!image) {
             QImage pixels = model.pageImage(index);

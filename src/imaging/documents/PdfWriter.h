@@ -6,7 +6,8 @@
 // bitonal and small: their CCITT G4 data is embedded as a /CCITTFaxDecode image, copied
 // byte for byte from the TIFF strip when the page is an unchanged single-strip G4 page
 // (MSB-first, upright) without annotations to burn in, else encoded again as G4 by the
-// engine's TIFF encoder. Gray and colour pages are embedded losslessly (Flate). Annotations
+// engine's TIFF encoder. A JPEG file's page is embedded as its own DCT data when unchanged
+// and upright; other gray and colour pages losslessly (Flate). Annotations
 // are burnt in with the engine's annotation painting when asked for.
 //
 // The file is PDF/A-2b: an XMP metadata stream with pdfaid part 2, conformance B, and the
