@@ -11,9 +11,10 @@
 // are burnt in with the engine's annotation painting when asked for.
 //
 // The file is PDF/A-2b: an XMP metadata stream with pdfaid:part = 2 and
-// pdfaid:conformance = B, and the same title, producer and dates as the document information; an sRGB output intent whose
-// ICC profile is Qt's; no encryption; no fonts (the optional footer is a bitonal image
-// mask painted at the bottom edge of each page, so no text object is written).
+// pdfaid:conformance = B, and the same title, producer and dates as the document
+// information; an sRGB output intent whose ICC profile is Qt's; no encryption; no fonts (the
+// optional footer is a bitonal image mask painted at the bottom edge of each page, so no
+// text object is written).
 //
 // The write is atomic (AtomicFile): a failure or a cancel (an exception raised by the
 // progress callback) leaves no file and any earlier file of that name untouched.
