@@ -36,7 +36,7 @@ ExportPdfDialog::ExportPdfDialog(int pageCount, int currentPage, QWidget* parent
     setWindowTitle(tr("Export PDF"));
     auto* layout = new QVBoxLayout(this);
     auto* pages = new QLabel(pageCount == 1 ? tr("The record has 1 page.")
-                                             : tr("The record has %1 pages.").arg(pageCount),
+                                            : tr("The record has %1 pages.").arg(pageCount),
                              this);
     layout->addWidget(pages);
     all_ = new QRadioButton(tr("&All pages"), this);
@@ -89,7 +89,8 @@ ExportPdfChoice ExportPdfDialog::choice() const {
 
 ExportCommands::ExportCommands(MainWindow& w) : QObject(&w), w_(w) {
     setObjectName(QStringLiteral("ExportCommands"));
-    runDialog_ = [](int pageCount, int currentPage, QWidget* owner) -> std::optional<ExportPdfChoice> {
+    runDialog_ = [](int pageCount, int currentPage,
+                    QWidget* owner) -> std::optional<ExportPdfChoice> {
         ExportPdfDialog dialog(pageCount, currentPage, owner);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.choice();
@@ -105,10 +106,7 @@ ExportCommands* ExportCommands::of(MainWindow& window) {
 
 QString ExportCommands::footerText(const QString& releasedTo, const QString& date,
                                    const QString& by, int n, int m) {
-    return tr("Released to %1 on %2 by %3, page %4 of %5")
-        .arg(releasedTo, date, by)
-        .arg(n)
-        .arg(m);
+    return tr("Released to %1 on %2 by %3, page %4 of %5").arg(releasedTo, date, by).arg(n).arg(m);
 }
 
 void ExportCommands::mnuFileExportPdf_Click() {
@@ -155,31 +153,32 @@ void ExportCommands::mnuFileExportPdf_Click() {
         [model, target, first, last, options](jobs::Progress& progress) mutable {
             options.progress = [&progress](int done, int total) {
                 progress.checkCancel();
-                progress.set(done, total,
-                             done < total ? QStringLiteral("Exporting page %1 of %2")
-                                                .arg(done + 1)
-                                                .arg(total)
-                                          : QStringLiteral("Exported %1 pages").arg(total));
+                progress.set(
+                    done, total,
+                    done < total
+                        ? QStringLiteral("Exporting page %1 of %2").arg(done + 1).arg(total)
+                        : QStringLiteral("Exported %1 pages").arg(total));
             };
             imaging::writePdf(target, *model, first, last, options);
         });
     job->setCancellable(true);
-    const bool started = w_.jobs().start(job, JobHost::Scope::Document, [this, target](const jobs::Result& r) {
-        if (!r.failed()) return;
-        QString text = r.errorText;
-        int number = imaging::kErrFileAccess;
-        try {
-            std::rethrow_exception(r.error);
-        } catch (const imaging::Error& e) {
-            text = e.description();
-            number = e.number();
-        } catch (...) {
-        }
-        w_.session().svc.prompter->msgBox(
-            engineErrorText(tr("The PDF file %1 was not written: %2").arg(target, text),
-                            QStringLiteral("ImgEdit"), number),
-            app::mb::OKOnly, app::mb::Critical);
-    });
+    const bool started =
+        w_.jobs().start(job, JobHost::Scope::Document, [this, target](const jobs::Result& r) {
+            if (!r.failed()) return;
+            QString text = r.errorText;
+            int number = imaging::kErrFileAccess;
+            try {
+                std::rethrow_exception(r.error);
+            } catch (const imaging::Error& e) {
+                text = e.description();
+                number = e.number();
+            } catch (...) {
+            }
+            w_.session().svc.prompter->msgBox(
+                engineErrorText(tr("The PDF file %1 was not written: %2").arg(target, text),
+                                QStringLiteral("ImgEdit"), number),
+                app::mb::OKOnly, app::mb::Critical);
+        });
     if (!started) w_.refuseWhileBusy();
 }
 

@@ -47,8 +47,8 @@ public:
 
     // Runs the dialog (modal) and answers the choice, or nothing when cancelled. The real one
     // runs ExportPdfDialog; tests hand in a scripted one.
-    using DialogRunner = std::function<std::optional<ExportPdfChoice>(int pageCount, int currentPage,
-                                                                      QWidget* owner)>;
+    using DialogRunner = std::function<std::optional<ExportPdfChoice>(
+        int pageCount, int currentPage, QWidget* owner)>;
     void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 
     void mnuFileExportPdf_Click();

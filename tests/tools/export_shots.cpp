@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
                                   shots::textPage("ORDERS - page 3", 8)});
     w.doc().gblnNewDocument = false;
     w.PerformFileOpen(false, path, 1);
-    for (int i = 0; i < 2000 && w.jobs().anyRunning(); ++i) QTest::qWait(5);
+    for (int i = 0; i < 2000 && w.jobs().anyRunning(); ++i)
+        QTest::qWait(5);
     QTest::qWait(200);
 
     u.mnuFile->popup(w.mapToGlobal(QPoint(10, 25)));

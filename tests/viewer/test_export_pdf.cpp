@@ -25,8 +25,11 @@ struct PageKind {
 };
 // Letter portrait at 150 dpi (612 x 792 pt), the same landscape, a small slip at 200 dpi
 // (288 x 216 pt) and a square form at 100 dpi (720 x 720 pt).
-const PageKind kKinds[] = {{1275, 1650, 150}, {1650, 1275, 150}, {800, 600, 200}, {1000, 1000, 100}};
-PageKind kindOf(int page) { return kKinds[page % 7 == 0 ? 1 : page % 10 == 3 ? 2 : page % 10 == 5 ? 3 : 0]; }
+const PageKind kKinds[] = {
+    {1275, 1650, 150}, {1650, 1275, 150}, {800, 600, 200}, {1000, 1000, 100}};
+PageKind kindOf(int page) {
+    return kKinds[page % 7 == 0 ? 1 : page % 10 == 3 ? 2 : page % 10 == 5 ? 3 : 0];
+}
 
 // A bitonal page of random 24-pixel blocks, seeded by its number; the bottom half inch stays
 // white (where a footer goes).
@@ -41,7 +44,8 @@ QImage markerPage(int page) {
         for (int x0 = 0; x0 + 24 <= k.w; x0 += 24)
             if (rnd.bounded(3) == 0)
                 for (int y = y0; y < y0 + 24; ++y)
-                    for (int x = x0; x < x0 + 24; ++x) img.setPixel(x, y, 1);
+                    for (int x = x0; x < x0 + 24; ++x)
+                        img.setPixel(x, y, 1);
     return img;
 }
 
@@ -50,7 +54,8 @@ QByteArray run(const QString& tool, const QStringList& args) {
     QProcess p;
     p.start(tool, args);
     EXPECT_TRUE(p.waitForFinished(120000)) << tool.toStdString();
-    EXPECT_EQ(p.exitCode(), 0) << tool.toStdString() << ": " << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << tool.toStdString() << ": "
+                               << p.readAllStandardError().toStdString();
     return p.readAllStandardOutput();
 }
 
@@ -76,13 +81,16 @@ QImage renderPage(const QString& pdf, int n, double dpi, const QString& prefix) 
     return img;
 }
 
-bool dark(const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) < 128; }
+bool dark(const QImage& img, int x, int y) {
+    return qGray(img.pixel(x, y)) < 128;
+}
 
 // Pixels that differ inside `area` (both images of the same size).
 int differing(const QImage& a, const QImage& b, QRect area) {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) n += dark(a, x, y) != dark(b, x, y);
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += dark(a, x, y) != dark(b, x, y);
     return n;
 }
 
@@ -90,7 +98,8 @@ int differing(const QImage& a, const QImage& b, QRect area) {
 int differingBlocks(const QImage& a, const QImage& b, QRect area) {
     int n = 0;
     for (int y = 12; y <= area.bottom(); y += 24)
-        for (int x = 12; x <= area.right(); x += 24) n += dark(a, x, y) != dark(b, x, y);
+        for (int x = 12; x <= area.right(); x += 24)
+            n += dark(a, x, y) != dark(b, x, y);
     return n;
 }
 
@@ -111,8 +120,8 @@ protected:
                 a.lineColor = Qt::black;
                 notes.push_back(a);
             }
-            pages.push_back(imaging::PageSource::pixels(markerPage(i), kindOf(i).dpi,
-                                                        kindOf(i).dpi, notes));
+            pages.push_back(
+                imaging::PageSource::pixels(markerPage(i), kindOf(i).dpi, kindOf(i).dpi, notes));
         }
         record = t.dir.file("record.tif");
         imaging::writeDocument(record, pages);
@@ -142,7 +151,8 @@ protected:
         QImage img = source->decodePage(page - 1);
         if (page == 6)
             for (int y = 200; y < 350; ++y)
-                for (int x = 100; x < 400; ++x) img.setPixel(x, y, 1);
+                for (int x = 100; x < 400; ++x)
+                    img.setPixel(x, y, 1);
         return img;
     }
 
@@ -195,7 +205,8 @@ TEST_F(ExportPdfTest, ExportsTheRecordAsPdfAPagesAtTheirSizeBitonalAndSmall) {
         EXPECT_EQ(bytes.count("/CCITTFaxDecode"), c.last - c.first + 1) << "bitonal pages stay G4";
         if (c.all) {
             EXPECT_LE(bytes.size(), 2 * QFileInfo(record).size()) << "PDF " << bytes.size();
-            EXPECT_TRUE(QString::fromLatin1(run("pdfinfo", {pdf})).contains(QRegularExpression("Pages:\\s+100\\n")));
+            EXPECT_TRUE(QString::fromLatin1(run("pdfinfo", {pdf}))
+                            .contains(QRegularExpression("Pages:\\s+100\\n")));
         }
 
         // Marker pages rendered at their own resolution match the source pixel for pixel; a
@@ -231,9 +242,11 @@ TEST_F(ExportPdfTest, GrayAndColourPagesKeepTheirPixelsAndAJpegItsOwnData) {
     // A gray page of 16 gray levels in bands and a colour page of coloured blocks, 100 dpi.
     QImage gray(320, 200, QImage::Format_Grayscale8);
     for (int y = 0; y < gray.height(); ++y)
-        for (int x = 0; x < gray.width(); ++x) gray.scanLine(y)[x] = uchar((x / 20) * 17);
+        for (int x = 0; x < gray.width(); ++x)
+            gray.scanLine(y)[x] = uchar((x / 20) * 17);
     QImage colour(400, 300, QImage::Format_RGB32);
-    const QRgb palette[] = {qRgb(200, 30, 30), qRgb(30, 160, 40), qRgb(20, 40, 190), qRgb(250, 250, 250)};
+    const QRgb palette[] = {qRgb(200, 30, 30), qRgb(30, 160, 40), qRgb(20, 40, 190),
+                            qRgb(250, 250, 250)};
     for (int y = 0; y < colour.height(); ++y)
         for (int x = 0; x < colour.width(); ++x)
             colour.setPixel(x, y, palette[(x / 50 + y / 50) % 4]);
@@ -312,7 +325,8 @@ TEST_F(ExportPdfTest, ACancelledExportLeavesNoFile) {
     job->cancel();
     ASSERT_TRUE(waitForJobs(120000));
     EXPECT_FALSE(QFileInfo::exists(pdf));
-    EXPECT_EQ(QDir(t.dir.path()).entryList({"*cancelled*"}, QDir::AllEntries | QDir::Hidden).size(), 0);
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"*cancelled*"}, QDir::AllEntries | QDir::Hidden).size(),
+              0);
 }
 
 TEST_F(ExportPdfTest, NeedsTheSettingsRights) {

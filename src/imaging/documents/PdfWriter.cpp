@@ -7,10 +7,10 @@
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QImageReader>
 #include <QCryptographicHash>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPainter>
 #include <QTimeZone>
 #include <cmath>
@@ -31,7 +31,8 @@ struct PdfImage {
 
 QByteArray num(double v) {
     QByteArray s = QByteArray::number(v, 'f', 4);
-    while (s.contains('.') && (s.endsWith('0') || s.endsWith('.'))) s.chop(1);
+    while (s.contains('.') && (s.endsWith('0') || s.endsWith('.')))
+        s.chop(1);
     return s;
 }
 
@@ -47,7 +48,9 @@ std::optional<std::pair<QByteArray, bool>> rawG4Strip(const Document& doc, int i
     if (!tiffDoc) return std::nullopt;
     const TiffFile& file = tiffDoc->file();
     const Ifd ifd = tiffDoc->directory(index);
-    auto tag = [&](quint16 t, quint64 fallback) { return file.uintValue(ifd, t).value_or(fallback); };
+    auto tag = [&](quint16 t, quint64 fallback) {
+        return file.uintValue(ifd, t).value_or(fallback);
+    };
     if (tag(kTagCompression, 1) != 4 || tag(kTagBitsPerSample, 1) != 1 ||
         tag(kTagSamplesPerPixel, 1) != 1 || tag(kTagFillOrder, 1) != 1 ||
         tag(kTagOrientation, 1) != 1 || ifd.find(kTagTileOffsets) || tag(293, 0) != 0)
@@ -197,11 +200,14 @@ QByteArray xmpDate(const QDateTime& t) {
 // A text string of the document information: UTF-16BE with its byte-order mark, in hex.
 QByteArray pdfText(const QString& s) {
     QByteArray hex = "<FEFF";
-    for (QChar c : s) hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
+    for (QChar c : s)
+        hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
     return hex + ">";
 }
 
-QByteArray xmlEscape(const QString& s) { return s.toHtmlEscaped().toUtf8(); }
+QByteArray xmlEscape(const QString& s) {
+    return s.toHtmlEscaped().toUtf8();
+}
 
 // Writes numbered objects one after the other and keeps their offsets for the xref table.
 class ObjectWriter {
@@ -229,8 +235,8 @@ public:
                        "\n0000000000 65535 f \n";
         for (quint64 o : offsets_)
             t += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-        t += "trailer\n<< /Size " + QByteArray::number(qsizetype(offsets_.size() + 1)) +
-             " /Root " + QByteArray::number(catalog) + " 0 R /Info " + QByteArray::number(info) +
+        t += "trailer\n<< /Size " + QByteArray::number(qsizetype(offsets_.size() + 1)) + " /Root " +
+             QByteArray::number(catalog) + " 0 R /Info " + QByteArray::number(info) +
              " 0 R /ID [<" + id + "> <" + id + ">] >>\nstartxref\n" + QByteArray::number(xref) +
              "\n%%EOF\n";
         raw(t);
@@ -243,15 +249,17 @@ private:
 
 } // namespace
 
-int pdfFooterHeight(double dpi) { return std::max(12, int(std::lround(dpi / 4))); }
+int pdfFooterHeight(double dpi) {
+    return std::max(12, int(std::lround(dpi / 4)));
+}
 
 void writePdf(const QString& nativePath, const DocumentModel& model, int firstPage, int lastPage,
               const PdfOptions& options) {
     const int count = model.pageCount();
     if (firstPage < 1 || lastPage < firstPage || lastPage > count)
-        throw Error(kErrBadPage, QStringLiteral("Pages %1 to %2 are not in the document.")
-                                     .arg(firstPage)
-                                     .arg(lastPage));
+        throw Error(
+            kErrBadPage,
+            QStringLiteral("Pages %1 to %2 are not in the document.").arg(firstPage).arg(lastPage));
     const DocumentPtr stored = model.document();
     const QDateTime created =
         (options.created.isValid() ? options.created : QDateTime::currentDateTime());
@@ -307,14 +315,15 @@ void writePdf(const QString& nativePath, const DocumentModel& model, int firstPa
         const int pageId = pdf.reserve();
         pdf.object(pageId, "<< /Type /Page /Parent " + QByteArray::number(pagesId) +
                                " 0 R /MediaBox [0 0 " + num(pw) + " " + num(ph) +
-                               "] /Resources << /XObject << " + xobjects +
-                               " >> >> /Contents " + QByteArray::number(contentId) + " 0 R >>");
+                               "] /Resources << /XObject << " + xobjects + " >> >> /Contents " +
+                               QByteArray::number(contentId) + " 0 R >>");
         kids.push_back(pageId);
     }
     if (options.progress) options.progress(total, total);
 
     QByteArray kidList;
-    for (int k : kids) kidList += QByteArray::number(k) + " 0 R ";
+    for (int k : kids)
+        kidList += QByteArray::number(k) + " 0 R ";
     pdf.object(pagesId, "<< /Type /Pages /Count " + QByteArray::number(qsizetype(kids.size())) +
                             " /Kids [" + kidList + "] >>");
 
@@ -346,20 +355,20 @@ void writePdf(const QString& nativePath, const DocumentModel& model, int firstPa
     const QByteArray profile = QColorSpace(QColorSpace::SRgb).iccProfile();
     pdf.stream(icc, "/N 3 /Filter /FlateDecode", flate(profile));
     pdf.object(info, "<< /Title " + pdfText(options.title) + " /Producer " + pdfText(producer) +
-                         " /CreationDate (" + pdfDate(created) + ") /ModDate (" +
-                         pdfDate(created) + ") >>");
+                         " /CreationDate (" + pdfDate(created) + ") /ModDate (" + pdfDate(created) +
+                         ") >>");
     pdf.object(catalog,
-               "<< /Type /Catalog /Pages " + QByteArray::number(pagesId) +
-                   " 0 R /Metadata " + QByteArray::number(metadata) +
+               "<< /Type /Catalog /Pages " + QByteArray::number(pagesId) + " 0 R /Metadata " +
+                   QByteArray::number(metadata) +
                    " 0 R /OutputIntents [<< /Type /OutputIntent /S /GTS_PDFA1"
                    " /OutputConditionIdentifier (sRGB IEC61966-2.1) /Info (sRGB IEC61966-2.1)"
                    " /DestOutputProfile " +
                    QByteArray::number(icc) + " 0 R >>] >>");
-    const QByteArray id = QCryptographicHash::hash(
-                              nativePath.toUtf8() + xmpDate(created) + QByteArray::number(total),
-                              QCryptographicHash::Md5)
-                              .toHex()
-                              .toUpper();
+    const QByteArray id =
+        QCryptographicHash::hash(nativePath.toUtf8() + xmpDate(created) + QByteArray::number(total),
+                                 QCryptographicHash::Md5)
+            .toHex()
+            .toUpper();
     pdf.finish(catalog, info, id);
     out.commit();
 }

@@ -30,8 +30,8 @@ namespace imaging {
 inline constexpr double kPdfDefaultDpi = 200.0;
 
 struct PdfOptions {
-    QString title;        // document title (information and XMP)
-    QDateTime created;    // creation time; invalid: now
+    QString title;     // document title (information and XMP)
+    QDateTime created; // creation time; invalid: now
     bool burnAnnotations = true;
     // The footer line of released page n of m (1-based); empty function or empty text: none.
     std::function<QString(int n, int m)> footer;
