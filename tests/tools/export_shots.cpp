@@ -25,15 +25,8 @@ int main(int argc, char** argv) {
     w.resize(1100, 800);
     viewer::MainWindowUi& u = w.ui();
 
-    const QString path = clerk.scratch.filePath("250123-1.tif");
-    imaging::writeDocument(path, {shots::textPage("ADMISSION RECORD - Garcia, Maria Santos", 20),
-                                  shots::textPage("NURSING NOTES - page 2", 14),
-                                  shots::textPage("ORDERS - page 3", 8)});
-    w.doc().gblnNewDocument = false;
-    w.PerformFileOpen(false, path, 1);
-    for (int i = 0; i < 2000 && w.jobs().anyRunning(); ++i)
-        QTest::qWait(5);
-    QTest::qWait(200);
+    shots::openThreePageRecord(w, clerk.scratch.path());
+    QTest::qWait(100);
 
     u.mnuFile->popup(w.mapToGlobal(QPoint(10, 25)));
     QTest::qWait(100);

@@ -15,15 +15,7 @@
 #include <QTest>
 #include <cstdio>
 
-namespace {
-
-// Lets the window's jobs finish and their notices arrive.
-void finishJobs(viewer::MainWindow& w) {
-    for (int i = 0; i < 2000 && w.jobs().anyRunning(); ++i) QTest::qWait(5);
-    QTest::qWait(100);
-}
-
-} // namespace
+using shots::finishJobs;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,14 +28,8 @@ int main(int argc, char** argv) {
     w.resize(1100, 800);
     viewer::MainWindowUi& u = w.ui();
 
-    const QString path = clerk.scratch.filePath("250123-1.tif");
-    imaging::writeDocument(path, {shots::textPage("ADMISSION RECORD - Garcia, Maria Santos", 20),
-                                  shots::textPage("NURSING NOTES - page 2", 14),
-                                  shots::textPage("ORDERS - page 3", 8)});
     w.session().gstrDefaultDirectory = clerk.scratch.path();
-    w.doc().gblnNewDocument = false;
-    w.PerformFileOpen(false, path, 1);
-    finishJobs(w);
+    shots::openThreePageRecord(w, clerk.scratch.path());
 
     clerk.prompter.answers = {app::mb::Yes};
     u.mnuEditActionItem[5]->trigger(); // Delete Pages: page 1
