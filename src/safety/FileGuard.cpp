@@ -8,6 +8,7 @@
 #include "imaging/documents/Document.h"
 #include "imaging/documents/FileType.h"
 #include "imaging/pixels/ImagingError.h"
+#include "jobs/Job.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 
@@ -119,23 +120,39 @@ void GuardCommands::showAsItIsNow(const imaging::DocumentModelPtr& model) {
         for (int n = 2; QFileInfo::exists(w_.imagingEnvironment()->nativePath(target)); ++n)
             target = enginePath.left(cut + 1) + stem + "-unsaved-" + stamp + "-" +
                      QString::number(n) + ".tif";
-        try {
-            model->saveAs(target, imaging::kFileTiff, page - 1);
-            text += "\r\nYour unsaved changes were saved as " + target + ".";
-        } catch (const imaging::Error& e) {
-            text += "\r\nYour unsaved changes could not be saved beside it (" + e.description() +
-                    "); they are discarded.";
-            model->reload();
-        }
-        // The controls let go of the model (now the new file's) and read the file again.
-        w_.docImgEdit1->setImage(QString());
-        w_.docImgThumbnail1->setImage(QString());
-        w_.docImgAdmin1->setImage(QString());
-        w_.PerformFileOpen(false, shown, 1);
-    } else {
-        model->reload();
-        w_.PerformFileOpen(false, shown, 1);
+        // The copy is written by a document job, so the window keeps painting; then the
+        // controls let go of the model (now the new file's) and read the file again.
+        auto outcome = std::make_shared<QString>();
+        auto* job = new jobs::Job(tr("Saving your changes beside %1").arg(fileNameOf(shown)),
+                                  [model, target, page, outcome](jobs::Progress&) {
+                                      try {
+                                          model->saveAs(target, imaging::kFileTiff, page - 1);
+                                          *outcome = "\r\nYour unsaved changes were saved as " +
+                                                     target + ".";
+                                      } catch (const imaging::Error& e) {
+                                          *outcome = "\r\nYour unsaved changes could not be "
+                                                     "saved beside it (" +
+                                                     e.description() + "); they are discarded.";
+                                          model->reload();
+                                      }
+                                  });
+        QPointer<GuardCommands> self(this);
+        const bool started = w_.jobs().start(
+            job, viewer::JobHost::Scope::Document, [self, shown, text, outcome](const jobs::Result&) {
+                if (!self) return;
+                viewer::MainWindow& w = self->w_;
+                w.docImgEdit1->setImage(QString());
+                w.docImgThumbnail1->setImage(QString());
+                w.docImgAdmin1->setImage(QString());
+                w.PerformFileOpen(false, shown, 1);
+                w.session().svc.prompter->msgBox(text + *outcome, app::mb::OKOnly,
+                                                 app::mb::Exclamation);
+            });
+        if (!started) pending_ = true; // another job came first: again when it has ended
+        return;
     }
+    model->reload();
+    w_.PerformFileOpen(false, shown, 1);
     w_.session().svc.prompter->msgBox(text, app::mb::OKOnly, app::mb::Exclamation);
 }
 
