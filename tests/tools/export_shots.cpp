@@ -1,7 +1,7 @@
 // docuvane-export-shots OUTDIR: starts the program on a scratch folder as the medical-records
 // user, opens a three-page record and saves pictures of the File menu with "Export PDF..." and
 // of the Export PDF dialog with a page range and a "Released to" name.
-#include "ShotSupport.h"
+#include "ShotRecord.h"
 #include "viewer/ExportCommands.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"

@@ -2,7 +2,7 @@
 // medical-records user, opens a three-page record, deletes its first page and saves pictures
 // of the Edit menu with Undo enabled, of the window after Undo (three pages again), and of
 // the Versions window listing the kept versions.
-#include "ShotSupport.h"
+#include "ShotRecord.h"
 #include "imaging/controls/ImageEdit.h"
 #include "safety/VersionCommands.h"
 #include "safety/VersionsWindow.h"
