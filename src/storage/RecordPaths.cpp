@@ -252,6 +252,11 @@ void restoreRecycledFiles(app::Session& s, const std::vector<RecycledRecordFile>
 }
 
 QString recycleRecordFile(app::Session& s, const QString& root, const QString& path) {
+    // Without a storage folder there is no recycle folder: nothing is moved (a folder is
+    // never made at the top of the file system).
+    if (root.trimmed().isEmpty())
+        throw std::runtime_error(("No storage folder is set; " + path + " stays where it is")
+                                     .toStdString());
     const QDateTime now = s.svc.clock->now();
     const QString folder = root + "\\Recycled\\" + now.toString("yyyy-MM-dd");
     const QString nativeFolder = s.svc.paths->toNative(folder);

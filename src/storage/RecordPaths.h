@@ -97,7 +97,7 @@ void restoreRecycledFiles(app::Session& s, const std::vector<RecycledRecordFile>
 // ("55-7-140500.tif", a number added when that name is taken), and logs the move. The record's
 // name is free afterwards exactly as after a deletion; nothing reads the recycle folder.
 // Returns the recycled file's logical path; raises std::runtime_error when the file cannot be
-// moved (it then stays where it was).
+// moved (it then stays where it was), or when no storage folder `root` is set.
 QString recycleRecordFile(app::Session& s, const QString& root, const QString& path);
 
 } // namespace storage
