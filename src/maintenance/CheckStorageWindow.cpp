@@ -62,6 +62,8 @@ CheckStorageWindow::CheckStorageWindow(viewer::MainWindow& w)
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(fgridFindings, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { fgridFindings_DblClick(row); });
+    // Built for one department: another department closes it (a running check ends unseen).
+    connect(&w, &viewer::MainWindow::departmentChanged, this, &QWidget::close);
 }
 
 void CheckStorageWindow::cmdCheck_Click() {
