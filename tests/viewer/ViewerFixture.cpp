@@ -80,6 +80,11 @@ viewer::MainWindow& ViewerFixture::load(bool admin) {
     w->resize(1100, 780);
     w->show();
     w->Form_Load();
+    // A signed-in session has a storage folder: its recycle folder takes the files let go.
+    if (t.s().gstrDefaultDirectory.isEmpty()) {
+        t.s().gstrDefaultDirectory = t.dir.file("share");
+        QDir().mkpath(t.s().gstrDefaultDirectory);
+    }
     // Let the background scanner probe finish and its result reach the menus.
     w->docImgScan1->scannerAvailable();
     QApplication::processEvents();

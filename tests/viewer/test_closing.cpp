@@ -3,7 +3,6 @@
 #include "ViewerFixture.h"
 
 #include <QFile>
-#include <QDir>
 #include <QSignalSpy>
 
 using namespace viewertest;
@@ -15,9 +14,6 @@ protected:
     // A window with nothing said yet.
     void start(bool admin) {
         load(admin);
-        // The storage folder whose recycle folder takes an unnamed scan the user lets go.
-        t.s().gstrDefaultDirectory = t.dir.file("share");
-        QDir().mkpath(t.s().gstrDefaultDirectory);
         t.prompter.shown.clear();
     }
     // A scan not yet given a name, as Scan New leaves it, with one page turned and rotated.
