@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libtiff-dev libtiff-tools libsane-dev sane-utils
   libsqlite3-dev sqlite3 freetds-dev freetds-bin
-  libzxing-dev
+  libzxing-dev libsodium-dev
   acl
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick poppler-utils fonts-dejavu-core
