@@ -45,3 +45,26 @@ CREATE TABLE tblRecLocks (
     taken        DATETIME NOT NULL,
     refreshed    DATETIME NOT NULL
 );
+
+-- The access history: one row per action of an employee on the records (sign-in, searches,
+-- opening, printing, page changes, deletion, ...), only ever inserted. at is the database's
+-- time of the action. Read by record, by patient (hospital number) or by employee over a
+-- range of time, hence one index each.
+CREATE TABLE tblRecHistory (
+    history_id   INTEGER PRIMARY KEY AUTOINCREMENT,
+    at           DATETIME NOT NULL,
+    employee     VARCHAR(20) COLLATE TSQL,
+    workstation  VARCHAR(100) COLLATE TSQL,
+    access_type  VARCHAR(30) COLLATE TSQL,
+    department   VARCHAR(50) COLLATE TSQL,
+    action       VARCHAR(30) COLLATE TSQL NOT NULL,
+    recfile_id   INTEGER,
+    admission_id VARCHAR(50) COLLATE TSQL,
+    hosp_num     VARCHAR(50) COLLATE TSQL,
+    file_name    VARCHAR(150) COLLATE TSQL,
+    pages        VARCHAR(200) COLLATE TSQL,
+    details      VARCHAR(1000) COLLATE TSQL
+);
+CREATE INDEX by_history_recfile_at ON tblRecHistory (recfile_id, at);
+CREATE INDEX by_history_hosp_num_at ON tblRecHistory (hosp_num COLLATE TSQL, at);
+CREATE INDEX by_history_employee_at ON tblRecHistory (employee COLLATE TSQL, at);

@@ -5,6 +5,12 @@
 #include <QString>
 #include <memory>
 
+namespace history {
+class Recorder;
+struct Event;
+enum class Action;
+} // namespace history
+
 namespace app {
 
 class SettingsStore;
@@ -73,7 +79,19 @@ struct Session {
 
     // WriteLog, through the session's log.
     void WriteLog(const QString& text) const;
+
+    // The access history (none: nothing is recorded).
+    history::Recorder* history = nullptr;
+    // Records one action, with who did it: the signed-in employee, this workstation, the
+    // access type and the department.
+    void recordHistory(history::Event event) const;
+    // Records an action on the record in `rec` (its recfile_id, ID, hospital number and file).
+    void recordRecordHistory(history::Action action, const QString& pages = {},
+                             const QString& details = {}) const;
 };
+
+// The access type's name in the access history.
+QString accessTypeName(int startupType);
 
 // The program's version (8.0.78 in this build) as shown in the title.
 struct ProgramVersion {

@@ -6,6 +6,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "app/Settings.h"
+#include "history/Event.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -233,13 +234,20 @@ void StartupWindow::cmdStart_Click() {
         c->setCursorLocation(3);
     } catch (...) {
         const ErrorInfo e = describeCurrentException();
+        history::Event failed;
+        failed.action = history::Action::SignInFailed;
+        failed.employee = user.EmployeeCode();
+        failed.details = e.description;
+        s_.recordHistory(failed);
         s_.svc.prompter->msgBox("Docuvane cannot start: the sign-in failed.\r\n\r\n" +
                                     e.description,
                                 mb::OKOnly, mb::Critical);
         return;
     }
     // Signed in: the new user, their connection and their access type replace the old ones.
+    if (s_.gobjCurrentUser && s_.gobjCurrentUser != user_) s_.recordHistory({history::Action::SignOut});
     s_.gobjCurrentUser = user_;
+    s_.recordHistory({history::Action::SignIn});
     if (admin) s_.gblnAdmin = *admin;
     host_.showMainWindow();
 }

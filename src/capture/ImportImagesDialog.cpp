@@ -15,6 +15,7 @@
 #include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -146,7 +147,7 @@ void ImportImagesDialog::cmdAdd_Click() {
 
     auto outcome = std::make_shared<ImportOutcome>();
     QPointer<ImportImagesDialog> self(this);
-    auto finish = [self, folder, outcome, exists, names](const jobs::Result& r) {
+    auto finish = [self, folder, outcome, exists, names, destPage](const jobs::Result& r) {
         if (!self) return;
         ImportImagesDialog& d = *self;
         d.cmdAdd->setEnabled(true);
@@ -163,6 +164,11 @@ void ImportImagesDialog::cmdAdd_Click() {
             for (const QString& name : names) d.log(name);
             d.log(r.errorText + " " + w.docImgEdit1->image());
             d.log("Nothing was imported: the document is as it was.");
+        }
+        if (const int n = outcome->pagesAdded; r.ok() && n > 0) {
+            const int first = destPage > 0 ? destPage : w.docImgEdit1->pageCount() - n + 1;
+            viewer::recordDocumentHistory(w, history::Action::ImportPages,
+                                          viewer::pageRange(first, first + n - 1), "from " + folder);
         }
         if (r.ok() && !outcome->files.empty())
             d.log(counted(outcome->filesAdded, "file", "files") + " with " +

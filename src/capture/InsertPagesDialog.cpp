@@ -9,6 +9,7 @@
 #include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -207,7 +208,7 @@ void InsertPagesDialog::cmdOK_Click() {
             else
                 model.appendPagesFrom(source, from, count);
         },
-        [self](const jobs::Result& r) {
+        [self, insert, at, count, source](const jobs::Result& r) {
             if (!self) return;
             self->cmdOK->setEnabled(true);
             viewer::MainWindow& w = self->w_;
@@ -218,6 +219,9 @@ void InsertPagesDialog::cmdOK_Click() {
                 return;
             }
             w.doc().gblnJustOpened = false;
+            const int first = insert ? at : w.docImgEdit1->pageCount() - count + 1;
+            viewer::recordDocumentHistory(w, insert ? history::Action::InsertPages : history::Action::AppendPages,
+                                          viewer::pageRange(first, first + count - 1), "from " + source);
             w.EnablePageMenusAndDisplay(w.docImgEdit1->page(), true);
             self->close();
         });

@@ -13,6 +13,7 @@
 #include "storage/RecordPaths.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "history/Event.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -204,6 +205,7 @@ void NewRecordDialog::btnSearch_Click() {
                 self->lblFound->setText("The search was cancelled.");
                 return;
             }
+            self->recordSearchHistory(*rows);
             self->showRows(*rows);
         });
     if (!started) {
@@ -211,6 +213,22 @@ void NewRecordDialog::btnSearch_Click() {
         btnSearch->setEnabled(true);
         unsetCursor();
     }
+}
+
+// The search in the access history: what was typed, the rows found, and the admission and
+// patient when only one was found.
+void NewRecordDialog::recordSearchHistory(const std::vector<QStringList>& rows) {
+    history::Event e;
+    e.action = history::Action::AdmissionSearch;
+    if (rows.size() == 1) {
+        e.admissionId = rows.front().value(1);
+        e.hospitalNumber = rows.front().value(2);
+    }
+    e.details = QString("%1 = %2%3 (%4 found)")
+                    .arg(chkBydate->isChecked() ? "Date" : "ID", txtAdmNo->text(),
+                         txtAdmDate->text().isEmpty() ? QString() : "; Date = " + txtAdmDate->text())
+                    .arg(rows.size());
+    w_.session().recordHistory(e);
 }
 
 void NewRecordDialog::showRows(const std::vector<QStringList>& rows) {

@@ -49,6 +49,7 @@ protected:
 
 private:
     void applyGridLayout();
+    void recordSearchHistory(const std::vector<QStringList>& rows);
     void showRows(const std::vector<QStringList>& rows);
 
     viewer::MainWindow& w_;

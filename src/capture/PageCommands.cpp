@@ -18,6 +18,7 @@
 #include "jobs/Job.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QAction>
 #include <QPointer>
@@ -67,9 +68,13 @@ void insertScan(viewer::MainWindow& w) {
     const int step = 0;
     app::Steps steps = insertSteps(w, step);
     if (!steps([&] { setScanner(w, kInsertScan); })) return;
-    scanThen(w, [](viewer::MainWindow& w) {
+    const int before = w.docImgEdit1->pageCount(), at = w.docImgEdit1->page();
+    scanThen(w, [before, at](viewer::MainWindow& w) {
         const int step = 0;
         insertSteps(w, step)([&] { showAfterScan(w); });
+        if (const int added = w.docImgEdit1->pageCount() - before; added > 0)
+            viewer::recordDocumentHistory(w, history::Action::InsertPages,
+                                          viewer::pageRange(at, at + added - 1), "scanned");
     });
 }
 
@@ -86,6 +91,10 @@ void appendScan(viewer::MainWindow& w) {
         steps([&] {
             if (w.docImgEdit1->pageCount() > n) w.docImgEdit1->setPage(n + 1);
         });
+        if (w.docImgEdit1->pageCount() > n)
+            viewer::recordDocumentHistory(w, history::Action::AppendPages,
+                                          viewer::pageRange(n + 1, w.docImgEdit1->pageCount()),
+                                          "scanned");
         steps([&] {
             w.doc().gblnJustOpened = false;
             w.EnablePageMenusAndDisplay(w.docImgEdit1->page(), true);
@@ -201,7 +210,12 @@ void mnuPageRescan_Click(viewer::MainWindow& w) {
     // No handler of its own: a failure ends the command. The scanned page replaces the
     // current page only once it is completely scanned; a failed or cancelled scan leaves it.
     setScanner(w, kRescan);
-    scanThen(w, [](viewer::MainWindow& w) { showAfterScan(w); });
+    const int page = w.docImgEdit1->page();
+    scanThen(w, [page](viewer::MainWindow& w) {
+        showAfterScan(w);
+        if (w.docImgScan1->lastError() == 0)
+            viewer::recordDocumentHistory(w, history::Action::RescanPages, viewer::pageRange(page, page));
+    });
 }
 
 void mAddImages_Click(viewer::MainWindow& w) {

@@ -82,6 +82,24 @@ QueryResult scanReport(SqliteSession& s, const std::vector<QVariant>& a, const Q
     return r;
 }
 
+QueryResult patientAccess(SqliteSession& s, const std::vector<QVariant>& a, const QString& st) {
+    // Who searched for or opened one patient's records, from the first day to the second,
+    // both included: per employee and action, how often, first and last time.
+    const QDate from = a[1].toDateTime().date();
+    const QDate to = a[2].toDateTime().date();
+    return s.run(
+        "SELECT H.employee AS EmployeeID, ifnull(M.LastName, '') AS LastName, "
+        "ifnull(M.FirstName, '') AS FirstName, H.action AS Action, count(*) AS Times, "
+        "substr(min(H.at), 1, 16) AS FirstAt, substr(max(H.at), 1, 16) AS LastAt "
+        "FROM \"dbRecords\".\"tblRecHistory\" H LEFT JOIN (SELECT EmployeeID, "
+        "min(Lastname) AS LastName, min(FirstName) AS FirstName FROM "
+        "\"Password\".\"tbPasswordMaster\" GROUP BY EmployeeID) M ON M.EmployeeID = H.employee "
+        "WHERE H.hosp_num = ?1 AND H.at >= ?2 AND H.at < ?3 AND H.action IN ('record search', "
+        "'admission search', 'open record') GROUP BY H.employee, H.action "
+        "ORDER BY LastName COLLATE TSQL, FirstName COLLATE TSQL, H.employee COLLATE TSQL, H.action",
+        {a[0], from.toString("yyyy-MM-dd"), to.addDays(1).toString("yyyy-MM-dd")}, st);
+}
+
 const std::vector<Procedure>& procedures() {
     static const std::vector<Procedure> list = {
         {"sp_CheckScanned",
@@ -97,6 +115,11 @@ const std::vector<Procedure>& procedures() {
         {"sp_ScanReport",
          {{"@DateFrom", ParamType::DateTime}, {"@DateTo", ParamType::DateTime}},
          scanReport},
+        {"sp_PatientAccess",
+         {{"@HospNum", ParamType::Text},
+          {"@DateFrom", ParamType::DateTime},
+          {"@DateTo", ParamType::DateTime}},
+         patientAccess},
     };
     return list;
 }

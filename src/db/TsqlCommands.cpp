@@ -95,6 +95,7 @@ private:
             int k = cb + 1;
             while (k < ce && !option(k)) ++k;
             QString column = quoteName(tok(cb).text) + " " + sqlType(cb + 1, k).sqliteDeclaration();
+            bool identity = false;
             while (k < ce) {
                 if (word(k, "NOT") && word(k + 1, "NULL")) {
                     column += " NOT NULL";
@@ -107,9 +108,19 @@ private:
                     column += " PRIMARY KEY";
                     k += 2;
                     if (word(k, "CLUSTERED") || word(k, "NONCLUSTERED")) ++k;
+                } else if (word(k, "IDENTITY")) {
+                    // IDENTITY [(seed, increment)]: numbered by SQLite's rowid, from 1 by 1.
+                    identity = true;
+                    ++k;
+                    if (tok(k).isOp("(")) k = match_[k] + 1;
                 } else {
                     throw unsupported("the column option " + upper(tok(k)));
                 }
+            }
+            if (identity) {
+                if (!column.endsWith(" PRIMARY KEY") || !column.contains(" INTEGER"))
+                    throw unsupported("an IDENTITY column that is not an int primary key");
+                column += " AUTOINCREMENT";
             }
             tr.tableColumns << column;
         }

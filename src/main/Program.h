@@ -26,6 +26,10 @@ namespace viewer {
 class MainWindow;
 }
 
+namespace history {
+class DatabaseRecorder;
+}
+
 namespace program {
 
 // The program's folders (app::ProgramFolders, shared with its tools).
@@ -72,6 +76,7 @@ private:
     std::unique_ptr<app::Logger> logger_;
     std::unique_ptr<app::ComponentFactory> components_;
     std::unique_ptr<app::Session> session_;
+    std::unique_ptr<history::DatabaseRecorder> history_;
     std::unique_ptr<viewer::MainWindow> main_;
     QPointer<app::StartupWindow> startup_;
 };

@@ -8,6 +8,7 @@
 #include "jobs/Job.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "viewer/ToolWindows.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -38,13 +39,8 @@ CheckStorageWindow::CheckStorageWindow(viewer::MainWindow& w)
                             this);
     lblSummary->setObjectName("lblSummary");
     lblSummary->setWordWrap(true);
-    fgridFindings = new QTableWidget(0, 5, this);
-    fgridFindings->setObjectName("fgridFindings");
-    fgridFindings->setHorizontalHeaderLabels({"Finding", "Record", "ID", "File", "Why"});
-    fgridFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fgridFindings->setSelectionBehavior(QAbstractItemView::SelectRows);
-    fgridFindings->horizontalHeader()->setStretchLastSection(true);
-    fgridFindings->verticalHeader()->hide();
+    fgridFindings =
+        viewer::makeListGrid(this, "fgridFindings", {"Finding", "Record", "ID", "File", "Why"});
     cmdCheck = new QPushButton("&Check", this);
     cmdCheck->setObjectName("cmdCheck");
     cmdClose = new QPushButton("&Close", this);
@@ -140,13 +136,8 @@ void CheckStorageWindow::fgridFindings_DblClick(int row) {
 
 void mnuCheckStorage_Click(viewer::MainWindow& w) {
     if (!app::CanChangeSettings(w.session())) return;
-    if (auto* open = w.findChild<CheckStorageWindow*>("frmCheckStorage")) {
-        open->raise();
-        open->activateWindow();
-        return;
-    }
-    auto* window = new CheckStorageWindow(w);
-    window->show();
+    viewer::showOneWindow<CheckStorageWindow>(w, "frmCheckStorage",
+                                              [&] { return new CheckStorageWindow(w); });
 }
 
 } // namespace maintenance

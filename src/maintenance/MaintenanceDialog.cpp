@@ -11,6 +11,7 @@
 #include "records/RetrievalStatements.h"
 #include "storage/RecordPaths.h"
 #include "viewer/MainWindow.h"
+#include "history/Event.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
@@ -210,6 +211,7 @@ void MaintenanceDialog::fetch() {
     const int typeColumn = rs_->fieldIndex("rectype_id");
     if (rs_->isOpen() && rs_->recordCount() > 0 && typeColumn >= 0)
         loadedType_ = rs_->rows().front().at(size_t(typeColumn));
+    if (rs_->isOpen() && rs_->recordCount() > 0) savedRow_ = rs_->rows().front();
     fillFileList();
 }
 
@@ -256,8 +258,33 @@ void MaintenanceDialog::cmdUpdate_Click() {
         }))
         return;
     model_->markSaved();
+    recordSaveHistory();
     lblStatus->setText("Saved.");
     fillFileList();
+}
+
+// The save in the access history: each column changed, with its old and its new value.
+void MaintenanceDialog::recordSaveHistory() {
+    const db::Row& now = rs_->rows().front();
+    QStringList changes;
+    for (int c = 0; c < rs_->fieldCount() && size_t(c) < savedRow_.size(); ++c)
+        if (now.at(size_t(c)).toString() != savedRow_.at(size_t(c)).toString())
+            changes << QString("%1: '%2' -> '%3'")
+                           .arg(rs_->fieldName(c), savedRow_.at(size_t(c)).toString(),
+                                now.at(size_t(c)).toString());
+    auto column = [&](const char* name) {
+        const int i = rs_->fieldIndex(QString::fromLatin1(name));
+        return i >= 0 ? now.at(size_t(i)).toString() : QString();
+    };
+    history::Event e;
+    e.action = history::Action::MaintenanceSave;
+    e.recFileId = txtRecFileID->text().toLongLong();
+    e.admissionId = column("admission_id");
+    e.fileName = column("file_name");
+    if (s_.rec.gstrRecFileId == txtRecFileID->text()) e.hospitalNumber = s_.rec.gstrHospNum;
+    e.details = changes.join("; ");
+    s_.recordHistory(e);
+    savedRow_ = now;
 }
 
 bool MaintenanceDialog::maySave() {

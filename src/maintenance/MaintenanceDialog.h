@@ -80,6 +80,7 @@ private:
     void Form_Load();
     void fetch();
     // Whether the user may save the edited row; says why not.
+    void recordSaveHistory();
     bool maySave();
     void fillFileList();
     QString selectedPath() const;
@@ -90,6 +91,7 @@ private:
     db::RecordsetPtr rs_;
     RecordRowModel* model_ = nullptr;
     QVariant loadedType_; // the row's rectype_id as loaded
+    db::Row savedRow_;    // the row as loaded or last saved (the access history's old values)
 };
 
 } // namespace maintenance

@@ -2,6 +2,7 @@
 
 #include "maintenance/CheckStorageWindow.h"
 #include "maintenance/MaintenanceDialog.h"
+#include "maintenance/RecordHistoryWindow.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
 
@@ -29,6 +30,12 @@ void install(viewer::MainWindow& window, Options options) {
     window.ui().mnuMaintenanceMenu->addAction(item);
     QObject::connect(item, &QAction::triggered, &window,
                      [w] { w->runCommand([w] { mnuCheckStorage_Click(*w); }); });
+    // "Record History...": who did what with the open record, a patient's or an employee's.
+    auto* history = new QAction("Record &History...", window.ui().mnuMaintenanceMenu);
+    history->setObjectName("mnuRecordHistory");
+    window.ui().mnuMaintenanceMenu->addAction(history);
+    QObject::connect(history, &QAction::triggered, &window,
+                     [w] { w->runCommand([w] { mnuRecordHistory_Click(*w); }); });
 }
 
 } // namespace maintenance

@@ -1,5 +1,6 @@
 #include "records/SchemaUpdate.h"
 
+#include "records/HistoryStatements.h"
 #include "records/SafetyStatements.h"
 
 namespace records {
@@ -47,7 +48,9 @@ QString createDescriptionIndex() {
 QStringList schemaUpdateStatements() {
     return {widenFileNameColumn(),    useRecordsDatabase(),          createRecordFileIdIndex(),
             createAdmissionIdIndex(), addDescriptionColumn(),        addRecordTypeDepartmentColumn(),
-            createDescriptionIndex(), createRecordLockTable()};
+            createDescriptionIndex(), createRecordLockTable(),   createHistoryTable(),
+            createHistoryRecordIndex(), createHistoryHospitalNumberIndex(),
+            createHistoryEmployeeIndex()};
 }
 
 } // namespace records

@@ -17,8 +17,9 @@ QString addRecordTypeDepartmentColumn();
 // Named for the description, but on recfile_id, as installed databases have it.
 QString createDescriptionIndex();
 
-// All of the above, in the order they are sent, and the record lock table
-// (createRecordLockTable, of SafetyStatements.h) last.
+// All of the above, in the order they are sent, then the record lock table
+// (createRecordLockTable, of SafetyStatements.h) and the access history's table and indexes
+// (HistoryStatements.h).
 QStringList schemaUpdateStatements();
 
 } // namespace records

@@ -6,6 +6,7 @@
 #include "db/Connection.h"
 #include "records/RecTypeStatements.h"
 #include "viewer/MainWindow.h"
+#include "history/Event.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -175,8 +176,19 @@ void RecTypeListWindow::btnEdit_Click() {
     runDialog_(dialog);
 }
 
+namespace {
+// A change of the record types in the access history.
+void recordTypeHistory(const app::Session& s, const QString& what) {
+    history::Event e;
+    e.action = history::Action::RecordTypeChange;
+    e.details = what;
+    s.recordHistory(e);
+}
+} // namespace
+
 void RecTypeListWindow::btnDefault_Click() {
     connection(session()).execute(records::setDefaultRecordType(currentTypeId()));
+    recordTypeHistory(session(), QString("type %1 made the default").arg(currentTypeId()));
     RecType_refresh();
 }
 
@@ -207,6 +219,7 @@ void RecTypeListWindow::btnDelete_Click() {
             app::mb::Critical);
         return;
     }
+    recordTypeHistory(s, QString("type %1 deleted").arg(id));
     say(s, "Record Type successfully deleted!", app::mb::Information);
 }
 
@@ -297,6 +310,7 @@ void RecTypeAddDialog::btnOk_Click() {
         return;
     }
     list_.RecType_refresh();
+    recordTypeHistory(s, "type added: " + name + " (" + txtDesc->text() + ")");
     say(s, "Record Type successfully added!", app::mb::Information);
     accept();
 }
@@ -340,6 +354,7 @@ void RecTypeEditDialog::btnUpdate_Click() {
         reject();
         return;
     }
+    recordTypeHistory(s, QString("type %1 changed: %2 (%3)").arg(id_).arg(name, txtDesc->text()));
     say(s, "Record Type successfully updated!", app::mb::Information);
     accept();
 }

@@ -14,10 +14,19 @@
 #include "viewer/MainWindow.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 
 namespace reports {
+
+QString reportDefinitionFile(const app::Session& s, const QString& name) {
+    const QString folder = s.svc.programFolder;
+    const QString beside = folder + "/" + name;
+    const QString installed = folder + "/../share/docuvane/" + name;
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside
+                                                                       : QDir::cleanPath(installed);
+}
 
 namespace {
 

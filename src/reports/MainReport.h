@@ -12,6 +12,7 @@
 
 namespace app {
 class ClassesComponent;
+struct Session;
 }
 namespace db {
 class Recordset;
@@ -23,6 +24,11 @@ class MainWindow;
 namespace reports {
 
 class ReportPreviewWindow;
+
+// The file of a report definition named `name` ("ScanReport.rpt"): beside the executable in
+// the build tree; in the program's data folder once installed (<prefix>/bin/docuvane,
+// <prefix>/share/docuvane/<name>).
+QString reportDefinitionFile(const app::Session& s, const QString& name);
 
 // The statement the definition's procedure is called with for these parameter texts.
 QString reportStatement(const ReportDefinition& definition, const QStringList& parameterTexts);

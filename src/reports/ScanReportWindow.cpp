@@ -166,13 +166,7 @@ void ScanReportWindow::cmdSearch_Click() {
 }
 
 QString ScanReportWindow::reportFile() const {
-    // Beside the executable in the build tree; in the program's data folder once installed
-    // (<prefix>/bin/docuvane, <prefix>/share/docuvane/ScanReport.rpt).
-    const QString folder = main_.session().svc.programFolder;
-    const QString beside = folder + "/ScanReport.rpt";
-    const QString installed = folder + "/../share/docuvane/ScanReport.rpt";
-    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside
-                                                                       : QDir::cleanPath(installed);
+    return reportDefinitionFile(main_.session(), "ScanReport.rpt");
 }
 
 void ScanReportWindow::cmdPrint_Click() {

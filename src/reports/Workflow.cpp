@@ -1,9 +1,12 @@
 #include "reports/Workflow.h"
 
+#include "reports/PatientAccessWindow.h"
 #include "reports/ScanReportWindow.h"
+#include "viewer/MainWindowUi.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QPointer>
 
 namespace reports {
@@ -36,6 +39,12 @@ void install(viewer::MainWindow& window) {
     QObject::connect(window.ui().mScanningAcc, &QAction::triggered, &window, [w, slot] {
         w->runCommand([&] { mScanningAcc_Click(*w, *slot); });
     });
+    // "Patient Access...": who searched for or opened one patient's records.
+    auto* access = new QAction("&Patient Access...", window.ui().mReportsMenu);
+    access->setObjectName("mnuPatientAccess");
+    window.ui().mReportsMenu->addAction(access);
+    QObject::connect(access, &QAction::triggered, &window,
+                     [w] { w->runCommand([w] { mnuPatientAccess_Click(*w); }); });
 }
 
 ScanReportWindow* scanReportWindow(viewer::MainWindow& window) {

@@ -7,6 +7,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "db/Connection.h"
+#include "history/Event.h"
 #include "jobs/Job.h"
 #include "retrieval/RecordCommands.h"
 #include "retrieval/SearchResultModel.h"
@@ -285,6 +286,42 @@ records::RecordSearchCriteria OpenRecordWindow::readCriteria() {
     return c;
 }
 
+namespace {
+
+// A search in the access history: the criteria typed and the rows found. It names the
+// patient (hospital number) and the ID typed, or the one every row found is of.
+void recordSearchHistory(const app::Session& s, const records::RecordSearchCriteria& c,
+                         const SearchResultModel& found) {
+    QStringList criteria;
+    auto add = [&](const char* name, const std::optional<QString>& v) {
+        if (v) criteria << QString("%1 = %2").arg(name, *v);
+    };
+    add("ID", c.admissionId);
+    add("Hosp.#", c.hospitalNumber);
+    if (c.lastName) criteria << "Name = " + *c.lastName + (c.firstName.isEmpty() ? "" : ", " + c.firstName);
+    add("Adm. date", c.admissionDate);
+    add("Description", c.description);
+    if (c.recordTypeId != 0) criteria << QString("Record type = %1").arg(c.recordTypeId);
+    add("Record date", c.recordDate);
+    add("Scan date", c.scanDate);
+    if (c.includeOutPatients) criteria << "with out-patients";
+    const int n = found.recordCount();
+    auto same = [&](int column) {
+        QString one = n > 0 ? found.row(0).value(column) : QString();
+        for (int i = 1; i < n; ++i)
+            if (found.row(i).value(column) != one) return QString();
+        return one;
+    };
+    history::Event e;
+    e.action = history::Action::RecordSearch;
+    e.admissionId = c.admissionId.value_or(same(1));
+    e.hospitalNumber = c.hospitalNumber.value_or(same(10));
+    e.details = criteria.join("; ") + QString(" (%1 found)").arg(n);
+    s.recordHistory(e);
+}
+
+} // namespace
+
 void OpenRecordWindow::btnSearch_Click() {
     if (running_) return;
     app::Session& s = main_.session();
@@ -292,7 +329,8 @@ void OpenRecordWindow::btnSearch_Click() {
         s.svc.prompter->msgBox("Invalid Date.");
         return;
     }
-    const QString statement = records::recordSearch(readCriteria());
+    searched_ = readCriteria();
+    const QString statement = records::recordSearch(searched_);
     model_->clear();
     lblFound->setText("Searching...");
     if (main_.ui().mTraceMode && main_.ui().mTraceMode->isChecked()) s.WriteLog(statement);
@@ -363,6 +401,7 @@ void OpenRecordWindow::showResult(const db::Recordset* rs, const QString& statem
                         .arg(kSearchLimit);
         lblFound->setText(text);
     }
+    if (!cancelled && error.isEmpty()) recordSearchHistory(s, searched_, *model_);
     layoutGrid();
     emit searchFinished();
 }

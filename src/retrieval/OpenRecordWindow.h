@@ -97,6 +97,7 @@ private:
     int recMode_ = 1;
     int gridTop_ = 2400; // twips
     bool running_ = false;
+    records::RecordSearchCriteria searched_; // of the search running, for the access history
 };
 
 } // namespace retrieval

@@ -7,6 +7,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "db/Connection.h"
+#include "history/Event.h"
 #include "records/RetrievalStatements.h"
 #include "storage/RecordPaths.h"
 #include "viewer/MainWindow.h"
@@ -102,9 +103,10 @@ bool openRecord(viewer::MainWindow& w, const QStringList& row) {
         w.CurrentFolder = found.file.currentFolder;
         s.rec.gstrCurrentFile = found.file.path;
         if (traceOn(w)) s.WriteLog(found.file.path);
-        if (found.exists)
+        if (found.exists) {
             w.PerformFileOpen(false, found.file.path, 1);
-        else
+            s.recordRecordHistory(history::Action::OpenRecord);
+        } else
             s.WriteLog("The file of record " + s.rec.gstrRecFileId +
                        " cannot be found: " + found.file.path);
     }
@@ -162,6 +164,7 @@ void deleteRecord(viewer::MainWindow& w) {
             return;
         removed = stillThere ? 0 : 1;
     }
+    if (removed > 0) s.recordRecordHistory(history::Action::DeleteRecord);
     if (removed > 0)
         ask.msgBox("Deleted.");
     else if (stillThere)

@@ -10,6 +10,7 @@
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
+#include "viewer/History.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -83,7 +84,8 @@ void VersionCommands::updateFacts() {
 }
 
 bool VersionCommands::startStep(
-    const QString& title, std::function<void(RecordHistory&, imaging::DocumentModel&)> step) {
+    const QString& title, std::function<void(RecordHistory&, imaging::DocumentModel&)> step,
+    history::Action action, const QString& details) {
     if (!history_ || !model_) return false;
     if (app::refuseRecordFileChange(w_.session())) return false;
     if (w_.refuseWhileBusy()) return false;
@@ -96,8 +98,9 @@ bool VersionCommands::startStep(
     auto* job = new jobs::Job(title, [h = history_, m = model_, step](jobs::Progress&) {
         step(*h, *m);
     });
-    return w_.jobs().start(job, viewer::JobHost::Scope::Document, [this](const jobs::Result& r) {
+    return w_.jobs().start(job, viewer::JobHost::Scope::Document, [this, action, details](const jobs::Result& r) {
         updateFacts();
+        if (r.ok()) viewer::recordDocumentHistory(w_, action, {}, details);
         if (r.failed()) w_.runCommand([&] { std::rethrow_exception(r.error); });
     });
 }
@@ -105,20 +108,23 @@ bool VersionCommands::startStep(
 bool VersionCommands::undo() {
     if (!history_ || !history_->canUndo()) return false;
     return startStep(tr("Undoing the last change"),
-                     [](RecordHistory& h, imaging::DocumentModel& m) { h.undo(m); });
+                     [](RecordHistory& h, imaging::DocumentModel& m) { h.undo(m); },
+                     history::Action::Undo);
 }
 
 bool VersionCommands::redo() {
     if (!history_ || !history_->canRedo()) return false;
     return startStep(tr("Redoing the change"),
-                     [](RecordHistory& h, imaging::DocumentModel& m) { h.redo(m); });
+                     [](RecordHistory& h, imaging::DocumentModel& m) { h.redo(m); },
+                     history::Action::Redo);
 }
 
 bool VersionCommands::restore(const QString& versionPath) {
     return startStep(tr("Restoring a version"),
                      [versionPath](RecordHistory& h, imaging::DocumentModel& m) {
                          h.restore(m, versionPath);
-                     });
+                     },
+                     history::Action::VersionRestore, "from " + versionPath);
 }
 
 void VersionCommands::showVersions() {

@@ -3,6 +3,7 @@
 // a RecordHistory observing its document model, whose versions are kept in the storage
 // root's recycle area; the steps run as document jobs, and the display, the thumbnails and
 // the page counter follow the model's reload.
+#include "history/Event.h"
 #include "safety/Versions.h"
 
 #include <QObject>
@@ -38,7 +39,9 @@ private:
     void follow();
     void detach();
     void updateFacts();
-    bool startStep(const QString& title, std::function<void(RecordHistory&, imaging::DocumentModel&)> step);
+    // Runs a step as a document job; once done, it goes into the access history as `action`.
+    bool startStep(const QString& title, std::function<void(RecordHistory&, imaging::DocumentModel&)> step,
+                   history::Action action, const QString& details = {});
 
     viewer::MainWindow& w_;
     std::shared_ptr<imaging::DocumentModel> model_;

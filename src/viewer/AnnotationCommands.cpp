@@ -2,6 +2,7 @@
 
 #include "imaging/controls/ImageEdit.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -72,6 +73,7 @@ void AnnotationCommands::mnuAnnoDisplayItem_Click(int Index) {
     } else if (Index == 1) {
         // All annotations, burnt in as they are shown.
         edit.burnInAnnotations(1, 2);
+        recordDocumentHistory(w_, history::Action::BurnIn, pageRange(1, edit.pageCount()));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "imaging/documents/PageOps.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -254,8 +255,13 @@ void EditCommands::DeletePages() {
     const bool started = w_.jobs().start(
         job, JobHost::Scope::Document, [this, done, afterwards](const jobs::Result& r) {
             imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
-            for (const auto& [first, count] : *done)
+            QStringList deleted; // as numbered before the deletion, last first
+            for (const auto& [first, count] : *done) {
                 app::Steps(app::FailureStyle::Skip)([&] { strip.deleteThumbs(first, count); });
+                deleted << pageRange(first, first + count - 1);
+            }
+            if (!done->empty())
+                recordDocumentHistory(w_, history::Action::DeletePages, deleted.join(", "));
             if (r.ok()) return showPageAfterRewrite(afterwards);
             // What was deleted stays deleted; the window shows what is left before the
             // failure is reported.
@@ -343,6 +349,7 @@ void EditCommands::Duplicate() {
     } else {
         w_.docImgAdmin1->insert(edit.image(), p, p, 1);
     }
+    recordDocumentHistory(w_, history::Action::DuplicatePage, pageRange(p, p));
     w_.EnablePageMenusAndDisplay(edit.page(), true);
 }
 

@@ -13,6 +13,7 @@
 #include "viewer/FileCommands.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -163,7 +164,10 @@ void ExportCommands::mnuFileExportPdf_Click() {
         });
     job->setCancellable(true);
     const bool started =
-        w_.jobs().start(job, JobHost::Scope::Document, [this, target](const jobs::Result& r) {
+        w_.jobs().start(job, JobHost::Scope::Document, [this, target, first, last](const jobs::Result& r) {
+            if (r.ok())
+                recordDocumentHistory(w_, history::Action::ExportPdf, pageRange(first, last),
+                                      "to " + target);
             if (!r.failed()) return;
             QString text = r.errorText;
             int number = imaging::kErrFileAccess;

@@ -19,6 +19,7 @@
 #include "records/Statements.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
+#include "viewer/History.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -140,6 +141,7 @@ void FileCommands::mnuFileOpen_Click() {
     startDocumentJob(job, [this, path, opened](const jobs::Result&) {
         // The model opened stays held until the page display has taken it.
         app::Steps(app::FailureStyle::Skip)([&] { w_.PerformFileOpen(false, path, 1); });
+        if (isFiledRecordFile(path)) recordDocumentHistory(w_, history::Action::OpenImage);
         opened->reset();
     });
 }
@@ -247,6 +249,7 @@ void FileCommands::mnuFileSave_Click(std::function<void(bool)> then) {
     const bool recordFile = isOpenRecordFile();
     saveToOwnFile([this, then, recordFile](bool saved) {
         if (saved && recordFile) stampRecord();
+        if (saved) recordDocumentHistory(w_, history::Action::Save);
         then(saved);
     });
 }
@@ -317,6 +320,7 @@ void FileCommands::mnuFileSaveAs_Click(std::function<void(bool)> then) {
             giveUp();
             return then(false);
         }
+        recordDocumentHistory(w_, history::Action::SaveAs, {}, "to " + chosen);
         // The same document under its new name: only the names change.
         app::Steps steps(app::FailureStyle::Skip);
         steps([&] { w_.docImgEdit1->setImage(chosen); });
@@ -473,6 +477,8 @@ void FileCommands::printChosenPages() {
         showEngineError(steps.lastError().description, kImgAdmin, admin.statusCode());
         return;
     }
+    recordDocumentHistory(w_, history::Action::Print,
+                          pageRange(admin.printStartPage(), admin.printEndPage()));
     printStoredPages(admin.printStartPage(), admin.printEndPage(), admin.printOutputFormat(),
                      admin.printAnnotations());
 }
@@ -480,6 +486,7 @@ void FileCommands::printChosenPages() {
 void FileCommands::mnuPagePrintPage_Click() {
     if (w_.refuseWhileBusy()) return;
     const int page = w_.docImgEdit1->page();
+    recordDocumentHistory(w_, history::Action::PrintPage, pageRange(page, page));
     printStoredPages(page, page, imaging::kPrintActualSize, true);
 }
 

@@ -1,4 +1,4 @@
-// The update command's eight statements (records::schemaUpdateStatements), sent one by one as
+// The update command's statements (records::schemaUpdateStatements), sent one by one as
 // the command sends them.
 #include "EmbeddedFixture.h"
 #include "db/SqliteSession.h"
@@ -33,9 +33,17 @@ protected:
 TEST_F(SchemaUpdate, AFreshDatabaseIsAlreadyUpdated) {
     const auto failures = runUpdate();
     // Statements 1 and 2 succeed; every other change is already in place (the record lock
-    // table too: 2714, an object of that name exists).
-    EXPECT_EQ(failures, (std::vector<std::pair<int, int>>{
-                            {3, 1913}, {4, 1913}, {5, 2705}, {6, 2705}, {7, 1913}, {8, 2714}}));
+    // and access history tables too: 2714, an object of that name exists).
+    EXPECT_EQ(failures, (std::vector<std::pair<int, int>>{{3, 1913},
+                                                          {4, 1913},
+                                                          {5, 2705},
+                                                          {6, 2705},
+                                                          {7, 1913},
+                                                          {8, 2714},
+                                                          {9, 2714},
+                                                          {10, 1913},
+                                                          {11, 1913},
+                                                          {12, 1913}}));
     EXPECT_EQ(conn->currentDatabase(), "dbRecords");
     // A second run fails the same way and changes nothing.
     EXPECT_EQ(runUpdate(), failures);
@@ -124,16 +132,30 @@ TEST_F(OlderDatabase, UpdateAddsColumnsAndIndexesThenRunsClean) {
                      "WHERE recfile_id = 5"),
               "2008-11-25 14:05:00.000");
     EXPECT_EQ(errorOf(kUpdateStatements[7]), 2714);
+    // The access history table is made: its rows are numbered from 1, and a row without a
+    // time takes the database's clock (GETDATE()).
+    conn->execute("INSERT INTO dbRecords..tblRecHistory (at, action, hosp_num) VALUES "
+                  "(GETDATE(), 'open record', 'H1')");
+    conn->execute("INSERT INTO dbRecords..tblRecHistory (at, action, hosp_num) VALUES "
+                  "('2008-11-25 14:05:00.000', 'print', 'h1')");
+    EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecHistory WHERE hosp_num = 'h1' AND "
+                     "history_id IN (1, 2)"),
+              "2");
+    EXPECT_EQ(scalar("SELECT count(*) FROM dbRecords..tblRecHistory WHERE at >= '" +
+                     QDate::currentDate().toString("yyyy-MM-dd") + "'"),
+              "1");
+    EXPECT_NE(errorOf("INSERT INTO dbRecords..tblRecHistory (at) VALUES (GETDATE())"), 0);
+    EXPECT_EQ(errorOf(kUpdateStatements[8]), 2714);
     // The new indexes are in place: the second run meets them.
     int already = 0;
-    for (int i : {2, 3, 6}) {
+    for (int i : {2, 3, 6, 9, 10, 11}) {
         try {
             conn->execute(kUpdateStatements[i]);
         } catch (const db::Error& e) {
             already += e.number() == 1913;
         }
     }
-    EXPECT_EQ(already, 3);
+    EXPECT_EQ(already, 6);
 }
 
 TEST_F(OlderDatabase, NarrowingAColumnBelowItsDataFails) {

@@ -1,6 +1,7 @@
 // The include rule: a library includes only its own headers and those of the libraries it
 // declares (links directly), and only of lower layers. Layers, bottom up: jobs; the engine's
-// libraries (pixels beside db, then annotations, documents, scanning, controls); records; app;
+// libraries (pixels beside db, then annotations, documents, scanning, controls); records;
+// history (the access history's recorder); app;
 // storage; viewer; the workflows (capture, retrieval, rectypes, reports, maintenance); main.
 // The engine's libraries are the folders of src/imaging (imaging_pixels is src/imaging/pixels,
 // included as "imaging/pixels/..."). The test doubles (testing) sit beside main: only tests,
@@ -25,7 +26,7 @@ const QMap<QString, int>& layers() {
         {"jobs", 0},
         {"db", 10},        {"imaging_pixels", 10},    {"imaging_annotations", 11},
         {"imaging_documents", 12}, {"imaging_scanning", 13}, {"imaging_controls", 14},
-        {"records", 20},   {"app", 30},       {"storage", 40},   {"viewer", 50},
+        {"records", 20},   {"history", 25}, {"app", 30},       {"storage", 40},   {"viewer", 50},
         {"capture", 60},   {"retrieval", 60}, {"rectypes", 60},  {"reports", 60},
         {"maintenance", 60}, {"safety", 60}, {"main", 70},    {"testing", 70},
         {"admin", 70},

@@ -1,6 +1,7 @@
 // Every statement text, written out in full: a changed fragment, a lost blank or a value
 // that escapes its quotes fails here. Values with quotes show the quoting: each ' doubled.
 #include "records/CurrentUserStatements.h"
+#include "records/HistoryStatements.h"
 #include "records/SchemaUpdate.h"
 #include "records/Statements.h"
 
@@ -78,6 +79,15 @@ TEST(RecordsStatements, SchemaUpdateInItsOrder) {
         "PK_tblRecLocks PRIMARY KEY, EmployeeID varchar(20) NULL, EmployeeName varchar(100) "
         "NULL, workstation varchar(100) NULL, instance_id varchar(50) NOT NULL, taken datetime "
         "NOT NULL, refreshed datetime NOT NULL)",
+        "CREATE TABLE dbRecords.dbo.tblRecHistory (history_id int IDENTITY(1, 1) NOT NULL "
+        "CONSTRAINT PK_tblRecHistory PRIMARY KEY, at datetime NOT NULL, employee varchar(20) "
+        "NULL, workstation varchar(100) NULL, access_type varchar(30) NULL, department "
+        "varchar(50) NULL, action varchar(30) NOT NULL, recfile_id int NULL, admission_id "
+        "varchar(50) NULL, hosp_num varchar(50) NULL, file_name varchar(150) NULL, pages "
+        "varchar(200) NULL, details varchar(1000) NULL)",
+        "CREATE INDEX by_history_recfile_at ON dbRecords.dbo.tblRecHistory (recfile_id, at)",
+        "CREATE INDEX by_history_hosp_num_at ON dbRecords.dbo.tblRecHistory (hosp_num, at)",
+        "CREATE INDEX by_history_employee_at ON dbRecords.dbo.tblRecHistory (employee, at)",
     };
     EXPECT_EQ(records::schemaUpdateStatements(), expected);
     // The single functions are the list's entries, so callers naming one get the same text.
@@ -105,6 +115,61 @@ TEST(RecordsStatements, SignInOfTheCurrentUserComponent) {
         {"home department, quotes", selectEmployeeInDepartment("a'b", "c'"),
          "SELECT EmployeeID FROM Password..tbPasswordMain WHERE EmployeeID='a''b' AND "
          "DepartmentID='c'''"},
+    });
+}
+
+} // namespace
+
+namespace {
+
+TEST(RecordsStatements, AccessHistory) {
+    using namespace records;
+    HistoryRow live;
+    live.employee = "1001";
+    live.workstation = "WS-1";
+    live.accessType = "medical records";
+    live.department = "19";
+    live.action = "open record";
+    live.recFileId = 12;
+    live.admissionId = "250123";
+    live.hospitalNumber = "O'Neil";
+    live.fileName = "\\2025\\250123-1.tif";
+    HistoryRow late;
+    late.action = "record search";
+    late.details = "ID = x' OR '1'='1";
+    late.at = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53, 589));
+    HistoryFilter all;
+    all.recFileId = 12;
+    all.admissionId = "250123";
+    all.hospitalNumber = "O'Neil";
+    all.employee = "1001";
+    all.from = QDate(2026, 1, 1);
+    all.to = QDate(2026, 1, 31);
+    all.limit = 50;
+    expectAll({
+        {"rows: the server's time, then a late row's own; empty values are NULL",
+         insertHistoryRows({live, late}),
+         "INSERT INTO dbRecords..tblRecHistory (at, employee, workstation, access_type, "
+         "department, action, recfile_id, admission_id, hosp_num, file_name, pages, details) "
+         "VALUES (GETDATE(), '1001', 'WS-1', 'medical records', '19', 'open record', 12, "
+         "'250123', 'O''Neil', '\\2025\\250123-1.tif', NULL, NULL), ('2026-03-14 "
+         "09:26:53.589', NULL, NULL, NULL, NULL, 'record search', NULL, NULL, NULL, NULL, NULL, "
+         "'ID = x'' OR ''1''=''1')"},
+        {"history, every filter", selectHistory(all),
+         "SELECT TOP 50 history_id, at, employee, workstation, access_type, department, action, "
+         "recfile_id, admission_id, hosp_num, file_name, pages, details FROM "
+         "dbRecords..tblRecHistory WHERE recfile_id = 12 AND admission_id = '250123' AND "
+         "hosp_num = 'O''Neil' AND employee = '1001' AND at >= '2026-01-01' AND at < "
+         "'2026-02-01' ORDER BY at DESC, history_id DESC"},
+        {"history, no filter", selectHistory({}),
+         "SELECT TOP 5000 history_id, at, employee, workstation, access_type, department, "
+         "action, recfile_id, admission_id, hosp_num, file_name, pages, details FROM "
+         "dbRecords..tblRecHistory ORDER BY at DESC, history_id DESC"},
+        {"patient access", selectPatientAccess("O'Neil", QDate(2026, 2, 1), QDate(2026, 2, 28)),
+         "SELECT employee, action, COUNT(*) AS times, MIN(at) AS first_at, MAX(at) AS last_at "
+         "FROM dbRecords..tblRecHistory WHERE hosp_num = 'O''Neil' AND action IN ('record "
+         "search', 'admission search', 'open record') AND at >= '2026-02-01' AND at < "
+         "'2026-03-01' GROUP BY employee, action ORDER BY employee, action"},
     });
 }
 

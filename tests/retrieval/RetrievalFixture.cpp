@@ -48,6 +48,7 @@ viewer::MainWindow& RetrievalFixture::load(bool admin, const QString& department
     viewer::MainWindowOptions options;
     options.imaging.scanner = std::make_shared<doubles::FakeScanner>();
     options.imaging.scanUi = std::make_shared<NoScanUi>();
+    if (adjustOptions) adjustOptions(options);
     w = std::make_unique<viewer::MainWindow>(t.s(), options);
     retrieval::install(*w);
     maintenance::Options m;

@@ -46,6 +46,8 @@ protected:
     QString share;
     std::vector<QString> dialogsRun; // object names of the dialogs the maintenance opener ran
     std::function<void(QDialog&)> whileDialog;
+    // Changes the main window's options before load() makes the window (engine doubles).
+    std::function<void(viewer::MainWindowOptions&)> adjustOptions;
     std::unique_ptr<viewer::MainWindow> w;
 };
 
