@@ -13,6 +13,7 @@ PACKAGES=(
   acl
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick poppler-utils fonts-dejavu-core
+  samba smbclient gvfs gvfs-backends gvfs-fuse fuse3 dbus dbus-user-session libglib2.0-bin
 )
 
 missing=()

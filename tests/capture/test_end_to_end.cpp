@@ -8,6 +8,7 @@
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/RecordDialog.h"
 #include "imaging/controls/ImageEdit.h"
+#include "support/TiffInfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,16 +25,7 @@
 namespace capturetest {
 namespace {
 
-// Pages of a TIFF file as libtiff's own tool counts them; -1 when the tool refuses the file or
-// reports a fault in it.
-int tiffinfoPages(const QString& file) {
-    QProcess p;
-    p.start("tiffinfo", {file});
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return -1;
-    if (!p.readAllStandardError().trimmed().isEmpty()) return -1;
-    return int(QString::fromLocal8Bit(p.readAllStandardOutput()).count("TIFF Directory at offset"));
-}
+using testsupport::tiffinfoPages;
 
 // A row of tblRecFiles as filed: every column but date_updated, which is checked against the
 // time of the scan.
