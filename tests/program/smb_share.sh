@@ -31,11 +31,13 @@ smbd_pid=""
 
 cleanup() {
   if [ -n "${smbd_pid}" ]; then
-    kill "$smbd_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$smbd_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$smbd_pid" 2>/dev/null
+    # smbd and the processes it forked (one a client, running as the share's user) are the
+    # process group it leads.
+    kill -- "-$smbd_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 -- "-$smbd_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 -- "-$smbd_pid" 2>/dev/null
   fi
-  [ "$made_user" -eq 1 ] && userdel "$user" >/dev/null 2>&1
+  [ "$made_user" -eq 1 ] && { userdel "$user" >/dev/null 2>&1 || echo "smb_share: could not remove the user $user" >&2; }
   rm -rf "$scratch"
 }
 trap cleanup EXIT
