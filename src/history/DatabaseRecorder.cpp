@@ -49,10 +49,12 @@ void DatabaseRecorder::run() {
             wake_.wait_until(lock, nextTry_, [this] { return stopping_ || !queue_.empty(); });
         else
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        busy_ = true;
+        if (!queue_.empty() && options_.gatherTime.count() > 0)
+            wake_.wait_for(lock, options_.gatherTime, [this] { return stopping_; });
         std::vector<Event> batch(queue_.begin(), queue_.end());
         queue_.clear();
         const bool stopping = stopping_;
-        busy_ = true;
         lock.unlock();
 
         if (spooling_ && std::chrono::steady_clock::now() >= nextTry_) sendSpool();

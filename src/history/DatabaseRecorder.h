@@ -30,6 +30,11 @@ public:
         QString spoolFile;
         // How long after a failed write the database is tried again.
         std::chrono::milliseconds retryInterval{std::chrono::seconds(15)};
+        // How long the writer gathers events after the first one before it writes them in one
+        // statement: the records database is written at most this often, so the writer's
+        // commits seldom meet the window's own statements (on the embedded database a commit
+        // holds the file for a few milliseconds).
+        std::chrono::milliseconds gatherTime{std::chrono::milliseconds(250)};
         Log log;
     };
 

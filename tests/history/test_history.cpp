@@ -186,8 +186,8 @@ TEST_F(HistoryWriter, ADatabaseThatGoesAwayFillsTheSpoolAndGetsTheRowsWhenBack) 
     EXPECT_TRUE(whileAway[0].contains("kept in the local spool file " + spoolFile()));
 
     reach.away = false;
-    // A row recorded before the writer has tried again goes after the spooled ones, through
-    // the spool, so the rows keep their order.
+    // A row recorded now reaches the database after the spooled ones (through the spool when
+    // the writer has not tried the database again yet), so the rows keep their order.
     recorder->record(numbered(10));
     ASSERT_TRUE(waitForRows(11));
     const auto all = rows();
@@ -198,8 +198,10 @@ TEST_F(HistoryWriter, ADatabaseThatGoesAwayFillsTheSpoolAndGetsTheRowsWhenBack) 
     EXPECT_TRUE(recorder->spool().empty());
     ASSERT_TRUE(recorder->waitUntilIdle(10s));
     EXPECT_EQ(logLines().size(), 2);
-    EXPECT_TRUE(logLines().back().contains("8 spooled history row(s) written"))
-        << qPrintable(logLines().join('\n'));
+    const auto sent = QRegularExpression("answers again; (\\d+) spooled history row\\(s\\) written")
+                          .match(logLines().back());
+    ASSERT_TRUE(sent.hasMatch()) << qPrintable(logLines().join('\n'));
+    EXPECT_TRUE(sent.captured(1) == "7" || sent.captured(1) == "8") << qPrintable(sent.captured(1));
 }
 
 TEST_F(HistoryWriter, AProgramKilledWithRowsSpooledLosesNoneOfThem) {
