@@ -21,7 +21,11 @@ public:
     // The lock is taken on the file the path names once locked: a file replaced meanwhile by
     // another instance (drain's rename) is opened again.
     LockedFile(const QString& path, int flags) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        // A folder made for the spool is the user's alone too.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
         const QByteArray name = QFile::encodeName(path);
         for (int attempt = 0; attempt < 100; ++attempt) {
             fd_ = ::open(name.constData(), flags | O_CLOEXEC, 0600);

@@ -181,6 +181,8 @@ TEST_F(HistoryWriter, ADatabaseThatGoesAwayFillsTheSpoolAndGetsTheRowsWhenBack) 
     struct stat st{};
     ASSERT_EQ(::stat(QFile::encodeName(spoolFile()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(QFile::encodeName(dir.file("data/history")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
     const QStringList whileAway = logLines();
     ASSERT_EQ(whileAway.size(), 1) << qPrintable(whileAway.join('\n'));
     EXPECT_TRUE(whileAway[0].contains("kept in the local spool file " + spoolFile()));
