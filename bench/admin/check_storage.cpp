@@ -46,7 +46,7 @@ void generate() {
     QDir(cacheFolder()).removeRecursively();
     db::EmbeddedDatabase::Options o;
     o.demoData = true;
-    o.passwordIterations = 1;
+    o.passwordCost = db::PasswordCost::cheapForTests();
     db::EmbeddedDatabase::ensure(database(), o);
     {
         db::SqliteSession s(database() + "/dbRecords.db");

@@ -6,6 +6,7 @@
 #include "db/DbError.h"
 #include "db/ServerConfig.h"
 #include "db/SqliteConnection.h"
+#include "records/CurrentUserStatements.h"
 #include "storage/RecordPaths.h"
 
 #include <QDir>
@@ -32,6 +33,7 @@ const QString kDefaultShare = QStringLiteral("\\\\records-fs\\recfiles");
 const char* const kUsage =
     "Usage: docuvane-admin check-storage [--from DATE] [--to DATE] [--department ID] "
     "[--csv FILE]\n"
+    "       docuvane-admin unlock-user EMPLOYEE-ID\n"
     "       docuvane-admin --help\n"
     "\n"
     "check-storage  Checks the records table against the files of the storage share:\n"
@@ -43,8 +45,13 @@ const char* const kUsage =
     "  --department ID   one department's rows and folder (\"\" is medical records)\n"
     "  --csv FILE        one line per finding into FILE, after a header line\n"
     "\n"
+    "unlock-user    Forgets the failed sign-ins of an employee ID, so that it may sign in\n"
+    "               again at once (the embedded database's own password check).\n"
+    "\n"
     "The database and the share are those of the program (DOCUVANE_CONFIG_DIR,\n"
-    "DOCUVANE_DATA_DIR); a SQL Server login takes its password from DOCUVANE_DB_PASSWORD.\n"
+    "DOCUVANE_DATA_DIR). On SQL Server the tool signs in with the Kerberos ticket when the\n"
+    "settings choose it, else as the login DOCUVANE_DB_LOGIN with the password\n"
+    "DOCUVANE_DB_PASSWORD (environment variables: no password is kept in a file).\n"
     "Exit status: 0 nothing wrong, 1 problems found, 2 the check could not run.\n";
 
 QDate parseDay(const QString& text) {
@@ -56,7 +63,8 @@ std::unique_ptr<db::Connection> openDatabase(const app::ProgramFolders& folders)
     const db::ConnectionSettings cs =
         db::loadConnectionSettings(folders.databaseConfig());
     if (cs.backend == db::ConnectionSettings::Backend::SqlServer)
-        return db::openConnection(cs, qEnvironmentVariable("DOCUVANE_DB_PASSWORD"));
+        return db::openConnection(cs, qEnvironmentVariable("DOCUVANE_DB_LOGIN"),
+                                  qEnvironmentVariable("DOCUVANE_DB_PASSWORD"));
     // The embedded database is opened only when it exists: the check creates nothing.
     const QString folder =
         cs.embeddedFolder.isEmpty() ? folders.embeddedDatabase() : cs.embeddedFolder;
@@ -167,6 +175,27 @@ int checkStorageCommand(const QStringList& args, const app::ProgramFolders& fold
     }
 }
 
+int unlockUserCommand(const QStringList& args, const app::ProgramFolders& folders,
+                      QTextStream& out, QTextStream& err) {
+    if (args.size() != 1 || args[0].trimmed().isEmpty() || args[0].startsWith("-")) {
+        err << "docuvane-admin: unlock-user needs one employee ID\n" << kUsage;
+        return 2;
+    }
+    const QString id = args[0].trimmed();
+    try {
+        const auto connection = openDatabase(folders);
+        long changed = 0;
+        connection->execute(records::deleteSignInAttempts(id), &changed);
+        out << (changed > 0 ? "Employee ID " + id + " is unlocked: its failed sign-ins are forgotten."
+                            : "Employee ID " + id + " has no failed sign-ins.")
+            << "\n";
+        return 0;
+    } catch (const std::exception& e) {
+        err << "docuvane-admin: " << e.what() << "\n";
+        return 2;
+    }
+}
+
 } // namespace
 
 int runAdmin(const QStringList& arguments, const app::ProgramFolders& folders, QTextStream& out,
@@ -177,6 +206,7 @@ int runAdmin(const QStringList& arguments, const app::ProgramFolders& folders, Q
     }
     if (arguments[0] == "check-storage")
         return checkStorageCommand(arguments.mid(1), folders, out, err, progress);
+    if (arguments[0] == "unlock-user") return unlockUserCommand(arguments.mid(1), folders, out, err);
     err << "docuvane-admin: unknown command " << arguments[0] << "\n" << kUsage;
     return 2;
 }

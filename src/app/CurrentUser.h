@@ -40,6 +40,14 @@ public:
     // Looks for a newer version of the program (folder, program name, file name, flag).
     virtual void GetUpdates(const QString& folder, const QString& programName,
                             const QString& fileName, bool flag) = 0;
+
+    // File > Change Password...: asks for the old and the new password and changes it where
+    // the sign-in checks it. True when changed.
+    virtual bool ChangePassword() { return false; }
+    // True when `password` is the signed-in user's (the idle lock's question).
+    virtual bool Reauthenticate(const QString& /*password*/) { return false; }
+    // One line on the connection for the status bar (the demo database, an unencrypted one).
+    virtual QString ConnectionNotice() const { return {}; }
 };
 
 struct Session;

@@ -11,7 +11,7 @@
 namespace app {
 
 SignInDialog::SignInDialog(const QString& title, const QString& explanation,
-                           const QString& proposedId, QWidget* parent)
+                           const QString& proposedId, QWidget* parent, const QString& idLabel)
     : QDialog(parent) {
     setObjectName("frmSignIn");
     setWindowTitle(title);
@@ -24,7 +24,7 @@ SignInDialog::SignInDialog(const QString& title, const QString& explanation,
     password_->setObjectName("txtPassword");
     password_->setEchoMode(QLineEdit::Password);
     auto* form = new QFormLayout;
-    form->addRow("&Employee ID:", id_);
+    form->addRow(idLabel, id_);
     form->addRow("&Password:", password_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
@@ -44,7 +44,7 @@ Credentials SignInDialog::credentials() const { return {id_->text().trimmed(), p
 std::optional<Credentials> DialogCredentialsPrompt::ask(const QString& title,
                                                         const QString& explanation,
                                                         const QString& proposedId) {
-    SignInDialog d(title, explanation, proposedId);
+    SignInDialog d(title, explanation, proposedId, nullptr, idLabel);
     // Below the window that asks (the start-up window), so neither hides the other.
     QWidget* owner = QApplication::activeWindow();
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -56,6 +56,48 @@ std::optional<Credentials> DialogCredentialsPrompt::ask(const QString& title,
     }
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     return d.credentials();
+}
+
+ChangePasswordDialog::ChangePasswordDialog(const QString& explanation, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("frmChangePassword");
+    setWindowTitle("Change Password - Docuvane");
+    auto* info = new QLabel(explanation, this);
+    info->setObjectName("lblExplanation");
+    info->setWordWrap(true);
+    auto field = [this](const char* name) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(name);
+        e->setEchoMode(QLineEdit::Password);
+        return e;
+    };
+    old_ = field("txtOldPassword");
+    new_ = field("txtNewPassword");
+    confirm_ = field("txtConfirmPassword");
+    auto* form = new QFormLayout;
+    form->addRow("&Current password:", old_);
+    form->addRow("&New password:", new_);
+    form->addRow("Con&firm new password:", confirm_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(info);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setMinimumWidth(380);
+}
+
+PasswordChange ChangePasswordDialog::answer() const {
+    return {old_->text(), new_->text(), confirm_->text()};
+}
+
+std::optional<PasswordChange> DialogPasswordChangePrompt::ask(const QString& explanation) {
+    ChangePasswordDialog d(explanation, QApplication::activeWindow());
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return d.answer();
 }
 
 } // namespace app

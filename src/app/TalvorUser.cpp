@@ -1,9 +1,11 @@
 #include "app/TalvorUser.h"
 
+#include "app/Clock.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "app/SignIn.h"
+#include "app/SignInThrottle.h"
 #include "db/PasswordHash.h"
 #include "records/CurrentUserStatements.h"
 
@@ -24,10 +26,28 @@ bool rightsAllowSettings(const QString& userRights) {
 TalvorUser::TalvorUser(TalvorUserConfig config) : config_(std::move(config)) {}
 TalvorUser::~TalvorUser() = default;
 
-bool TalvorUser::ensureConnection(const QString& password) {
+namespace {
+
+const QString kWrongPassword = QStringLiteral("The employee ID or the password is not correct.");
+const QString kWrongLogin = QStringLiteral("The login or the password is not correct.");
+constexpr int kLoginFailed = 18456; // SQL Server: login failed
+constexpr int kMinimumPasswordLength = 8;
+
+} // namespace
+
+const Clock& TalvorUser::clock() const {
+    static const SystemClock system;
+    return config_.clock ? *config_.clock : system;
+}
+
+void TalvorUser::log(const QString& line) const {
+    if (config_.log) config_.log(line);
+}
+
+bool TalvorUser::ensureConnection() {
     if (connection_ && connection_->isOpen()) return true;
     try {
-        connection_ = config_.openConnection(password);
+        connection_ = config_.openConnection({}, {});
         return connection_ && connection_->isOpen();
     } catch (const db::Error& e) {
         connection_.reset();
@@ -38,17 +58,26 @@ bool TalvorUser::ensureConnection(const QString& password) {
     }
 }
 
+std::optional<TalvorUser::Employee> TalvorUser::readEmployee(db::Recordset& rs, bool withHash) {
+    if (rs.eof()) return std::nullopt;
+    Employee e;
+    e.id = rs.text("EmployeeID").trimmed();
+    e.name = (rs.text("Lastname").trimmed() + ", " + rs.text("FirstName").trimmed() + " " +
+              rs.text("MiddleName").trimmed())
+                 .trimmed();
+    e.rights = rs.text("UserRights").trimmed();
+    if (withHash) e.hash = rs.text("PasswordHash").trimmed();
+    return e;
+}
+
 std::optional<TalvorUser::Employee> TalvorUser::findEmployee(const QString& id) {
     auto rs = connection_->open(records::selectSignInEmployee(id));
-    if (rs->eof()) return std::nullopt;
-    Employee e;
-    e.id = rs->text("EmployeeID").trimmed();
-    e.name = (rs->text("Lastname").trimmed() + ", " + rs->text("FirstName").trimmed() + " " +
-              rs->text("MiddleName").trimmed())
-                 .trimmed();
-    e.rights = rs->text("UserRights").trimmed();
-    e.hash = rs->text("PasswordHash").trimmed();
-    return e;
+    return readEmployee(*rs, true);
+}
+
+std::optional<TalvorUser::Employee> TalvorUser::findEmployeeOfLogin(db::Connection& c) {
+    auto rs = c.open(records::selectSignInEmployeeOfLogin());
+    return readEmployee(*rs, false);
 }
 
 bool TalvorUser::inDepartment(const QString& id, const QString& dept) {
@@ -56,41 +85,142 @@ bool TalvorUser::inDepartment(const QString& id, const QString& dept) {
     return !rs->eof();
 }
 
+std::optional<TalvorUser::Employee>
+TalvorUser::checkEmployeePassword(const QString& id, const QString& password, QString* refusal) {
+    SignInThrottle throttle(*connection_, clock(), config_.log);
+    const SignInThrottle::State before = throttle.check(id);
+    if (before.lockedUntil.isValid()) {
+        *refusal = SignInThrottle::refusal(id, before);
+        log("A sign-in of employee ID " + id + " was refused: " + *refusal);
+        return std::nullopt;
+    }
+    const auto e = findEmployee(id);
+    // An unknown ID, or one without a password, costs what a wrong password costs.
+    const bool ok = e && !e->hash.isEmpty() ? db::verifyPassword(password, e->hash)
+                                            : db::verifyPasswordOfNobody(password);
+    if (!ok) {
+        const SignInThrottle::State after = throttle.failed(id);
+        *refusal = after.locked ? SignInThrottle::refusal(id, after) : kWrongPassword;
+        log("A sign-in of employee ID " + id + " failed.");
+        return std::nullopt;
+    }
+    throttle.succeeded(id);
+    if (db::passwordNeedsRehash(e->hash, config_.passwordCost)) {
+        try {
+            connection_->execute(
+                records::updatePasswordHash(e->id, db::hashPassword(password, config_.passwordCost)));
+            log("The password hash of employee " + e->id + " was renewed to today's form.");
+        } catch (const db::Error& err) {
+            log("The password hash of employee " + e->id + " could not be renewed: " +
+                err.description());
+        }
+    }
+    return e;
+}
+
+std::unique_ptr<db::Connection> TalvorUser::serverLogin(const QString& login,
+                                                        const QString& password, QString* refusal,
+                                                        bool* unreachable) {
+    *unreachable = false;
+    try {
+        auto c = config_.openConnection(login, password);
+        if (c && c->isOpen()) return c;
+        *refusal = "The records database cannot be reached.";
+    } catch (const db::Error& e) {
+        if (e.number() == kLoginFailed) {
+            *refusal = login.isEmpty()
+                           ? "The server did not accept your domain sign-in.\r\n\r\n" + e.description()
+                           : kWrongLogin;
+            log("A sign-in with login " + (login.isEmpty() ? QString("(domain ticket)") : login) +
+                " was refused by the server.");
+        } else {
+            *unreachable = true;
+            *refusal = "The records database cannot be reached.\r\n\r\n" + e.description();
+        }
+    }
+    return nullptr;
+}
+
+bool TalvorUser::finishSignIn(const Employee& e) {
+    if (!deptCode_.isEmpty() && !inDepartment(e.id, deptCode_)) {
+        config_.prompter->msgBox("Employee " + e.id + " is not registered in department " +
+                                     deptCode_ + ".",
+                                 mb::OKOnly, mb::Exclamation);
+        return false;
+    }
+    employeeCode_ = e.id;
+    employeeName_ = e.name;
+    rights_ = e.rights;
+    connected_ = true;
+    return true;
+}
+
 void TalvorUser::ShowMain() {
     connected_ = false;
-    QString proposed = employeeCode_;
+    const bool byLogin = config_.kind != SignInKind::EmployeePassword;
+    QString proposed = byLogin ? login_ : employeeCode_;
     const QString title = QStringLiteral("Sign in - Docuvane");
-    QString explanation = "Sign in to department " + deptCode_ + ".";
+    const QString ask = byLogin ? "Sign in to department " + deptCode_ +
+                                      " with your own SQL Server login and password."
+                                : "Sign in to department " + deptCode_ + ".";
+    QString explanation = ask;
+    config_.credentials->idLabel = byLogin ? QStringLiteral("&Login:")
+                                           : QStringLiteral("&Employee ID:");
+    bool ticketTried = config_.kind != SignInKind::DomainTicket;
     for (;;) {
-        const auto c = config_.credentials->ask(title, explanation, proposed);
-        if (!c) return; // Cancel: not connected
-        proposed = c->employeeId;
-        if (c->employeeId.isEmpty()) {
-            explanation = "Enter your employee ID.";
-            continue;
+        QString login, password;
+        if (!ticketTried) {
+            ticketTried = true; // the ticket first, without asking
+        } else {
+            const auto c = config_.credentials->ask(title, explanation, proposed);
+            if (!c) return; // Cancel: not connected
+            proposed = c->employeeId;
+            if (c->employeeId.isEmpty()) {
+                explanation = byLogin ? "Enter your login." : "Enter your employee ID.";
+                continue;
+            }
+            login = c->employeeId;
+            password = c->password;
         }
-        if (!ensureConnection(c->password)) return;
         try {
-            const auto e = findEmployee(c->employeeId);
-            const bool passwordOk =
-                e && (e->hash.isEmpty() ? config_.acceptConnectionLogin
-                                        : db::verifyPassword(c->password, e->hash));
-            if (!passwordOk) {
-                config_.prompter->msgBox("The employee ID or the password is not correct.",
-                                         mb::OKOnly, mb::Exclamation);
-                explanation = "Sign in to department " + deptCode_ + ".";
+            QString refusal;
+            std::optional<Employee> e;
+            if (!byLogin) {
+                if (!ensureConnection()) return;
+                e = checkEmployeePassword(login, password, &refusal);
+            } else {
+                connection_.reset();
+                bool unreachable = false;
+                auto c = serverLogin(login, password, &refusal, &unreachable);
+                if (unreachable && !login.isEmpty()) {
+                    config_.prompter->msgBox(refusal, mb::OKOnly, mb::Critical);
+                    return;
+                }
+                if (c) {
+                    e = findEmployeeOfLogin(*c);
+                    if (!e) {
+                        auto rs = c->open(records::selectLoginName());
+                        const QString name = rs->eof() ? login : rs->text("LoginName");
+                        refusal = "The login " + name +
+                                  " is not linked to an employee. Ask IT to link it to your "
+                                  "employee ID.";
+                        log("The login " + name + " signed in but is linked to no employee.");
+                    } else {
+                        connection_ = std::move(c);
+                        login_ = login;
+                    }
+                }
+            }
+            if (!e) {
+                config_.prompter->msgBox(refusal, mb::OKOnly, mb::Exclamation);
+                explanation = ask;
                 continue;
             }
-            if (!deptCode_.isEmpty() && !inDepartment(e->id, deptCode_)) {
-                config_.prompter->msgBox("Employee " + e->id + " is not registered in department " +
-                                             deptCode_ + ".",
-                                         mb::OKOnly, mb::Exclamation);
+            if (!finishSignIn(*e)) {
+                if (byLogin) connection_.reset();
                 continue;
             }
-            employeeCode_ = e->id;
-            employeeName_ = e->name;
-            rights_ = e->rights;
-            connected_ = true;
+            log("Employee " + e->id + " signed in to department " + deptCode_ + ".");
             return;
         } catch (const db::Error& err) {
             config_.prompter->msgBox(err.description(), mb::OKOnly, mb::Critical);
@@ -101,20 +231,98 @@ void TalvorUser::ShowMain() {
 
 bool TalvorUser::CheckUserSettings() {
     if (!connection_) return false;
+    const bool byLogin = config_.kind != SignInKind::EmployeePassword;
+    config_.credentials->idLabel = byLogin ? QStringLiteral("&Login:")
+                                           : QStringLiteral("&Employee ID:");
     const auto c = config_.credentials->ask(
         QStringLiteral("Settings - Docuvane"),
         QStringLiteral("Changing settings needs the password of a user allowed to change them."),
         {});
     if (!c) return false;
+    QString refusal = QStringLiteral("This user may not change settings.");
     try {
-        const auto e = findEmployee(c->employeeId);
-        if (e && !e->hash.isEmpty() && db::verifyPassword(c->password, e->hash) &&
-            rightsAllowSettings(e->rights))
-            return true;
+        std::optional<Employee> e;
+        if (!byLogin) {
+            QString why;
+            e = checkEmployeePassword(c->employeeId, c->password, &why);
+            if (!e && why != kWrongPassword) refusal = why;
+        } else if (!c->employeeId.isEmpty()) {
+            QString why;
+            bool unreachable = false;
+            if (auto other = serverLogin(c->employeeId, c->password, &why, &unreachable))
+                e = findEmployeeOfLogin(*other);
+        }
+        if (e && rightsAllowSettings(e->rights)) return true;
     } catch (const db::Error&) {
     }
-    config_.prompter->msgBox("This user may not change settings.", mb::OKOnly, mb::Exclamation);
+    config_.prompter->msgBox(refusal, mb::OKOnly, mb::Exclamation);
     return false;
+}
+
+bool TalvorUser::Reauthenticate(const QString& password) {
+    if (!connected_ || !connection_) return false;
+    try {
+        if (config_.kind == SignInKind::EmployeePassword) {
+            QString refusal;
+            const auto e = checkEmployeePassword(employeeCode_, password, &refusal);
+            return e.has_value();
+        }
+        QString refusal;
+        bool unreachable = false;
+        auto other = serverLogin(login_, password, &refusal, &unreachable);
+        if (!other) return false;
+        const auto e = findEmployeeOfLogin(*other);
+        return e && e->id == employeeCode_;
+    } catch (const db::Error&) {
+        return false;
+    }
+}
+
+bool TalvorUser::ChangePassword() {
+    if (!connected_ || !connection_ || !config_.passwordChange) return false;
+    if (config_.kind != SignInKind::EmployeePassword && login_.isEmpty()) {
+        config_.prompter->msgBox(
+            "You signed in with your domain account: change its password in the desktop's or "
+            "the domain's own password change.",
+            mb::OKOnly, mb::Information);
+        return false;
+    }
+    const bool byLogin = config_.kind != SignInKind::EmployeePassword;
+    const auto a = config_.passwordChange->ask(
+        byLogin ? "Change the password of your SQL Server login " + login_ + "."
+                : "Change the password of employee " + employeeCode_ + ".");
+    if (!a) return false;
+    auto refuse = [this](const QString& text) {
+        config_.prompter->msgBox(text, mb::OKOnly, mb::Exclamation);
+        return false;
+    };
+    if (a->newPassword != a->confirmation)
+        return refuse("The new password and its confirmation differ. The password is unchanged.");
+    if (a->newPassword == a->oldPassword)
+        return refuse("The new password is the current one. The password is unchanged.");
+    if (!byLogin && a->newPassword.size() < kMinimumPasswordLength)
+        return refuse(QString("The new password must have at least %1 characters. The password "
+                              "is unchanged.")
+                          .arg(kMinimumPasswordLength));
+    try {
+        if (byLogin) {
+            connection_->execute(records::changeOwnLoginPassword(a->oldPassword, a->newPassword));
+        } else {
+            QString refusal;
+            if (!checkEmployeePassword(employeeCode_, a->oldPassword, &refusal))
+                return refuse(refusal == kWrongPassword
+                                  ? "The current password is not correct. The password is "
+                                    "unchanged."
+                                  : refusal);
+            connection_->execute(records::updatePasswordHash(
+                employeeCode_, db::hashPassword(a->newPassword, config_.passwordCost)));
+        }
+    } catch (const db::Error& e) {
+        return refuse("The password could not be changed.\r\n\r\n" + e.description());
+    }
+    log("Employee " + employeeCode_ + " changed their password.");
+    config_.prompter->msgBox("Your password has been changed.", mb::OKOnly, mb::Information);
+    return true;
 }
 
 void TalvorUser::OpenRec(db::RecordsetPtr& rs, const QString& text) {

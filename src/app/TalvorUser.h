@@ -1,32 +1,47 @@
 #pragma once
-// Our own current-user component: signs the employee in against the user database
-// (a salted, slow password hash kept in Password..tbPasswordMaster) and holds the run's
-// database connection.
+// Our own current-user component: signs the employee in and holds the run's database
+// connection. On the embedded backend the employee types their ID and password, checked
+// against a slow salted hash in Password..tbPasswordMaster, with failed sign-ins counted in
+// the database (SignInThrottle). On SQL Server the employee signs in as themselves: their own
+// SQL Server login and password, or the desktop's Kerberos ticket; the server checks the
+// login and the employee is the one the login is linked to (Password..tbPasswordLogins).
 #include "app/CurrentUser.h"
+#include "db/PasswordHash.h"
 
 #include <functional>
 #include <memory>
 
 namespace app {
 
+class Clock;
 class CredentialsPrompt;
+class PasswordChangePrompt;
 class Prompter;
 class SettingsStore;
 
-// Opens the database connection. `loginPassword` is the password typed at sign-in (used by
-// backends that log in with it). Raises db::Error when the connection cannot be made.
-using ConnectionOpener =
-    std::function<std::unique_ptr<db::Connection>(const QString& loginPassword)>;
+// Opens a database connection as `login` with `password` (both unused by the embedded
+// backend, and by a Kerberos sign-in). Raises db::Error when the connection cannot be made.
+using ConnectionOpener = std::function<std::unique_ptr<db::Connection>(const QString& login,
+                                                                       const QString& password)>;
+
+enum class SignInKind {
+    EmployeePassword, // embedded backend: employee ID and password, checked by the program
+    ServerLogin,      // SQL Server: the employee's own login and password, checked by the server
+    DomainTicket,     // SQL Server: the desktop's Kerberos ticket, a login typed when it fails
+};
 
 struct TalvorUserConfig {
     ConnectionOpener openConnection;
     CredentialsPrompt* credentials = nullptr;
+    PasswordChangePrompt* passwordChange = nullptr;
     Prompter* prompter = nullptr;
     SettingsStore* settings = nullptr; // update folder, payroll database name
     QString payrollDatabase = QStringLiteral("PayrollDB");
-    // When set, a sign-in whose employee has no password hash is accepted once the
-    // connection itself was made with the typed password (server logins).
-    bool acceptConnectionLogin = false;
+    SignInKind kind = SignInKind::EmployeePassword;
+    const Clock* clock = nullptr;                     // failed sign-ins; none: the system clock
+    std::function<void(const QString&)> log;          // the log window
+    db::PasswordCost passwordCost = db::standardPasswordCost(); // hashes written at sign-in
+    QString connectionNotice; // the status bar's line on the connection
 };
 
 class TalvorUser : public CurrentUser {
@@ -48,19 +63,37 @@ public:
     void GetUpdates(const QString& folder, const QString& programName, const QString& fileName,
                     bool flag) override;
 
+    bool ChangePassword() override;
+    bool Reauthenticate(const QString& password) override;
+    QString ConnectionNotice() const override { return config_.connectionNotice; }
+
 private:
     struct Employee {
         QString id, name, rights, hash;
     };
+    std::optional<Employee> readEmployee(db::Recordset& rs, bool withHash);
     // The employee row, or nothing when there is none.
     std::optional<Employee> findEmployee(const QString& id);
+    std::optional<Employee> findEmployeeOfLogin(db::Connection& c);
     bool inDepartment(const QString& id, const QString& dept);
-    bool ensureConnection(const QString& password);
+    bool ensureConnection();
+    // An employee ID and password checked against the stored hash, counting failures; the
+    // hash is replaced when it is of an older form. `refusal` receives the message to show.
+    std::optional<Employee> checkEmployeePassword(const QString& id, const QString& password,
+                                                  QString* refusal);
+    // A login and password (or the Kerberos ticket when `login` is empty) checked by the
+    // server: the open connection, or nothing with `refusal` set.
+    std::unique_ptr<db::Connection> serverLogin(const QString& login, const QString& password,
+                                                QString* refusal, bool* unreachable);
+    bool finishSignIn(const Employee& e);
+    const Clock& clock() const;
+    void log(const QString& line) const;
 
     TalvorUserConfig config_;
     std::unique_ptr<db::Connection> connection_;
     QString deptCode_;
     QString employeeCode_, employeeName_, rights_;
+    QString login_; // the SQL Server login signed in with (empty with a ticket)
     bool connected_ = false;
 };
 

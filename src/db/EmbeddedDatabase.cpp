@@ -23,13 +23,13 @@ QString script(const QString& name) {
     return {};
 }
 
-// The demo users' hashes, computed on two threads: each hash costs the full iteration count.
-std::vector<QString> demoHashes(int iterations) {
+// The demo users' hashes, computed on two threads: each hash costs the full work.
+std::vector<QString> demoHashes(const PasswordCost& cost) {
     const auto& users = EmbeddedDatabase::demoUsers();
     std::vector<QString> hashes(users.size());
     auto work = [&](size_t from, size_t step) {
         for (size_t i = from; i < users.size(); i += step)
-            hashes[i] = hashPassword(users[i].password, iterations);
+            hashes[i] = hashPassword(users[i].password, cost);
     };
     std::thread other(work, 1, 2);
     work(0, 2);
@@ -107,6 +107,31 @@ void followSchemaIndexes(const QString& file, const QString& script) {
     }
 }
 
+// The program's own tables of the user database that a file made by an earlier version lacks
+// are created (with their indexes) from today's schema; the suite's tables are never touched.
+void followOwnTables(const QString& file, const QString& script) {
+    static const QStringList own = {QStringLiteral("tbPasswordAttempts"),
+                                    QStringLiteral("tbPasswordLogins")};
+    try {
+        SqliteSession session(file);
+        for (const QString& table : own) {
+            const QueryResult have = session.run(
+                "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1", {table});
+            if (!have.rows.empty()) continue;
+            const QRegularExpression re("CREATE\\s+(UNIQUE\\s+)?(TABLE\\s+" + table +
+                                            "\\b|INDEX\\s+\\w+\\s+ON\\s+" + table +
+                                            "\\b)[^;]*;",
+                                        QRegularExpression::CaseInsensitiveOption);
+            QString statements;
+            for (auto it = re.globalMatch(script); it.hasNext();)
+                statements += it.next().captured(0) + "\n";
+            if (!statements.isEmpty()) session.runScript("BEGIN;\n" + statements + "COMMIT;");
+        }
+    } catch (const Error&) {
+        // A file that cannot be changed now is tried again at the next start.
+    }
+}
+
 } // namespace
 
 QString EmbeddedDatabase::schemaScript(const QString& database) {
@@ -141,13 +166,14 @@ QStringList EmbeddedDatabase::ensure(const QString& folder, const Options& optio
             // A file made by an earlier version may still be readable by others.
             QFile::setPermissions(file, kPrivateFile);
             followSchemaIndexes(file, schemaScript(name));
+            if (name == "Password") followOwnTables(file, schemaScript(name));
         } else {
             missing << name;
         }
     }
     std::vector<QString> hashes;
     if (options.demoData && missing.contains("Password"))
-        hashes = demoHashes(options.passwordIterations);
+        hashes = demoHashes(options.passwordCost);
     for (const QString& name : missing) {
         // Each file is built under a temporary name and renamed when complete, so an
         // interrupted creation never leaves a half-filled database behind.

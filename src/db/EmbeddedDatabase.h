@@ -16,7 +16,7 @@ public:
         // With the demo data: the program's larger set of filed records too
         // (demo-<database>-filed.sql: some two thousand rows over five years).
         bool filedRecords = false;
-        int passwordIterations = kPasswordIterations; // tests may pass a small count
+        PasswordCost passwordCost; // tests may pass PasswordCost::cheapForTests()
     };
 
     struct DemoUser {

@@ -29,6 +29,16 @@ int number(const QSettings& s, const QString& key, int fallback, int min, int ma
     return n;
 }
 
+bool yesNo(const QSettings& s, const QString& key, bool fallback, const QString& path) {
+    const QString v = s.value(key).toString().trimmed().toLower();
+    if (v.isEmpty()) return fallback;
+    if (v == "yes" || v == "true" || v == "1" || v == "on" || v == "require" || v == "required")
+        return true;
+    if (v == "no" || v == "false" || v == "0" || v == "off") return false;
+    throw Error(kBadSetting, "The setting " + key + " in " + path + " must be \"yes\" or \"no\", not \"" +
+                                 s.value(key).toString() + "\".");
+}
+
 } // namespace
 
 ConnectionSettings loadConnectionSettings(const QString& iniPath) {
@@ -49,7 +59,16 @@ ConnectionSettings loadConnectionSettings(const QString& iniPath) {
     c.server = s.value("Server/Host", c.server).toString().trimmed();
     c.port = number(s, "Server/Port", c.port, 1, 65535, iniPath);
     c.database = s.value("Server/Database", c.database).toString().trimmed();
-    c.user = s.value("Server/User", c.user).toString().trimmed();
+    const QString auth = s.value("Server/Authentication").toString().trimmed();
+    if (auth.compare("kerberos", Qt::CaseInsensitive) == 0)
+        c.authentication = ServerConfig::Authentication::Kerberos;
+    else if (!auth.isEmpty() && auth.compare("sql", Qt::CaseInsensitive) != 0)
+        throw Error(kBadSetting, "The setting Server/Authentication in " + iniPath +
+                                     " must be \"sql\" or \"kerberos\", not \"" + auth + "\".");
+    c.servicePrincipal = s.value("Server/ServicePrincipal").toString().trimmed();
+    c.encrypt = yesNo(s, "Server/Encrypt", true, iniPath);
+    c.caFile = s.value("Server/CAFile").toString().trimmed();
+    c.checkCertificateName = yesNo(s, "Server/CheckCertificateName", true, iniPath);
     c.loginTimeoutSeconds =
         number(s, "Server/LoginTimeout", c.loginTimeoutSeconds, 1, 3600, iniPath);
     c.queryTimeoutSeconds =
@@ -58,9 +77,13 @@ ConnectionSettings loadConnectionSettings(const QString& iniPath) {
 }
 
 std::unique_ptr<Connection> openConnection(const ConnectionSettings& settings,
-                                           const QString& password, const QString& defaultFolder) {
-    if (settings.backend == ConnectionSettings::Backend::SqlServer)
-        return std::make_unique<TdsConnection>(settings.server, password);
+                                           const QString& login, const QString& password,
+                                           const QString& defaultFolder) {
+    if (settings.backend == ConnectionSettings::Backend::SqlServer) {
+        ServerConfig c = settings.server;
+        c.user = login;
+        return std::make_unique<TdsConnection>(c, password);
+    }
     const QString folder =
         settings.embeddedFolder.isEmpty() ? defaultFolder : settings.embeddedFolder;
     if (folder.isEmpty())
@@ -69,6 +92,15 @@ std::unique_ptr<Connection> openConnection(const ConnectionSettings& settings,
     SqliteConnection::Options options;
     options.commandTimeoutSeconds = settings.server.queryTimeoutSeconds;
     return std::make_unique<SqliteConnection>(folder, options);
+}
+
+QString connectionNotice(const ConnectionSettings& settings, bool demoDatabase) {
+    if (settings.backend == ConnectionSettings::Backend::Embedded)
+        return demoDatabase ? QStringLiteral("Demo database (embedded, not for patient data)")
+                            : QStringLiteral("Embedded database");
+    const QString where = "SQL Server " + settings.server.server;
+    return settings.server.encrypt ? where + " (encrypted)"
+                                   : where + " (NOT ENCRYPTED: encryption is turned off)";
 }
 
 } // namespace db

@@ -4,7 +4,16 @@
 #include "db/SqlTokenizer.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cerrno>
+#include <memory>
 #include <mutex>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #define MSDBLIB 1
 #include <sybdb.h>
@@ -15,6 +24,43 @@ namespace db {
 namespace {
 
 constexpr int kNotConnected = 3709;
+constexpr int kEncryptionRefused = TdsConnection::kEncryptionRefused;
+
+// The name the connection's settings are filed under in the client's configuration file.
+const char* const kConfiguredServer = "docuvane";
+
+// db-lib takes TLS settings (encryption, the CA file, the certificate name check) only from
+// its configuration file: the settings of each login are written to a file of this process
+// (private, holding no password) that FREETDSCONF names while db-lib logs in. Logins are
+// serialized by the caller.
+void writeClientConfig(const ServerConfig& c) {
+    static std::unique_ptr<QTemporaryFile> file;
+    if (!file) {
+        file = std::make_unique<QTemporaryFile>();
+        file->setFileTemplate(QDir::tempPath() + "/docuvane-freetds-XXXXXX.conf");
+        if (!file->open())
+            throw Error(20013, "The SQL Server client settings cannot be written in " +
+                                   QDir::tempPath() + ".");
+    }
+    auto oneLine = [](QString v) { return v.remove('\n').remove('\r').remove(';').trimmed(); };
+    QString text = QStringLiteral("[global]\n\ttds version = 7.4\n[") + kConfiguredServer +
+                   "]\n\thost = " + oneLine(c.server) + "\n\tport = " + QString::number(c.port) +
+                   "\n\tencryption = " + (c.encrypt ? "require" : "off") + "\n";
+    if (c.encrypt) {
+        if (!c.caFile.isEmpty()) text += "\tca file = " + oneLine(c.caFile) + "\n";
+        text += QString("\tcheck certificate hostname = ") +
+                (c.checkCertificateName ? "yes" : "no") + "\n";
+    }
+    if (!file->resize(0) || !file->seek(0) || file->write(text.toUtf8()) < 0 || !file->flush())
+        throw Error(20013, "The SQL Server client settings cannot be written in " +
+                               file->fileName() + ".");
+    qputenv("FREETDSCONF", file->fileName().toLocal8Bit());
+}
+
+std::mutex& loginMutex() {
+    static std::mutex m;
+    return m;
+}
 
 } // namespace
 
@@ -234,6 +280,86 @@ static TdsResult runStatement(TdsConnection::Impl& d, const QString& text) {
     return result;
 }
 
+namespace {
+
+enum class ServerEncryption { NotOffered, Offered, Unknown };
+
+// What the server says about encryption in its answer to a pre-login message (no credentials
+// are sent): the client library reports a refused encrypted login only as a failed connection.
+ServerEncryption probeEncryption(const ServerConfig& config) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(config.server.toUtf8().constData(), QByteArray::number(config.port).constData(),
+                    &hints, &found) != 0)
+        return ServerEncryption::Unknown;
+    const int timeoutMs = 1000 * std::max(1, config.loginTimeoutSeconds);
+    ServerEncryption answer = ServerEncryption::Unknown;
+    for (addrinfo* a = found; a && answer == ServerEncryption::Unknown; a = a->ai_next) {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK, a->ai_protocol);
+        if (fd < 0) continue;
+        auto wait = [&](short events) {
+            pollfd p{fd, events, 0};
+            return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & events);
+        };
+        if ((::connect(fd, a->ai_addr, a->ai_addrlen) == 0 || errno == EINPROGRESS) &&
+            wait(POLLOUT)) {
+            // PRELOGIN: VERSION (6 bytes) and ENCRYPTION (1 byte: on), then the terminator.
+            const unsigned char packet[] = {0x12, 0x01, 0, 26, 0, 0, 1, 0,  // header
+                                            0x00, 0, 11, 0, 6, 0x01, 0, 17, 0, 1, 0xFF,
+                                            0, 0, 0, 0, 0, 0, 0x01};
+            QByteArray reply;
+            if (::send(fd, packet, sizeof packet, MSG_NOSIGNAL) == ssize_t(sizeof packet)) {
+                while (reply.size() < 8 || reply.size() < ((uchar(reply[2]) << 8) | uchar(reply[3]))) {
+                    if (!wait(POLLIN)) break;
+                    char buffer[512];
+                    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                    if (n <= 0) break;
+                    reply.append(buffer, int(n));
+                }
+            }
+            const QByteArray body = reply.mid(8);
+            for (int at = 0; at + 5 <= body.size() && uchar(body[at]) != 0xFF; at += 5) {
+                if (uchar(body[at]) != 0x01) continue;
+                const int offset = (uchar(body[at + 1]) << 8) | uchar(body[at + 2]);
+                if (offset < body.size())
+                    answer = uchar(body[offset]) == 0x02 ? ServerEncryption::NotOffered
+                                                         : ServerEncryption::Offered;
+            }
+        }
+        ::close(fd);
+    }
+    freeaddrinfo(found);
+    return answer;
+}
+
+// Why a login failed, in words a user or IT can act on.
+Error loginFailure(const TdsConnection::Impl& d, const ServerConfig& config) {
+    const Error e = d.failure({}, 20002, "Adaptive Server connection failed.");
+    if (!config.encrypt || d.serverError != 0 || e.number() != 20002) return e;
+    switch (probeEncryption(config)) {
+    case ServerEncryption::NotOffered:
+        return Error(kEncryptionRefused,
+                     "The SQL Server " + config.server +
+                         " does not offer an encrypted connection, and this workstation requires "
+                         "one: the program did not connect. (Ask IT to turn on encryption on the "
+                         "server; [Server] Encrypt in database.ini.)");
+    case ServerEncryption::Offered:
+        return Error(kEncryptionRefused,
+                     "The encrypted connection to the SQL Server " + config.server +
+                         " could not be set up: its certificate is not signed by a trusted "
+                         "authority or does not name " + config.server +
+                         ". The program did not connect. ([Server] CAFile and Host in "
+                         "database.ini.)");
+    case ServerEncryption::Unknown:
+        break;
+    }
+    return e;
+}
+
+} // namespace
+
 TdsConnection::TdsConnection(const ServerConfig& config, const QString& password)
     : d_(std::make_shared<Impl>()) {
     initDbLib();
@@ -241,10 +367,18 @@ TdsConnection::TdsConnection(const ServerConfig& config, const QString& password
     d_->commandTimeout = config.queryTimeoutSeconds;
     if (config.server.trimmed().isEmpty())
         throw Error(20012, "No SQL Server host is configured ([Server] Host).");
+    std::lock_guard<std::mutex> serialized(loginMutex());
+    writeClientConfig(config);
     LOGINREC* login = dblogin();
     if (!login) throw Error(20010, "Out of memory while preparing the SQL Server login.");
-    DBSETLUSER(login, config.user.toUtf8().constData());
-    DBSETLPWD(login, password.toUtf8().constData());
+    if (config.authentication == ServerConfig::Authentication::Kerberos) {
+        DBSETLNETWORKAUTH(login, TRUE);
+        if (!config.servicePrincipal.isEmpty())
+            DBSETLSERVERPRINCIPAL(login, config.servicePrincipal.toUtf8().constData());
+    } else {
+        DBSETLUSER(login, config.user.toUtf8().constData());
+        DBSETLPWD(login, password.toUtf8().constData());
+    }
     DBSETLAPP(login, "Docuvane");
     DBSETLCHARSET(login, "UTF-8");
     // us_english reads "2008-11-25" and "11/25/2008" as the program writes them.
@@ -253,13 +387,12 @@ TdsConnection::TdsConnection(const ServerConfig& config, const QString& password
     DBSETLVERSION(login, DBVERSION_74);
     // A login timeout of 0 would wait forever on a server that never answers.
     dbsetlogintime(config.loginTimeoutSeconds > 0 ? config.loginTimeoutSeconds : 10);
-    const QByteArray server = (config.server + ":" + QString::number(config.port)).toUtf8();
     tLoggingIn = d_.get();
     d_->reset();
-    DBPROCESS* proc = dbopen(login, server.constData());
+    DBPROCESS* proc = dbopen(login, kConfiguredServer);
     tLoggingIn = nullptr;
     dbloginfree(login);
-    if (!proc) throw d_->failure({}, 20002, "Adaptive Server connection failed.");
+    if (!proc) throw loginFailure(*d_, config);
     d_->proc = proc;
     dbsetuserdata(proc, reinterpret_cast<BYTE*>(d_.get()));
     // Long texts in full (db-lib's default limit would cut them).

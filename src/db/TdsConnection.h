@@ -13,7 +13,10 @@ class TdsConnection : public Connection {
 public:
     // Logs in; raises db::Error (e.g. 20009 nothing listening, 20003 timed out, 18456 login
     // failed) when the server cannot be reached or refuses the login.
+    // With encryption required (the default), a server that offers no encryption or whose
+    // certificate does not check out is refused with kEncryptionRefused.
     TdsConnection(const ServerConfig& config, const QString& password);
+    static constexpr int kEncryptionRefused = 20017;
     ~TdsConnection() override;
 
     RecordsetPtr execute(const QString& text, long* rowsAffected = nullptr) override;

@@ -1,4 +1,5 @@
 #include "main/Program.h"
+#include "main/HistoryWiring.h"
 #include "main/Workflows.h"
 
 #include "app/Classes.h"
@@ -33,8 +34,9 @@ namespace {
 class Components : public app::ComponentFactory {
 public:
     Components(const Folders& folders, app::CredentialsPrompt* credentials, app::Prompter* prompter,
-               app::SettingsStore* settings)
-        : folders_(folders), credentials_(credentials), prompter_(prompter), settings_(settings) {}
+               app::SettingsStore* settings, const app::Clock* clock, app::LogSink* log)
+        : folders_(folders), credentials_(credentials), prompter_(prompter), settings_(settings),
+          clock_(clock), log_(log) {}
 
     std::shared_ptr<app::CurrentUser> createCurrentUser(const QString& progId) override {
         if (progId != app::kCurrentUserProgId)
@@ -43,16 +45,26 @@ public:
         const QString dbFolder = folders_.embeddedDatabase();
         const QString configFile = folders_.databaseConfig();
         // The connection settings file chooses the backend; without it the embedded demo
-        // database is used. A server login uses the password typed at sign-in.
-        c.openConnection = [dbFolder, configFile](const QString& password) {
-            return db::openConnection(db::loadConnectionSettings(configFile), password, dbFolder);
+        // database is used. On SQL Server each employee signs in with their own login.
+        c.openConnection = [dbFolder, configFile](const QString& login, const QString& password) {
+            return db::openConnection(db::loadConnectionSettings(configFile), login, password,
+                                      dbFolder);
         };
         try {
-            c.acceptConnectionLogin = db::loadConnectionSettings(configFile).backend ==
-                                      db::ConnectionSettings::Backend::SqlServer;
+            const db::ConnectionSettings settings = db::loadConnectionSettings(configFile);
+            if (settings.backend == db::ConnectionSettings::Backend::SqlServer)
+                c.kind = settings.server.authentication ==
+                                 db::ServerConfig::Authentication::Kerberos
+                             ? app::SignInKind::DomainTicket
+                             : app::SignInKind::ServerLogin;
+            c.connectionNotice =
+                db::connectionNotice(settings, settings.embeddedFolder.isEmpty());
         } catch (const db::Error&) {
             // Reported when the connection is opened.
         }
+        c.clock = clock_;
+        if (log_) c.log = [l = log_](const QString& line) { l->writeLog(line); };
+        c.passwordChange = &passwordChange_;
         c.credentials = credentials_;
         c.prompter = prompter_;
         c.settings = settings_;
@@ -70,6 +82,9 @@ private:
     app::CredentialsPrompt* credentials_;
     app::Prompter* prompter_;
     app::SettingsStore* settings_;
+    const app::Clock* clock_;
+    app::LogSink* log_;
+    app::DialogPasswordChangePrompt passwordChange_;
 };
 
 void registerErrorNumbers() {
@@ -120,7 +135,8 @@ Program::Program(Folders folders, app::CredentialsPrompt* credentials, app::Prom
     // opens with the reason (commands that confirm a change show it themselves).
     settings_->setFailureReporter([l = logger_.get()](const QString& why) { l->writeLog(why); });
     components_ =
-        std::make_unique<Components>(folders_, credentials_, prompter_, settings_.get());
+        std::make_unique<Components>(folders_, credentials_, prompter_, settings_.get(),
+                                     clock_.get(), logger_.get());
 
     app::Services svc;
     svc.settings = settings_.get();
@@ -179,6 +195,8 @@ bool Program::start() {
                           app::mb::OKOnly, app::mb::Critical);
         return false;
     }
+    history_ = makeHistoryRecorder(folders_, logger_.get(), this);
+    session_->history = history_.get();
     // The start-up window may already be gone: it unloads itself once the main window is up.
     return showStartupWindow();
 }

@@ -17,6 +17,7 @@
 #include "viewer/AnnotationCommands.h"
 #include "viewer/ExportCommands.h"
 #include "viewer/FileCommands.h"
+#include "viewer/IdleLock.h"
 #include "viewer/JobHost.h"
 #include "imaging/controls/ImageAdmin.h"
 #include "imaging/controls/ImageEdit.h"
@@ -24,6 +25,7 @@
 #include "imaging/controls/ImageThumbnail.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
+#include "history/Event.h"
 
 #include <QAction>
 #include <QApplication>
@@ -191,6 +193,8 @@ void MainWindow::Form_Load() {
 
     ui_.statusPanel1->setText(s_.gobjCurrentUser->EmployeeName());
     ui_.statusPanel2->setText(s_.gobjCurrentUser->UserRights());
+    ui_.statusConnection->setText(s_.gobjCurrentUser->ConnectionNotice());
+    if (!idleLock_) idleLock_ = new IdleLock(*this);
 
     ui_.Picture1->setPixmap(app::programPicture(520, 180));
     ui_.Picture1->setGeometry(ui_.paneArea->rect());
@@ -284,6 +288,7 @@ void MainWindow::ClearRecordData() {
 void MainWindow::Form_Unload() {
     if (unloading_) return;
     unloading_ = true;
+    if (s_.gobjCurrentUser) s_.recordHistory({history::Action::SignOut});
     LoadSavePreferences("Save");
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->objectName() != "frmMain" && w->isWindow()) w->close();

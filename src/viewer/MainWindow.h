@@ -32,6 +32,7 @@ class NavigationCommands;
 class EditCommands;
 class AnnotationCommands;
 class FileCommands;
+class IdleLock;
 
 // The engine's edges for the window's controls: the printer, the dialogs and the scanner
 // (the real ones unless replaced; tests hand in doubles). The window takes the paths and the
@@ -145,6 +146,8 @@ public:
     std::function<void()> documentClosed;
 
     SessionCommands& sessionCommands() const { return *sessionCommands_; }
+    // The idle lock (made at load, once a user is signed in); null before.
+    IdleLock* idleLock() const { return idleLock_; }
     NavigationCommands& navigation() const { return *navigation_; }
     EditCommands& editing() const { return *editing_; }
     AnnotationCommands& annotations() const { return *annotations_; }
@@ -208,6 +211,7 @@ private:
     bool closeAnswered_ = false;
     CommandFacts facts_;
     SessionCommands* sessionCommands_ = nullptr;
+    IdleLock* idleLock_ = nullptr;
     NavigationCommands* navigation_ = nullptr;
     EditCommands* editing_ = nullptr;
     AnnotationCommands* annotations_ = nullptr;

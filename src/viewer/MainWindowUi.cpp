@@ -126,6 +126,7 @@ void MainWindowUi::build(QMainWindow* w) {
     separator(mnuFile);
     mConnect = item(mnuFile, "mConnect", "Connect");
     mTestWrite = item(mnuFile, "mTestWrite", "Test Write");
+    mnuFileChangePassword = item(mnuFile, "mnuFileChangePassword", "Change Pass&word...");
     separator(mnuFile);
     mnuFileExit = item(mnuFile, "mnuFileExit", "E&xit");
 
@@ -279,6 +280,9 @@ void MainWindowUi::build(QMainWindow* w) {
     statusPanel2->setObjectName("StatusBar1_Panel2");
     w->statusBar()->addWidget(statusPanel1, 3);
     w->statusBar()->addWidget(statusPanel2, 1);
+    statusConnection = new QLabel(w);
+    statusConnection->setObjectName("StatusBar1_Connection");
+    w->statusBar()->addWidget(statusConnection, 2);
 
     // Central area.
     auto* central = new QWidget(w);

@@ -41,6 +41,7 @@ struct MainWindowUi {
     QAction* mnuFilePrint = nullptr;
     QAction* mConnect = nullptr;
     QAction* mTestWrite = nullptr;
+    QAction* mnuFileChangePassword = nullptr;
     QAction* mnuFileExit = nullptr;
     // Edit
     QMenu* mnuEdit = nullptr;
@@ -114,6 +115,7 @@ struct MainWindowUi {
     // Status bar panels 1 and 2.
     QLabel* statusPanel1 = nullptr;
     QLabel* statusPanel2 = nullptr;
+    QLabel* statusConnection = nullptr; // the database in use (the demo, an unencrypted one)
 
     // Top area: record information, department, admin mode.
     QGroupBox* fraPatInfo = nullptr;

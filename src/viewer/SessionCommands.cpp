@@ -31,6 +31,7 @@ SessionCommands::SessionCommands(MainWindow& w) : QObject(&w), w_(w) {
     on(ui.mConnect, &SessionCommands::mConnect_Click);
     on(ui.mnuFileLoc, &SessionCommands::mnuFileLoc_Click);
     on(ui.mTestWrite, &SessionCommands::mTestWrite_Click);
+    on(ui.mnuFileChangePassword, &SessionCommands::mnuFileChangePassword_Click);
     on(ui.mOpenLocation, &SessionCommands::mOpenLocation_Click);
     on(ui.mUpdateDatabase, &SessionCommands::mUpdateDatabase_Click);
     on(ui.mUpdateModule, &SessionCommands::mUpdateModule_Click);
@@ -139,6 +140,11 @@ void SessionCommands::mnuFileLoc_Click() {
 }
 
 void SessionCommands::mTestWrite_Click() { storage::TestWrite(w_.session()); }
+
+void SessionCommands::mnuFileChangePassword_Click() {
+    app::Session& s = w_.session();
+    if (s.gobjCurrentUser) s.gobjCurrentUser->ChangePassword();
+}
 
 void SessionCommands::mOpenLocation_Click() {
     if (!app::CanChangeSettings(w_.session())) return;

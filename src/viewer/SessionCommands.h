@@ -25,6 +25,7 @@ public:
     void mConnect_Click();
     void mnuFileLoc_Click();
     void mTestWrite_Click();
+    void mnuFileChangePassword_Click();
     void mOpenLocation_Click();
     void mUpdateDatabase_Click();
     void mUpdateModule_Click();

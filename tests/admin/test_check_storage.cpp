@@ -58,7 +58,7 @@ class CheckStorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db::EmbeddedDatabase::Options o;
-        o.passwordIterations = 1;
+        o.passwordCost = db::PasswordCost::cheapForTests();
         db::EmbeddedDatabase::ensure(dbFolder(), o);
         app::IniSettingsStore settings(configFolder());
         settings.write(app::kAppPrefs, "General Preferences", "Default Directory", kShare);

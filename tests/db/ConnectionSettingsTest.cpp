@@ -28,12 +28,24 @@ TEST(ConnectionSettings, ReadsTheServerSection) {
     testsupport::TempDir dir;
     const auto s = db::loadConnectionSettings(
         write(dir, "[Database]\nBackend=SqlServer\n[Server]\nHost=records.example\nPort=14330\n"
-                   "Database=dbRecordsTest\nUser=docuvane\nLoginTimeout=5\nQueryTimeout=60\n"));
+                   "Database=dbRecordsTest\nUser=docuvane\nLoginTimeout=5\nQueryTimeout=60\n"
+                   "Authentication=Kerberos\nServicePrincipal=MSSQLSvc/records.example:14330\n"
+                   "CAFile=/etc/ssl/hospital-ca.pem\n"));
     EXPECT_EQ(s.backend, db::ConnectionSettings::Backend::SqlServer);
     EXPECT_EQ(s.server.server, "records.example");
     EXPECT_EQ(s.server.port, 14330);
     EXPECT_EQ(s.server.database, "dbRecordsTest");
-    EXPECT_EQ(s.server.user, "docuvane");
+    EXPECT_EQ(s.server.user, ""); // a shared login in the file is not used: each signs in
+    EXPECT_EQ(s.server.authentication, db::ServerConfig::Authentication::Kerberos);
+    EXPECT_EQ(s.server.servicePrincipal, "MSSQLSvc/records.example:14330");
+    EXPECT_TRUE(s.server.encrypt); // required unless turned off
+    EXPECT_TRUE(s.server.checkCertificateName);
+    EXPECT_EQ(s.server.caFile, "/etc/ssl/hospital-ca.pem");
+    const auto off = db::loadConnectionSettings(
+        write(dir, "[Server]\nEncrypt=no\nCheckCertificateName=no\nAuthentication=sql\n"));
+    EXPECT_FALSE(off.server.encrypt);
+    EXPECT_FALSE(off.server.checkCertificateName);
+    EXPECT_EQ(off.server.authentication, db::ServerConfig::Authentication::SqlLogin);
     EXPECT_EQ(s.server.loginTimeoutSeconds, 5);
     EXPECT_EQ(s.server.queryTimeoutSeconds, 60);
 }
@@ -42,7 +54,8 @@ TEST(ConnectionSettings, RejectsBadValuesNamingTheKey) {
     testsupport::TempDir dir;
     for (const QByteArray& bad :
          {QByteArray("[Database]\nBackend=oracle\n"), QByteArray("[Server]\nPort=http\n"),
-          QByteArray("[Server]\nLoginTimeout=0\n"), QByteArray("[Server]\nQueryTimeout=-5\n")}) {
+          QByteArray("[Server]\nLoginTimeout=0\n"), QByteArray("[Server]\nQueryTimeout=-5\n"),
+          QByteArray("[Server]\nEncrypt=maybe\n"), QByteArray("[Server]\nAuthentication=ntlm\n")}) {
         try {
             db::loadConnectionSettings(write(dir, bad));
             ADD_FAILURE() << bad.toStdString();
@@ -57,12 +70,12 @@ TEST(ConnectionSettings, TheEmbeddedBackendIsCreatedOnFirstUse) {
     testsupport::TempDir dir;
     db::ConnectionSettings s;
     s.embeddedFolder = dir.file("data");
-    auto c = db::openConnection(s, {});
+    auto c = db::openConnection(s, {}, {});
     EXPECT_TRUE(c->isOpen());
     EXPECT_EQ(c->commandTimeout(), 120);
     EXPECT_EQ(c->execute("SELECT count(*) FROM dbRecords..tblRecType")->value(0).toInt(), 9);
     db::ConnectionSettings none;
-    EXPECT_THROW(db::openConnection(none, {}), db::Error);
+    EXPECT_THROW(db::openConnection(none, {}, {}), db::Error);
 }
 
 TEST(ConnectionSettings, TheServerBackendUsesTheServerSection) {
@@ -72,7 +85,7 @@ TEST(ConnectionSettings, TheServerBackendUsesTheServerSection) {
     s.server.port = 1; // nothing listens there
     s.server.loginTimeoutSeconds = 1;
     try {
-        db::openConnection(s, "pw");
+        db::openConnection(s, "user", "pw");
         FAIL();
     } catch (const db::Error& e) {
         EXPECT_EQ(e.number(), 20009);

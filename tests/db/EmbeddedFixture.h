@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         db::EmbeddedDatabase::Options options;
-        options.passwordIterations = 10; // the hashing itself is tested on its own
+        options.passwordCost = db::PasswordCost::cheapForTests(); // the hashing itself is tested on its own
         options.demoData = withDemoData();
         db::EmbeddedDatabase::ensure(dir.path(), options);
         conn = std::make_unique<db::SqliteConnection>(dir.path());

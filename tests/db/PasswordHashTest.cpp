@@ -48,7 +48,7 @@ TEST(Pbkdf2, MatchesThePublishedVectorAndAReferenceComputation) {
 }
 
 TEST(PasswordHash, StoresASelfDescribingSaltedHash) {
-    const QString h = db::hashPassword("records", 1000);
+    const QString h = db::hashPasswordPbkdf2("records", 1000);
     const QStringList parts = h.split('$');
     ASSERT_EQ(parts.size(), 4);
     EXPECT_EQ(parts[0], "pbkdf2-sha256");
@@ -57,12 +57,12 @@ TEST(PasswordHash, StoresASelfDescribingSaltedHash) {
     EXPECT_EQ(parts[3].size(), 64);
     EXPECT_EQ(QByteArray::fromHex(parts[3].toLatin1()),
               referencePbkdf2("records", QByteArray::fromHex(parts[2].toLatin1()), 1000, 32));
-    EXPECT_NE(db::hashPassword("records", 1000), h); // a fresh salt each time
-    EXPECT_GE(db::kPasswordIterations, 100000);
+    EXPECT_NE(db::hashPasswordPbkdf2("records", 1000), h); // a fresh salt each time
+    EXPECT_GE(db::kPbkdf2Iterations, 100000);
 }
 
 TEST(PasswordHash, VerifiesOnlyTheRightPassword) {
-    const QString h = db::hashPassword("s3cret", 50);
+    const QString h = db::hashPasswordPbkdf2("s3cret", 50);
     EXPECT_TRUE(db::verifyPassword("s3cret", h));
     EXPECT_FALSE(db::verifyPassword("S3cret", h));
     EXPECT_FALSE(db::verifyPassword("", h));
@@ -77,10 +77,35 @@ TEST(PasswordHash, VerifiesOnlyTheRightPassword) {
         EXPECT_FALSE(db::verifyPassword("s3cret", bad)) << bad.toStdString();
 }
 
+// New hashes are Argon2id at OWASP's first setting (19 MiB, two passes, one lane); hashes of
+// the earlier form and cheaper ones still verify and are the ones to replace.
+TEST(PasswordHash, NewHashesAreArgon2idAndOlderOnesAreMarkedForReplacement) {
+    const QString h = db::hashPassword("s3cret");
+    EXPECT_TRUE(h.startsWith("$argon2id$v=19$m=19456,t=2,p=1$")) << h.toStdString();
+    EXPECT_NE(db::hashPassword("s3cret"), h); // a fresh salt each time
+    const QString cheap = db::hashPassword("s3cret", db::PasswordCost::cheapForTests());
+    const QString older = db::hashPasswordPbkdf2("s3cret", 50);
+    struct Case {
+        QString stored;
+        bool needsRehash;
+    } cases[] = {{h, false}, {cheap, true}, {older, true}};
+    for (const auto& c : cases) {
+        EXPECT_TRUE(db::verifyPassword("s3cret", c.stored)) << c.stored.toStdString();
+        EXPECT_FALSE(db::verifyPassword("s3cret ", c.stored)) << c.stored.toStdString();
+        EXPECT_EQ(db::passwordNeedsRehash(c.stored), c.needsRehash) << c.stored.toStdString();
+    }
+    QString tampered = h;
+    tampered[tampered.size() - 2] = tampered[tampered.size() - 2] == 'A' ? 'B' : 'A';
+    EXPECT_FALSE(db::verifyPassword("s3cret", tampered));
+    EXPECT_FALSE(db::verifyPassword("s3cret", "$argon2id$v=19$m=19456,t=2,p=1$garbage"));
+    EXPECT_FALSE(db::verifyPasswordOfNobody("s3cret"));
+    EXPECT_FALSE(db::verifyPasswordOfNobody(""));
+}
+
 TEST(EmbeddedDatabase, DemoUsersSignInWithTheirDocumentedPasswords) {
     testsupport::TempDir dir;
     db::EmbeddedDatabase::Options options;
-    options.passwordIterations = 20;
+    options.passwordCost = db::PasswordCost::cheapForTests();
     EXPECT_EQ(db::EmbeddedDatabase::ensure(dir.path(), options),
               db::SqliteConnection::databaseNames());
     db::SqliteConnection conn(dir.path());
@@ -106,7 +131,7 @@ TEST(EmbeddedDatabase, DemoUsersSignInWithTheirDocumentedPasswords) {
 TEST(EmbeddedDatabase, CreatesOnlyMissingFilesAndStaysReadableWithoutTheCollation) {
     testsupport::TempDir dir;
     db::EmbeddedDatabase::Options options;
-    options.passwordIterations = 1;
+    options.passwordCost = db::PasswordCost::cheapForTests();
     db::EmbeddedDatabase::ensure(dir.path(), options);
     {
         db::SqliteConnection conn(dir.path());
@@ -163,7 +188,7 @@ TEST(EmbeddedDatabase, CreatesOnlyMissingFilesAndStaysReadableWithoutTheCollatio
 TEST(EmbeddedDatabase, EarlierFilesGetTodaysSearchIndexes) {
     testsupport::TempDir dir;
     db::EmbeddedDatabase::Options options;
-    options.passwordIterations = 1;
+    options.passwordCost = db::PasswordCost::cheapForTests();
     db::EmbeddedDatabase::ensure(dir.path(), options);
     const QString file = db::SqliteConnection::databaseFile(dir.path(), "PATIENT_DATA");
     const auto keyColumns = [&](const QString& index) {

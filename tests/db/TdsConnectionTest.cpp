@@ -2,6 +2,7 @@
 // accepts and never answers, and a minimal TDS server that logs in, answers what it is told
 // and then stops answering. Every case must end in db::Error within its timeout.
 #include "db/TdsConnection.h"
+#include "doubles/ScriptedTdsServer.h"
 
 #include <QElapsedTimer>
 #include <arpa/inet.h>
@@ -14,160 +15,37 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using namespace doubles::tds;
 
-// A listening socket on a free loopback port.
-struct Listener {
-    int fd = -1;
-    int port = 0;
-    Listener() {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(fd, 4);
-        socklen_t len = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    ~Listener() { closeNow(); }
-    void closeNow() {
-        if (fd >= 0) {
-            shutdown(fd, SHUT_RDWR);
-            close(fd);
-        }
-        fd = -1;
-    }
-};
-
-int freePort() {
-    Listener l;
-    const int port = l.port;
-    l.closeNow();
-    return port;
-}
-
-db::ServerConfig config(int port) {
+db::ServerConfig config(int port, bool encrypt = false) {
     db::ServerConfig c;
     c.server = "127.0.0.1";
     c.port = port;
     c.user = "sa";
+    c.encrypt = encrypt;
     c.loginTimeoutSeconds = 2;
     c.queryTimeoutSeconds = 1;
     return c;
 }
 
-bool readPacket(int fd, Bytes& body) {
-    body.clear();
-    for (;;) {
-        unsigned char h[8];
-        for (size_t got = 0; got < 8;) {
-            const ssize_t n = recv(fd, h + got, 8 - got, 0);
-            if (n <= 0) return false;
-            got += size_t(n);
-        }
-        Bytes part(((h[2] << 8) | h[3]) - 8);
-        for (size_t got = 0; got < part.size();) {
-            const ssize_t n = recv(fd, part.data() + got, part.size() - got, 0);
-            if (n <= 0) return false;
-            got += size_t(n);
-        }
-        body.insert(body.end(), part.begin(), part.end());
-        if (h[1] & 1) return true;
-    }
-}
-
-void sendReply(int fd, const Bytes& body) {
-    Bytes p{0x04, 0x01, 0, 0, 0, 0, 1, 0};
-    const size_t len = 8 + body.size();
-    p[2] = static_cast<unsigned char>(len >> 8);
-    p[3] = static_cast<unsigned char>(len & 0xff);
-    p.insert(p.end(), body.begin(), body.end());
-    send(fd, p.data(), p.size(), MSG_NOSIGNAL);
-}
-
-Bytes done(unsigned short status = 0, unsigned long long count = 0) {
-    Bytes b{0xFD, static_cast<unsigned char>(status), static_cast<unsigned char>(status >> 8), 0,
-            0};
-    for (int i = 0; i < 8; ++i)
-        b.push_back(static_cast<unsigned char>(count >> (8 * i)));
-    return b;
-}
-
-Bytes ucs2(const std::string& s) {
-    Bytes b;
-    for (char c : s) {
-        b.push_back(static_cast<unsigned char>(c));
-        b.push_back(0);
-    }
-    return b;
-}
-
-// An ERROR token as SQL Server sends it, followed by DONE with the error flag.
-Bytes serverError(int number, const std::string& text) {
-    Bytes body;
-    for (int i = 0; i < 4; ++i)
-        body.push_back(static_cast<unsigned char>(number >> (8 * i)));
-    body.push_back(1);  // state
-    body.push_back(16); // severity
-    body.push_back(static_cast<unsigned char>(text.size()));
-    body.push_back(0);
-    const Bytes t = ucs2(text);
-    body.insert(body.end(), t.begin(), t.end());
-    body.push_back(0); // server name
-    body.push_back(0); // procedure name
-    for (int i = 0; i < 4; ++i)
-        body.push_back(i == 0 ? 1 : 0); // line
-    Bytes token{0xAA, static_cast<unsigned char>(body.size()),
-                static_cast<unsigned char>(body.size() >> 8)};
-    token.insert(token.end(), body.begin(), body.end());
-    const Bytes d = done(0x02);
-    token.insert(token.end(), d.begin(), d.end());
-    return token;
-}
-
-// Answers the pre-login and the login, then one reply per batch from `replies`; after the last
-// reply it reads on and answers nothing more.
+// Answers the login, then one reply per batch from `replies`; after the last reply it reads on
+// and answers nothing more.
 class FakeServer {
 public:
-    explicit FakeServer(std::vector<Bytes> replies) : replies_(std::move(replies)) {
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~FakeServer() {
-        listener_.closeNow();
-        if (client_ >= 0) shutdown(client_, SHUT_RDWR);
-        thread_.join();
-        if (client_ >= 0) close(client_);
-    }
-    int port() const { return listener_.port; }
+    explicit FakeServer(std::vector<Bytes> replies)
+        : replies_(std::move(replies)),
+          server_({{"sa", "pw"}}, [this](const std::string&, const std::string&) {
+              std::lock_guard<std::mutex> l(mutex_);
+              if (next_ < replies_.size()) return replies_[next_++];
+              return Bytes{}; // silent from here on
+          }) {}
+    int port() const { return server_.port(); }
 
 private:
-    void serve() {
-        client_ = accept(listener_.fd, nullptr, nullptr);
-        if (client_ < 0) return;
-        Bytes body;
-        if (!readPacket(client_, body)) // PRELOGIN
-            return;
-        // VERSION and ENCRYPTION (not supported), then the terminator.
-        sendReply(client_,
-                  {0x00, 0, 11, 0, 6, 0x01, 0, 17, 0, 1, 0xFF, 0x0f, 0, 0x07, 0xd0, 0, 0, 0x02});
-        if (!readPacket(client_, body)) // LOGIN7
-            return;
-        Bytes ack{0xAD, 12, 0, 1, 0x74, 0, 0, 4, 1, 'x', 0, 15, 0, 0x07, 0xd0};
-        const Bytes d = done();
-        ack.insert(ack.end(), d.begin(), d.end());
-        sendReply(client_, ack);
-        size_t next = 0;
-        while (readPacket(client_, body)) {
-            if (next < replies_.size()) sendReply(client_, replies_[next++]);
-        }
-    }
-
-    Listener listener_;
     std::vector<Bytes> replies_;
-    int client_ = -1;
-    std::thread thread_;
+    std::mutex mutex_;
+    size_t next_ = 0;
+    ScriptedServer server_;
 };
 
 TEST(TdsConnection, NothingListeningFailsAtOnce) {
@@ -240,6 +118,29 @@ TEST(TdsConnection, CountsAndServerErrorsComeBack) {
         EXPECT_EQ(e.description(), "Invalid object name 'nowhere'.");
         EXPECT_EQ(e.statement(), "select * from nowhere");
     }
+}
+
+// Encryption is required unless turned off: a server that offers none is refused with a
+// message that says so, and the same server is used when the setting is off.
+TEST(TdsConnection, AServerWithoutEncryptionIsRefusedUnlessEncryptionIsTurnedOff) {
+    ScriptedServer server({{"sa", "pw"}}, {});
+    try {
+        db::TdsConnection c(config(server.port(), true), "pw");
+        FAIL() << "connected without encryption";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::TdsConnection::kEncryptionRefused) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains("does not offer an encrypted connection"))
+            << e.description().toStdString();
+    }
+    EXPECT_EQ(server.logins(), 0); // no login, no password went over the plain connection
+    db::TdsConnection plain(config(server.port(), false), "pw");
+    EXPECT_TRUE(plain.isOpen());
+    db::ConnectionSettings s;
+    s.backend = db::ConnectionSettings::Backend::SqlServer;
+    s.server = config(server.port(), false);
+    EXPECT_TRUE(db::connectionNotice(s, false).contains("NOT ENCRYPTED"));
+    s.server.encrypt = true;
+    EXPECT_FALSE(db::connectionNotice(s, false).contains("NOT ENCRYPTED"));
 }
 
 } // namespace

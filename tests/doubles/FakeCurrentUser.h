@@ -32,6 +32,11 @@ public:
         rs = connection->open(text, db::kClientReadOnly);
     }
     QString PayrollDB() const override { return payrollDb; }
+    bool Reauthenticate(const QString& typed) override {
+        reauthenticated.push_back(typed);
+        return typed == password;
+    }
+    QString ConnectionNotice() const override { return connectionNotice; }
     void GetUpdates(const QString& folder, const QString& name, const QString& file,
                     bool flag) override {
         updates.push_back(folder + "|" + name + "|" + file + "|" + (flag ? "True" : "False"));
@@ -49,6 +54,9 @@ public:
     QString employeeName = "Reyes, Maria Santos";
     QString rights = "ASV";
     QString payrollDb = "PayrollDB";
+    QString password = "records";
+    QString connectionNotice;
+    std::vector<QString> reauthenticated;
     std::vector<QString> openRecStatements;
     std::vector<QString> updates;
 };

@@ -31,7 +31,7 @@ TestSession::TestSession() {
 void TestSession::useDemoDatabase(bool filedRecords) {
     db::EmbeddedDatabase::Options o;
     o.filedRecords = filedRecords;
-    o.passwordIterations = 1000; // cheap hashes: tests sign in often
+    o.passwordCost = db::PasswordCost::cheapForTests(); // cheap hashes: tests sign in often
     const QString folder = dir.file("db");
     db::EmbeddedDatabase::ensure(folder, o);
     demo = std::make_unique<db::SqliteConnection>(folder);

@@ -52,12 +52,13 @@ TEST(DemoUsers, EachFirstSignInLandsInTheReadmesDepartment) {
         credentials.answers.push_back(app::Credentials{u.id, u.password});
         app::TalvorUserConfig c;
         const QString folder = t.dir.file("db");
-        c.openConnection = [folder](const QString&) {
+        c.openConnection = [folder](const QString&, const QString&) {
             return std::make_unique<db::SqliteConnection>(folder);
         };
         c.credentials = &credentials;
         c.prompter = &t.prompter;
         c.settings = &t.settings;
+        c.passwordCost = db::PasswordCost::cheapForTests();
         auto user = std::make_shared<app::TalvorUser>(c);
         // The start-up window's department code: 19 medical records, 16 nurses, else the id.
         user->setPasswordDeptCode(u.department);
