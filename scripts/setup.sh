@@ -22,14 +22,22 @@ for p in "${PACKAGES[@]}"; do
     missing+=("$p")
   fi
 done
+# node and npm for the T-SQL check of sql/sqlserver (tests/sql); Debian's packages unless a
+# node with its own npm is already there.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then missing+=(nodejs npm); fi
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: all packages present"
-  exit 0
+else
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The T-SQL grammar package of tests/sql, from its lock file.
+tests_sql="$(dirname "$0")/../tests/sql"
+if [ ! -d "$tests_sql/node_modules" ]; then
+  (cd "$tests_sql" && npm ci --no-audit --no-fund)
+fi

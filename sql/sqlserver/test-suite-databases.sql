@@ -76,6 +76,11 @@ BEGIN
         ('3001', 'HUMAN RESOURCES'), ('9001', 'MEDICAL RECORDS');
 END
 GO
+-- Logins of a test server are linked to these employees once 04-users-and-roles.sql has run,
+-- one add-user.sql run per login (IT links the real logins the same way), for example:
+--   sqlcmd -i add-user.sql -v Login="msantos" EmployeeID="1001" Role="administrator" Windows=0
+--   sqlcmd -i add-user.sql -v Login="jreyes" EmployeeID="1002" Role="clerk" Windows=0
+--   sqlcmd -i add-user.sql -v Login="kobrien" EmployeeID="2001" Role="viewer" Windows=0
 
 USE PayrollDB;
 GO
