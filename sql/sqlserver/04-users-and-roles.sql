@@ -20,8 +20,9 @@
 -- is run by IT as dbo, no role is given ALTER or CREATE.
 -- Users change their own SQL Server password with ALTER LOGIN ... WITH PASSWORD = ...
 -- OLD_PASSWORD = ...: a login may always change its own password, no grant is needed.
--- The access history (dbo.tblRecHistory) gets its grants in 03-history.sql: no role may update
--- or delete its rows. They are repeated here only where that table exists.
+-- The access history (dbo.tblRecHistory) gets its grants in 03-history.sql, which denies every
+-- role UPDATE and DELETE on its rows; here, only where that table exists, every role is granted
+-- INSERT and the administrator SELECT.
 
 -- The three roles in each database (sp_executesql of that database runs the text there).
 DECLARE @roles nvarchar(max) = N'
