@@ -3,11 +3,13 @@
 // window and the main window. main() only creates a Program and runs it.
 #include "app/ProgramFolders.h"
 #include "app/StartupWindow.h"
+#include "history/DatabaseRecorder.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <mutex>
 
 namespace app {
 class SettingsStore;
@@ -19,6 +21,7 @@ class Logger;
 class PathMapper;
 class ComponentFactory;
 class CredentialsPrompt;
+class CurrentUser;
 struct Session;
 } // namespace app
 
@@ -26,9 +29,6 @@ namespace viewer {
 class MainWindow;
 }
 
-namespace history {
-class DatabaseRecorder;
-}
 
 namespace program {
 
@@ -76,6 +76,12 @@ private:
     std::unique_ptr<app::Logger> logger_;
     std::unique_ptr<app::ComponentFactory> components_;
     std::unique_ptr<app::Session> session_;
+    // The user signed in last, for the history writer's connection.
+    struct SignedInUser {
+        std::mutex mutex;
+        std::shared_ptr<app::CurrentUser> user;
+    };
+    std::shared_ptr<SignedInUser> historyUser_ = std::make_shared<SignedInUser>();
     std::unique_ptr<history::DatabaseRecorder> history_;
     std::unique_ptr<viewer::MainWindow> main_;
     QPointer<app::StartupWindow> startup_;
