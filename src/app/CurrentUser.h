@@ -5,6 +5,7 @@
 #include "db/Connection.h"
 
 #include <QString>
+#include <memory>
 
 namespace app {
 
@@ -48,6 +49,10 @@ public:
     virtual bool Reauthenticate(const QString& /*password*/) { return false; }
     // One line on the connection for the status bar (the demo database, an unencrypted one).
     virtual QString ConnectionNotice() const { return {}; }
+    // Another connection to the records database as the signed-in employee (for work of its
+    // own, such as the access history's writer); null while nobody is signed in. Safe to call
+    // from any thread.
+    virtual std::unique_ptr<db::Connection> OpenAnotherConnection() { return nullptr; }
 };
 
 struct Session;

@@ -10,6 +10,23 @@
 
 namespace app {
 
+namespace {
+
+// The explanation, the fields and OK and Cancel (cmdOK, cmdCancel) one below the other.
+void layOut(QDialog* d, QLabel* explanation, QFormLayout* fields) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
+    QObject::connect(buttons, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    auto* layout = new QVBoxLayout(d);
+    layout->addWidget(explanation);
+    layout->addLayout(fields);
+    layout->addWidget(buttons);
+}
+
+} // namespace
+
 SignInDialog::SignInDialog(const QString& title, const QString& explanation,
                            const QString& proposedId, QWidget* parent, const QString& idLabel)
     : QDialog(parent) {
@@ -26,15 +43,7 @@ SignInDialog::SignInDialog(const QString& title, const QString& explanation,
     auto* form = new QFormLayout;
     form->addRow(idLabel, id_);
     form->addRow("&Password:", password_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(info);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    layOut(this, info, form);
     if (!proposedId.isEmpty()) password_->setFocus();
     setMinimumWidth(360);
 }
@@ -78,15 +87,7 @@ ChangePasswordDialog::ChangePasswordDialog(const QString& explanation, QWidget* 
     form->addRow("&Current password:", old_);
     form->addRow("&New password:", new_);
     form->addRow("Con&firm new password:", confirm_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(info);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    layOut(this, info, form);
     setMinimumWidth(380);
 }
 

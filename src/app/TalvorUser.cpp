@@ -141,6 +141,17 @@ std::unique_ptr<db::Connection> TalvorUser::serverLogin(const QString& login,
     return nullptr;
 }
 
+std::unique_ptr<db::Connection> TalvorUser::OpenAnotherConnection() {
+    QString login, password;
+    {
+        std::lock_guard<std::mutex> lock(anotherMutex_);
+        if (!anotherAllowed_) return nullptr;
+        login = anotherLogin_;
+        password = anotherPassword_;
+    }
+    return config_.openConnection(login, password);
+}
+
 bool TalvorUser::finishSignIn(const Employee& e) {
     if (!deptCode_.isEmpty() && !inDepartment(e.id, deptCode_)) {
         config_.prompter->msgBox("Employee " + e.id + " is not registered in department " +
@@ -219,6 +230,12 @@ void TalvorUser::ShowMain() {
             if (!finishSignIn(*e)) {
                 if (byLogin) connection_.reset();
                 continue;
+            }
+            {
+                std::lock_guard<std::mutex> lock(anotherMutex_);
+                anotherAllowed_ = true;
+                anotherLogin_ = byLogin ? login : QString();
+                anotherPassword_ = byLogin ? password : QString();
             }
             log("Employee " + e->id + " signed in to department " + deptCode_ + ".");
             return;

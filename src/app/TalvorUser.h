@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace app {
 
@@ -66,6 +67,7 @@ public:
     bool ChangePassword() override;
     bool Reauthenticate(const QString& password) override;
     QString ConnectionNotice() const override { return config_.connectionNotice; }
+    std::unique_ptr<db::Connection> OpenAnotherConnection() override;
 
 private:
     struct Employee {
@@ -94,6 +96,11 @@ private:
     QString deptCode_;
     QString employeeCode_, employeeName_, rights_;
     QString login_; // the SQL Server login signed in with (empty with a ticket)
+    // What OpenAnotherConnection signs in with: set at each sign-in, under the mutex (read on
+    // other threads). The password of a SQL Server login is kept in memory for it.
+    mutable std::mutex anotherMutex_;
+    bool anotherAllowed_ = false;
+    QString anotherLogin_, anotherPassword_;
     bool connected_ = false;
 };
 

@@ -15,9 +15,9 @@ QString historySpoolFile(const app::ProgramFolders& folders) {
     return folders.data + "/history/spool.jsonl";
 }
 
-std::unique_ptr<history::DatabaseRecorder> makeHistoryRecorder(const app::ProgramFolders& folders,
-                                                               app::LogSink* log,
-                                                               QObject* context) {
+std::unique_ptr<history::DatabaseRecorder>
+makeHistoryRecorder(const app::ProgramFolders& folders, app::LogSink* log, QObject* context,
+                    std::function<std::unique_ptr<db::Connection>()> serverConnection) {
     history::DatabaseRecorder::Options options;
     options.spoolFile = historySpoolFile(folders);
     QPointer<QObject> owner(context);
@@ -29,12 +29,16 @@ std::unique_ptr<history::DatabaseRecorder> makeHistoryRecorder(const app::Progra
     const QString configFile = folders.databaseConfig();
     const QString defaultFolder = folders.embeddedDatabase();
     // A second connection to the records database, the writer's alone. The embedded database
-    // is opened again from its folder; a server connection needs the sign-in's login, which
-    // this factory does not have yet: until it does, rows wait in the spool.
-    auto connect = [configFile, defaultFolder]() -> std::unique_ptr<db::Connection> {
+    // is opened again from its folder; a server connection is the signed-in employee's (until
+    // someone has signed in, rows wait in the spool).
+    auto connect = [configFile, defaultFolder,
+                    serverConnection]() -> std::unique_ptr<db::Connection> {
         const db::ConnectionSettings settings = db::loadConnectionSettings(configFile);
-        if (settings.backend != db::ConnectionSettings::Backend::Embedded)
-            throw db::Error(0, "the access history has no login of its own on the server yet");
+        if (settings.backend != db::ConnectionSettings::Backend::Embedded) {
+            auto c = serverConnection ? serverConnection() : nullptr;
+            if (!c) throw db::Error(0, "nobody has signed in to the records database yet");
+            return c;
+        }
         return std::make_unique<db::SqliteConnection>(
             settings.embeddedFolder.isEmpty() ? defaultFolder : settings.embeddedFolder);
     };

@@ -4,6 +4,7 @@
 #include "app/ProgramFolders.h"
 #include "history/DatabaseRecorder.h"
 
+#include <functional>
 #include <memory>
 
 class QObject;
@@ -18,9 +19,11 @@ namespace program {
 QString historySpoolFile(const app::ProgramFolders& folders);
 
 // The recorder of a run. Its notices reach `log` on the thread of `context` (the window
-// thread), and are dropped once `context` is gone.
-std::unique_ptr<history::DatabaseRecorder> makeHistoryRecorder(const app::ProgramFolders& folders,
-                                                               app::LogSink* log,
-                                                               QObject* context);
+// thread), and are dropped once `context` is gone. On SQL Server its connection is opened by
+// `serverConnection` (called on the writer's thread) as the signed-in employee; it gives
+// nothing while nobody is signed in, and the rows wait in the spool meanwhile.
+std::unique_ptr<history::DatabaseRecorder>
+makeHistoryRecorder(const app::ProgramFolders& folders, app::LogSink* log, QObject* context,
+                    std::function<std::unique_ptr<db::Connection>()> serverConnection = {});
 
 } // namespace program

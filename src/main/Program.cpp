@@ -195,7 +195,17 @@ bool Program::start() {
                           app::mb::OKOnly, app::mb::Critical);
         return false;
     }
-    history_ = makeHistoryRecorder(folders_, logger_.get(), this);
+    // The history writer's server connection is the signed-in employee's own: opened through
+    // the user the last sign-in gave (kept here under a lock, as the writer asks from its
+    // thread).
+    history_ = makeHistoryRecorder(folders_, logger_.get(), this, [source = historyUser_] {
+        std::shared_ptr<app::CurrentUser> user;
+        {
+            std::lock_guard<std::mutex> lock(source->mutex);
+            user = source->user;
+        }
+        return user ? user->OpenAnotherConnection() : nullptr;
+    });
     session_->history = history_.get();
     // The start-up window may already be gone: it unloads itself once the main window is up.
     return showStartupWindow();
@@ -217,6 +227,10 @@ bool Program::showStartupWindow() {
 }
 
 void Program::showMainWindow() {
+    {
+        std::lock_guard<std::mutex> lock(historyUser_->mutex);
+        historyUser_->user = session_->gobjCurrentUser;
+    }
     if (!main_) {
         main_ = std::make_unique<viewer::MainWindow>(*session_);
         installWorkflows(*main_);

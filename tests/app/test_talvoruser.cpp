@@ -324,6 +324,7 @@ TEST_F(SignIn, OnTheServerEachEmployeeSignsInWithTheirOwnLogin) {
         SCOPED_TRACE(a.login);
         TalvorUser u(c);
         u.setPasswordDeptCode(QString::fromStdString(a.department));
+        EXPECT_EQ(u.OpenAnotherConnection(), nullptr); // nobody signed in yet
         prompter.shown.clear();
         loginsTried.clear();
         credentials.answers.push_back(Credentials{QString::fromStdString(a.login), "wrong"});
@@ -346,6 +347,11 @@ TEST_F(SignIn, OnTheServerEachEmployeeSignsInWithTheirOwnLogin) {
         // The idle lock's question goes to the server too.
         EXPECT_TRUE(u.Reauthenticate(QString::fromStdString(a.password)));
         EXPECT_FALSE(u.Reauthenticate("wrong"));
+        // Work of its own (the access history's writer) connects as the same login.
+        const auto second = u.OpenAnotherConnection();
+        ASSERT_NE(second, nullptr);
+        EXPECT_TRUE(second->isOpen());
+        EXPECT_EQ(loginsTried.back(), login);
     }
 }
 
