@@ -23,6 +23,7 @@ done
 root="$scratch/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/docuvane usr/bin/docuvane-image usr/share/docuvane/ScanReport.rpt \
+         usr/share/docuvane/PatientAccess.rpt usr/share/docuvane/sql/03-history.sql \
          usr/share/applications/docuvane.desktop \
          usr/share/icons/hicolor/scalable/apps/docuvane.svg \
          usr/share/icons/hicolor/48x48/apps/docuvane.png \
