@@ -92,6 +92,7 @@ TalvorUser::checkEmployeePassword(const QString& id, const QString& password, QS
     if (before.lockedUntil.isValid()) {
         *refusal = SignInThrottle::refusal(id, before);
         log("A sign-in of employee ID " + id + " was refused: " + *refusal);
+        if (config_.signInFailed) config_.signInFailed(id, *refusal);
         return std::nullopt;
     }
     const auto e = findEmployee(id);
@@ -102,6 +103,7 @@ TalvorUser::checkEmployeePassword(const QString& id, const QString& password, QS
         const SignInThrottle::State after = throttle.failed(id);
         *refusal = after.locked ? SignInThrottle::refusal(id, after) : kWrongPassword;
         log("A sign-in of employee ID " + id + " failed.");
+        if (config_.signInFailed) config_.signInFailed(id, "wrong employee ID or password");
         return std::nullopt;
     }
     throttle.succeeded(id);
@@ -133,6 +135,9 @@ std::unique_ptr<db::Connection> TalvorUser::serverLogin(const QString& login,
                            : kWrongLogin;
             log("A sign-in with login " + (login.isEmpty() ? QString("(domain ticket)") : login) +
                 " was refused by the server.");
+            if (config_.signInFailed)
+                config_.signInFailed(login.isEmpty() ? QString("(domain ticket)") : login,
+                                     "login refused by the server");
         } else {
             *unreachable = true;
             *refusal = "The records database cannot be reached.\r\n\r\n" + e.description();
@@ -216,6 +221,8 @@ void TalvorUser::ShowMain() {
                                   " is not linked to an employee. Ask IT to link it to your "
                                   "employee ID.";
                         log("The login " + name + " signed in but is linked to no employee.");
+                        if (config_.signInFailed)
+                            config_.signInFailed(name, "login linked to no employee");
                     } else {
                         connection_ = std::move(c);
                         login_ = login;

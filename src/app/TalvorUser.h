@@ -43,6 +43,8 @@ struct TalvorUserConfig {
     std::function<void(const QString&)> log;          // the log window
     db::PasswordCost passwordCost = db::standardPasswordCost(); // hashes written at sign-in
     QString connectionNotice; // the status bar's line on the connection
+    // Told of every refused sign-in (the ID or login typed, and why), for the access history.
+    std::function<void(const QString& typed, const QString& reason)> signInFailed;
 };
 
 class TalvorUser : public CurrentUser {

@@ -1,5 +1,6 @@
 #include "main/Program.h"
 #include "main/HistoryWiring.h"
+#include "history/Event.h"
 #include "main/Workflows.h"
 
 #include "app/Classes.h"
@@ -34,9 +35,10 @@ namespace {
 class Components : public app::ComponentFactory {
 public:
     Components(const Folders& folders, app::CredentialsPrompt* credentials, app::Prompter* prompter,
-               app::SettingsStore* settings, const app::Clock* clock, app::LogSink* log)
+               app::SettingsStore* settings, const app::Clock* clock, app::LogSink* log,
+               std::function<void(const QString&, const QString&)> signInFailed)
         : folders_(folders), credentials_(credentials), prompter_(prompter), settings_(settings),
-          clock_(clock), log_(log) {}
+          clock_(clock), log_(log), signInFailed_(std::move(signInFailed)) {}
 
     std::shared_ptr<app::CurrentUser> createCurrentUser(const QString& progId) override {
         if (progId != app::kCurrentUserProgId)
@@ -65,6 +67,7 @@ public:
         c.clock = clock_;
         if (log_) c.log = [l = log_](const QString& line) { l->writeLog(line); };
         c.passwordChange = &passwordChange_;
+        c.signInFailed = signInFailed_;
         c.credentials = credentials_;
         c.prompter = prompter_;
         c.settings = settings_;
@@ -85,6 +88,7 @@ private:
     const app::Clock* clock_;
     app::LogSink* log_;
     app::DialogPasswordChangePrompt passwordChange_;
+    std::function<void(const QString&, const QString&)> signInFailed_;
 };
 
 void registerErrorNumbers() {
@@ -136,7 +140,15 @@ Program::Program(Folders folders, app::CredentialsPrompt* credentials, app::Prom
     settings_->setFailureReporter([l = logger_.get()](const QString& why) { l->writeLog(why); });
     components_ =
         std::make_unique<Components>(folders_, credentials_, prompter_, settings_.get(),
-                                     clock_.get(), logger_.get());
+                                     clock_.get(), logger_.get(),
+                                     [this](const QString& typed, const QString& reason) {
+                                         // The access history: who tried, and why it failed.
+                                         history::Event e;
+                                         e.action = history::Action::SignInFailed;
+                                         e.employee = typed;
+                                         e.details = reason;
+                                         if (session_) session_->recordHistory(e);
+                                     });
 
     app::Services svc;
     svc.settings = settings_.get();

@@ -41,6 +41,7 @@ struct SignIn : ::testing::Test {
     doubles::MemorySettingsStore settings;
     doubles::FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(8, 0))};
     std::vector<QString> logged;
+    std::vector<QString> refused; // what the access history is told: "typed|reason"
     int opened = 0;
 
     std::unique_ptr<TalvorUser> user() {
@@ -55,6 +56,9 @@ struct SignIn : ::testing::Test {
         c.settings = &settings;
         c.clock = &clock;
         c.log = [this](const QString& line) { logged.push_back(line); };
+        c.signInFailed = [this](const QString& typed, const QString& reason) {
+            refused.push_back(typed + "|" + reason);
+        };
         c.passwordCost = db::PasswordCost::cheapForTests();
         return std::make_unique<TalvorUser>(c);
     }
@@ -93,6 +97,7 @@ TEST_F(SignIn, AWrongPasswordIsSaidAndAnotherTryIsOffered) {
     EXPECT_EQ(prompter.lastText(), "The employee ID or the password is not correct.");
     EXPECT_EQ(credentials.asked.size(), 2u);
     EXPECT_EQ(opened, 1); // one connection for the whole sign-in
+    EXPECT_EQ(refused, (std::vector<QString>{"2001|wrong employee ID or password"}));
 }
 
 TEST_F(SignIn, CancelLeavesTheUserNotConnected) {
@@ -320,6 +325,9 @@ TEST_F(SignIn, OnTheServerEachEmployeeSignsInWithTheirOwnLogin) {
     c.prompter = &prompter;
     c.settings = &settings;
     c.clock = &clock;
+    c.signInFailed = [this](const QString& typed, const QString& reason) {
+        refused.push_back(typed + "|" + reason);
+    };
     for (const auto& a : std::vector<Account>(accounts.begin(), accounts.begin() + 3)) {
         SCOPED_TRACE(a.login);
         TalvorUser u(c);
@@ -327,6 +335,7 @@ TEST_F(SignIn, OnTheServerEachEmployeeSignsInWithTheirOwnLogin) {
         EXPECT_EQ(u.OpenAnotherConnection(), nullptr); // nobody signed in yet
         prompter.shown.clear();
         loginsTried.clear();
+        refused.clear();
         credentials.answers.push_back(Credentials{QString::fromStdString(a.login), "wrong"});
         credentials.answers.push_back(Credentials{"ghost", "Ghost-1"});
         credentials.answers.push_back(
@@ -344,6 +353,9 @@ TEST_F(SignIn, OnTheServerEachEmployeeSignsInWithTheirOwnLogin) {
         EXPECT_EQ(prompter.texts()[1], "The login ghost is not linked to an employee. Ask IT to "
                                        "link it to your employee ID.");
         EXPECT_EQ(credentials.idLabel, "&Login:");
+        EXPECT_EQ(refused, (std::vector<QString>{QString::fromStdString(a.login) +
+                                                     "|login refused by the server",
+                                                 "ghost|login linked to no employee"}));
         // The idle lock's question goes to the server too.
         EXPECT_TRUE(u.Reauthenticate(QString::fromStdString(a.password)));
         EXPECT_FALSE(u.Reauthenticate("wrong"));
