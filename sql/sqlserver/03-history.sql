@@ -35,8 +35,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
     CREATE INDEX by_history_employee_at ON dbo.tblRecHistory (employee, at);
 GO
 
--- The program's roles may add rows and read them, never change or remove one. A role the
--- roles script has not made yet is made here, so the grants below always have their role.
+-- The program's roles may add rows, never change or remove one; only administrators (the
+-- users with settings rights, who have Record History and Patient Access) may read them. A
+-- role the roles script has not made yet is made here, so the grants below always have
+-- their role.
 IF DATABASE_PRINCIPAL_ID(N'docuvane_viewer') IS NULL
     CREATE ROLE docuvane_viewer;
 GO
@@ -46,8 +48,8 @@ GO
 IF DATABASE_PRINCIPAL_ID(N'docuvane_administrator') IS NULL
     CREATE ROLE docuvane_administrator;
 GO
-GRANT INSERT, SELECT ON dbo.tblRecHistory TO docuvane_viewer;
-GRANT INSERT, SELECT ON dbo.tblRecHistory TO docuvane_clerk;
+GRANT INSERT ON dbo.tblRecHistory TO docuvane_viewer;
+GRANT INSERT ON dbo.tblRecHistory TO docuvane_clerk;
 GRANT INSERT, SELECT ON dbo.tblRecHistory TO docuvane_administrator;
 GO
 DENY UPDATE, DELETE ON dbo.tblRecHistory TO docuvane_viewer;

@@ -239,7 +239,7 @@ const RULES = [
                        ['EXECUTE', 'dbrecords.dbo.sp_checkscanned'], ['INSERT', HISTORY]],
       docuvane_administrator: [['INSERT', 'dbrecords.dbo.tblrectype'], ['UPDATE', 'dbrecords.dbo.tblrectype'],
                                ['DELETE', 'dbrecords.dbo.tblrectype'], ['EXECUTE', 'dbrecords.dbo.sprectype_setdefault'],
-                               ['DELETE', FILES], ['INSERT', HISTORY]],
+                               ['DELETE', FILES], ['INSERT', HISTORY], ['SELECT', HISTORY]],
     };
     return Object.entries(needs).flatMap(([role, list]) =>
       list.filter(([perm, object]) => !granted(facts, role, object, perm)).map(([perm, object]) => `${role} lacks ${perm} on ${object}`));
