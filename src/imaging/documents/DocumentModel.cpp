@@ -1,4 +1,6 @@
 #include "imaging/documents/DocumentModel.h"
+#include "imaging/documents/TiffAppend.h"
+#include "imaging/documents/TiffWriter.h"
 
 #include "imaging/documents/AtomicFile.h"
 #include "imaging/pixels/Downscale.h"
@@ -411,10 +413,14 @@ void DocumentModel::saveAs(const QString& path, int type, int currentIndex) {
 // (-1 when it is gone); `fresh` lists new indices whose content is new.
 void DocumentModel::rewrite(const std::vector<PageSource>& pages,
                             const std::function<int(int)>& remap, int newCount,
-                            const std::vector<int>& fresh) {
+                            const std::vector<int>& fresh,
+                            const std::function<void(const QString&)>& writeInPlace) {
     const QString path = this->path();
     requireIntact(*d->document());
-    writeOwnFile(path, pages, kFileTiff);
+    if (writeInPlace)
+        writeInPlace(tellBeforeWrite(path));
+    else
+        writeOwnFile(path, pages, kFileTiff);
     DocumentPtr reopened = Document::open(path, d->resolve);
     bool wasModified = false, isModifiedNow = false;
     {
@@ -515,8 +521,19 @@ void DocumentModel::insertPageSources(int destPage, const std::vector<PageSource
     std::vector<int> fresh;
     for (int i = 0; i < count; ++i)
         fresh.push_back(at + i);
+    // One new page at the end (a scan's page): appended in place, the pages before it are
+    // not rewritten.
+    std::function<void(const QString&)> inPlace;
+    const PageSource& only = sources.front();
+    if (count == 1 && destPage == n + 1 && !only.image.isNull() &&
+        (!only.annotations || only.annotations->empty()) &&
+        canAppendInPlace(resolvePath(d->resolve, path())))
+        inPlace = [&only](const QString& native) {
+            appendPageInPlace(native,
+                              encodeTiffPage(only.image, only.xDpi, only.yDpi, only.preferJpeg));
+        };
     rewrite(
-        pages, [at, count](int i) { return i < at ? i : i + count; }, n + count, fresh);
+        pages, [at, count](int i) { return i < at ? i : i + count; }, n + count, fresh, inPlace);
     emit pagesInserted(at, count);
 }
 

@@ -107,6 +107,8 @@ public:
     void deletePages(int firstPage, int count);
     // Scanned or generated pages written into the file at once (placement as the scanner
     // uses it): inserted before `destPage` (pageCount()+1 appends), or replacing one page.
+    // One page of new pixels at the end is appended in place (TiffAppend) when the file
+    // allows it; otherwise the file is rewritten.
     void insertPageSources(int destPage, const std::vector<PageSource>& pages);
     void replacePage(int page, const PageSource& source);
 
@@ -127,8 +129,11 @@ signals:
 
 private:
     DocumentModel(DocumentPtr doc, PathResolver resolve);
+    // Writes `pages` as the file (or, with `writeInPlace`, lets it change the file at the
+    // native path it is given, the observers told as for a rewrite), then reads it again.
     void rewrite(const std::vector<PageSource>& pages, const std::function<int(int)>& remap,
-                 int newCount, const std::vector<int>& fresh);
+                 int newCount, const std::vector<int>& fresh,
+                 const std::function<void(const QString&)>& writeInPlace = {});
     // Writes `pages` as this model's file, its observers told before and after.
     void writeOwnFile(const QString& path, const std::vector<PageSource>& pages, int type);
     // Tells the observers a write of `path` comes; returns its native path.

@@ -4,6 +4,8 @@
 #include "imaging/pixels/ImagingError.h"
 #include "imaging/documents/PageOps.h"
 #include "imaging/documents/PathResolver.h"
+#include "imaging/documents/TiffAppend.h"
+#include "imaging/documents/TiffWriter.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -76,6 +78,10 @@ int ScanTarget::position(int k) const {
     }
 }
 
+bool ScanTarget::appendsAtEnd() const {
+    return !existing_ || placement_ == kScanAppend;
+}
+
 int ScanTarget::firstPage() const {
     return position(0);
 }
@@ -96,6 +102,10 @@ void ScanTarget::addPage(const ScannedPage& scanned) {
         });
     } else if (!existing_ && written_ == 0) {
         writeDocument(path_, {source}, kFileTiff, resolve_);
+    } else if (appendsAtEnd() && canAppendInPlace(resolvePath(resolve_, path_))) {
+        // The pages before stay where they are: the scan costs what it adds.
+        appendPageInPlace(resolvePath(resolve_, path_),
+                          encodeTiffPage(scanned.image, scanned.xDpi, scanned.yDpi, false));
     } else {
         const DocumentPtr doc = Document::open(path_, resolve_);
         std::vector<PageSource> pages;

@@ -3,7 +3,9 @@
 // the pages finished before a jam or a cancel are already on disk. When the file is open in
 // a page display (a DocumentModel exists for the path) the pages go through the model, so
 // the display and the thumbnails follow and the unsaved edits of other pages survive;
-// otherwise the file is rewritten through the document operations. Every write is atomic.
+// otherwise pages added at the end are appended in place (TiffAppend: the pages before are
+// not rewritten, a kill leaves every finished page) and other placements rewrite the file
+// through the document operations atomically.
 #include "imaging/documents/PathResolver.h"
 #include "imaging/scanning/ScannerAcquisition.h"
 
@@ -42,6 +44,7 @@ public:
     int firstPage() const;
 
 private:
+    bool appendsAtEnd() const;
     int position(int k) const; // document page the k-th page (0-based) of the run becomes
 
     QString path_;
