@@ -42,32 +42,10 @@ const QString& document() {
     return path;
 }
 
-// The program, signed in, with its main window loaded and the start picture gone.
-struct RunningProgram {
-    QTemporaryDir scratch;
-    benchsupport::SignedInProgram signedIn{scratch.path(), "MEDICAL RECORDS"};
-
-    RunningProgram() {
-        window().ui().Picture1->hide();
-        QApplication::processEvents();
-    }
-    viewer::MainWindow& window() { return signedIn.window(); }
-};
-
-RunningProgram& running() {
-    static RunningProgram p;
-    return p;
-}
-
 using benchsupport::closeRecord;
+using benchsupport::openImage;
+using benchsupport::running;
 using benchsupport::waitPainted;
-
-// Open Image after its dialog: the document is not new, the file is opened at page 1.
-void openImage(viewer::MainWindow& w, const QString& path) {
-    w.doc().gblnNewDocument = false;
-    w.PerformFileOpen(false, path, 1);
-}
-
 
 // The window in view mode `mode` with Fit to Width chosen once, as a reader would set it.
 viewer::MainWindow& prepareWindow(int mode) {
@@ -158,11 +136,7 @@ void BM_MainWindow_NextPageWarm(benchmark::State& state) {
             waitPainted(edit);
         }
         doubles::waitForIdle(edit, 10000);
-        QElapsedTimer t;
-        t.start();
-        w.navigation().mnuPageDirectionItem_Click(1);
-        waitPainted(edit);
-        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        state.SetIterationTime(benchsupport::timeNextPage(w));
     }
     closeRecord(w);
 }

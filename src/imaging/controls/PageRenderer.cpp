@@ -7,6 +7,8 @@
 #include <QRunnable>
 #include <algorithm>
 #include <cmath>
+#include <malloc.h>
+#include <mutex>
 
 namespace imaging {
 
@@ -20,6 +22,12 @@ bool RenderRequest::sameRendering(const RenderRequest& o) const {
 }
 
 PageRenderer::PageRenderer(QObject* parent) : QObject(parent) {
+    // Page-sized buffers (decodes, renderings) are made and dropped at every page turn, on
+    // worker threads. The C library would otherwise raise its threshold for mapping large
+    // blocks after the first one is freed and keep the later ones in its heaps, so resident
+    // memory would grow with the pages visited; a fixed threshold returns them at once.
+    static std::once_flag fixed;
+    std::call_once(fixed, [] { mallopt(M_MMAP_THRESHOLD, 256 * 1024); });
     // Two workers: the page asked for can start while a stale one finishes.
     pool_.setMaxThreadCount(2);
 }
@@ -39,6 +47,7 @@ void PageRenderer::clear() {
     pending_.clear();
     running_.clear();
     cache_.clear();
+    cacheBytes_ = 0;
     decoded_ = QImage();
     decodedPage_ = -1;
     if (currentPending_) {
@@ -54,9 +63,9 @@ QRect PageRenderer::planTarget(const QSize& scaledSize, const QRect& visible) {
     if (seen.isEmpty())
         return QRect(QPoint(0, 0), QSize(std::min(scaledSize.width(), 1024),
                                          std::min(scaledSize.height(), 1024)));
-    // Half a view of margin each way, snapped outwards to the grid.
-    const int mx = seen.width() / 2;
-    const int my = seen.height() / 2;
+    // A quarter view of margin each way, snapped outwards to the grid.
+    const int mx = seen.width() / 4;
+    const int my = seen.height() / 4;
     auto down = [](int v) { return std::max(0, v / kRegionGrid * kRegionGrid); };
     auto up = [](int v, int limit) {
         return std::min(limit, (v + kRegionGrid - 1) / kRegionGrid * kRegionGrid);
@@ -233,11 +242,28 @@ void PageRenderer::store(const RenderRequest& r, QImage image) {
                                 }),
                  cache_.end());
     cache_.push_back({r, std::move(image), ++useClock_});
-    while (cache_.size() > kCacheSize) {
-        auto victim = std::min_element(
-            cache_.begin(), cache_.end(),
-            [](const RenderedPiece& a, const RenderedPiece& b) { return a.lastUse < b.lastUse; });
+    auto bytes = [this] {
+        qint64 sum = 0;
+        for (const RenderedPiece& p : cache_) sum += p.image.sizeInBytes();
+        return sum;
+    };
+    cacheBytes_ = bytes();
+    // The least recently used goes first; the rendering just made and the one answering the
+    // page on screen stay (a prefetch finishing before the page is painted must not evict it).
+    auto answersCurrent = [this](const RenderedPiece& p) {
+        const RenderRequest& q = p.request;
+        return q.page == current_.page && q.revision == current_.revision &&
+               q.grayScaling == current_.grayScaling && std::abs(q.scale - current_.scale) < 1e-9 &&
+               q.target.contains(current_.target);
+    };
+    while (cacheBytes_ > kCacheBytes) {
+        auto victim = cache_.end();
+        for (auto it = cache_.begin(); it + 1 < cache_.end(); ++it)
+            if (!answersCurrent(*it) && (victim == cache_.end() || it->lastUse < victim->lastUse))
+                victim = it;
+        if (victim == cache_.end()) break;
         cache_.erase(victim);
+        cacheBytes_ = bytes();
     }
 }
 

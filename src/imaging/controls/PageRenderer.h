@@ -2,7 +2,8 @@
 // Renders pages for the page display off the user-interface thread and keeps the last few
 // renderings. A rendering is keyed by page, page revision, scale and gray scaling, so an
 // edit of one page makes exactly that page's renderings stale. Pages whose scaled size is
-// large are rendered only around the visible region.
+// larger than about a screen are rendered only around the visible region, so the renderings
+// kept (a fixed byte budget, counted here) never hold whole 32-bit copies of large pages.
 #include "imaging/documents/DocumentModel.h"
 
 #include <QImage>
@@ -36,10 +37,12 @@ struct RenderedPiece {
 class PageRenderer : public QObject {
     Q_OBJECT
 public:
-    // Scaled pages up to this many pixels are rendered whole; larger ones by region.
-    static constexpr qint64 kWholePageLimit = 2600LL * 3400;
-    // Renderings kept.
-    static constexpr std::size_t kCacheSize = 6;
+    // Scaled pages up to this many pixels (about a 50% letter page at 300 dpi) are rendered
+    // whole; larger ones by region.
+    static constexpr qint64 kWholePageLimit = 1300LL * 1700;
+    // Bytes of renderings kept (the page shown and its neighbours for paging); the newest
+    // rendering and the one of the page on screen are kept even when they alone are larger.
+    static constexpr qint64 kCacheBytes = 24LL * 1024 * 1024;
 
     explicit PageRenderer(QObject* parent = nullptr);
     ~PageRenderer() override; // waits for work in progress
@@ -65,6 +68,10 @@ public:
     bool busy() const { return currentPending_; }
     // True when nothing is rendering or queued (prefetches included).
     bool idle() const { return pending_.empty() && running_.empty(); }
+    // Bytes held by the kept renderings and by the last full-resolution decode.
+    qint64 renderingBytes() const { return cacheBytes_; }
+    qint64 decodedBytes() const { return decoded_.sizeInBytes(); }
+    std::size_t renderingCount() const { return cache_.size(); }
     // The pixels of a page did not change from revision `from` to `to` (only its
     // annotations did, which are drawn over the rendering): keep its renderings.
     void carryOver(int page, quint64 from, quint64 to);
@@ -106,6 +113,7 @@ private:
     std::vector<RenderRequest> running_;
     std::vector<RenderedPiece> cache_;
     quint64 useClock_ = 0;
+    qint64 cacheBytes_ = 0;
     RenderRequest current_;
     bool currentPending_ = false;
     bool prefetchQueued_ = false;
