@@ -417,10 +417,17 @@ void DocumentModel::rewrite(const std::vector<PageSource>& pages,
                             const std::function<void(const QString&)>& writeInPlace) {
     const QString path = this->path();
     requireIntact(*d->document());
-    if (writeInPlace)
-        writeInPlace(tellBeforeWrite(path));
-    else
-        writeOwnFile(path, pages, kFileTiff);
+    const QString native = tellBeforeWrite(path);
+    bool written = false;
+    if (writeInPlace) {
+        try {
+            writeInPlace(native);
+            written = true;
+        } catch (const Error& e) {
+            if (e.number() != kErrUnsupported) throw; // unchanged: written whole below
+        }
+    }
+    if (!written) writeDocument(path, pages, kFileTiff, d->resolve);
     DocumentPtr reopened = Document::open(path, d->resolve);
     bool wasModified = false, isModifiedNow = false;
     {

@@ -119,6 +119,12 @@ void appendPageInPlace(const QString& nativePath, const QByteArray& onePageTiff)
 
     const int fd =
         ::open(QFile::encodeName(nativePath).constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    // A file system that cannot write into an existing file (a share reached through GVFS's
+    // FUSE folder takes only new files and appends) says so before anything is written.
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP))
+        throw Error(kErrUnsupported,
+                    QStringLiteral("The file system of %1 cannot change a file in place.")
+                        .arg(nativePath));
     if (fd < 0) raiseIo(nativePath, "open");
     struct Closer {
         int fd;

@@ -19,7 +19,8 @@ namespace imaging {
 bool canAppendInPlace(const QString& nativePath);
 
 // Appends `onePageTiff` as the last page of `nativePath`. Raises Error (kErrFileAccess,
-// kErrDiskFull, kErrBadFile, kErrUnsupported when canAppendInPlace is false).
+// kErrDiskFull, kErrBadFile; kErrUnsupported, with the file unchanged, when canAppendInPlace
+// is false or the file system cannot write into an existing file: the caller rewrites it).
 void appendPageInPlace(const QString& nativePath, const QByteArray& onePageTiff);
 
 } // namespace imaging

@@ -86,6 +86,18 @@ int ScanTarget::firstPage() const {
     return position(0);
 }
 
+bool ScanTarget::appendedInPlace(const ScannedPage& scanned) {
+    const QString native = resolvePath(resolve_, path_);
+    if (!canAppendInPlace(native)) return false;
+    try {
+        appendPageInPlace(native, encodeTiffPage(scanned.image, scanned.xDpi, scanned.yDpi, false));
+        return true;
+    } catch (const Error& e) {
+        if (e.number() != kErrUnsupported) throw;
+        return false;
+    }
+}
+
 void ScanTarget::addPage(const ScannedPage& scanned) {
     if (singlePage() && written_ > 0)
         throw Error(kErrBadArgument, QStringLiteral("Only one page can replace a page."));
@@ -102,10 +114,8 @@ void ScanTarget::addPage(const ScannedPage& scanned) {
         });
     } else if (!existing_ && written_ == 0) {
         writeDocument(path_, {source}, kFileTiff, resolve_);
-    } else if (appendsAtEnd() && canAppendInPlace(resolvePath(resolve_, path_))) {
+    } else if (appendsAtEnd() && appendedInPlace(scanned)) {
         // The pages before stay where they are: the scan costs what it adds.
-        appendPageInPlace(resolvePath(resolve_, path_),
-                          encodeTiffPage(scanned.image, scanned.xDpi, scanned.yDpi, false));
     } else {
         const DocumentPtr doc = Document::open(path_, resolve_);
         std::vector<PageSource> pages;

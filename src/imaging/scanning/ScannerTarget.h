@@ -45,6 +45,9 @@ public:
 
 private:
     bool appendsAtEnd() const;
+    // Appends the page in place when the file and its file system allow it; false (the file
+    // unchanged) when the file is to be rewritten whole instead.
+    bool appendedInPlace(const ScannedPage& scanned);
     int position(int k) const; // document page the k-th page (0-based) of the run becomes
 
     QString path_;
