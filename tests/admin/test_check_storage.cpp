@@ -279,3 +279,35 @@ TEST_F(CheckStorageTest, TheToolAsAProcessPrintsTheFindingsAndTheSummary) {
 }
 
 } // namespace
+
+// unlock-user forgets an ID's failed sign-ins (the other IDs keep theirs), says so, and says
+// when there were none; it needs exactly one ID.
+TEST_F(CheckStorageTest, UnlockUserForgetsTheFailedSignInsOfOneId) {
+    {
+        db::SqliteConnection c(dbFolder());
+        c.execute("INSERT INTO Password..tbPasswordAttempts (EmployeeID, Failures, LastFailure, "
+                  "LockedUntil) VALUES ('1002', 10, '2026-12-10 09:00:00', '2026-12-10 09:15:00')");
+        c.execute("INSERT INTO Password..tbPasswordAttempts (EmployeeID, Failures, LastFailure, "
+                  "LockedUntil) VALUES ('2001', 4, '2026-12-10 09:00:00', NULL)");
+    }
+    auto unlock = [&](QStringList args) {
+        ToolRun r;
+        QTextStream o(&r.out), e(&r.err);
+        r.status = admin::runAdmin(args, {configFolder(), dir.file("data")}, o, e, false);
+        o.flush();
+        e.flush();
+        return r;
+    };
+    const ToolRun first = unlock({"unlock-user", "1002"});
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(first.out, "Employee ID 1002 is unlocked: its failed sign-ins are forgotten.\n");
+    const ToolRun again = unlock({"unlock-user", "1002"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "Employee ID 1002 has no failed sign-ins.\n");
+    EXPECT_EQ(unlock({"unlock-user"}).status, 2);
+    EXPECT_EQ(unlock({"unlock-user", "1002", "2001"}).status, 2);
+    db::SqliteConnection c(dbFolder());
+    EXPECT_EQ(c.execute("SELECT COUNT(*) FROM Password..tbPasswordAttempts")->value(0).toInt(), 1);
+    EXPECT_EQ(c.execute("SELECT EmployeeID FROM Password..tbPasswordAttempts")->value(0).toString(),
+              "2001");
+}
