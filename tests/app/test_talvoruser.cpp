@@ -165,7 +165,7 @@ TEST(SignInPolicy, WaitsGrowThenLock) {
 // (here: a second component on the same database) sees the wait and the lock; a success ends
 // them, and an administrator's unlock too.
 TEST_F(SignIn, FailedSignInsAreSlowedThenLockedForEveryWorkstation) {
-    for (const QString id : {QString("1002"), QString("4242")}) {
+    for (const QString& id : {QString("1002"), QString("4242")}) {
         SCOPED_TRACE(id.toStdString());
         clock.set(QDateTime(QDate(2026, 12, 10), QTime(8, 0)));
         auto u = user();
