@@ -24,6 +24,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <unistd.h>
+
 namespace capture {
 
 namespace {
@@ -200,7 +202,51 @@ void fileAndOpen(viewer::MainWindow& w, const FilingRequest& r, const QString& s
     if (r.options.done) r.options.done(true);
 }
 
+// Copies `from` to `to` (a new file) and flushes it to disk; false when it cannot.
+bool copyDurably(const QString& nativeFrom, const QString& nativeTo) {
+    QFile in(nativeFrom);
+    QFile out(nativeTo);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::NewOnly | QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk;
+    bool ok = true;
+    while (ok && !(chunk = in.read(1 << 20)).isEmpty())
+        ok = out.write(chunk) == chunk.size();
+    ok = ok && in.error() == QFileDevice::NoError && out.flush() && ::fsync(out.handle()) == 0;
+    out.close();
+    if (!ok) out.remove();
+    return ok;
+}
+
 } // namespace
+
+QString fileScannedPages(app::Session& s, const QString& id, int type, const QString& recordDate,
+                         const QString& scannedFile, bool replace, const QString& description) {
+    if (const QString why = fileableProblem(id, recordDate); !why.isEmpty()) return why;
+    storage::CreateStorageFolder(s);
+    FilingRequest r;
+    r.id = id;
+    r.type = type;
+    r.date = storage::parseRecordDate(recordDate);
+    r.rp = storage::buildRecordPath(s, s.gstrDefaultDirectory, id, type, r.date);
+    r.options.replace = replace;
+    r.options.description = description;
+    if (!storage::staysInsideRoot(*s.svc.paths, s.gstrDefaultDirectory, r.rp.fullPath))
+        return "its folder " + r.rp.fullPath.left(r.rp.fullPath.lastIndexOf('\\')) +
+               " is a link that leads out of the storage folder.";
+    app::Steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter)(
+        [&] { r.employee = s.gobjCurrentUser->EmployeeCode(); });
+    const QString copy = scanningPath(s, r.rp);
+    if (!copyDurably(s.svc.paths->toNative(scannedFile), s.svc.paths->toNative(copy)))
+        return "the scanned pages could not be copied to " + copy + ".";
+    const Commit c = commitFiling(s, r, copy);
+    if (c.filed) return {};
+    // The pages are still in `scannedFile`: the copy is moved aside, never left to be filed.
+    if (!c.keptFile.isEmpty() && fileExists(s, c.keptFile))
+        app::Steps(app::FailureStyle::Log, s.svc.log, s.svc.prompter)(
+            [&] { storage::recycleRecordFile(s, s.gstrDefaultDirectory, c.keptFile); });
+    return c.error;
+}
 
 bool startScanJob(viewer::MainWindow& w, std::function<void(int status)> then) {
     jobs::Job* job = w.docImgScan1->createScanJob();

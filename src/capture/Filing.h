@@ -8,6 +8,9 @@
 class QComboBox;
 class QWidget;
 
+namespace app {
+struct Session;
+}
 namespace viewer {
 class MainWindow;
 }
@@ -50,6 +53,18 @@ void ScanStart(viewer::MainWindow& window, const QString& strId, int intScanType
                const QString& aDate, int SkipScan);
 void ScanStart(viewer::MainWindow& window, const QString& strId, int intScanType,
                const QString& aDate, int SkipScan, FilingOptions options);
+
+// Files pages already scanned into `scannedFile` (any file: the temporary folder's included)
+// as the record of `id`, `type` and `date` (mm/dd/yyyy) exactly as ScanStart files its scan:
+// the year and date folders and the name under the storage root, the filing employee, the
+// earlier files and rows of the ID and type replaced when `replace`, a file left at the
+// record's name without a row moved aside, the row written. The pages are first copied beside
+// the record's name (and flushed to disk), so `scannedFile` itself is never moved or changed;
+// the document shown is not touched and nothing is opened. Returns "" when the record was
+// filed, otherwise why nothing was filed (nothing earlier is then changed).
+QString fileScannedPages(app::Session& session, const QString& id, int type,
+                         const QString& recordDate, const QString& scannedFile, bool replace,
+                         const QString& description);
 
 // "S&can New...": a scan into a new file of the temporary folder, opened as a new unsaved
 // document.
