@@ -64,6 +64,25 @@ TEST(PageMemory, PagingThroughALongRecordStaysWithinTheRenderingBudget) {
     // The budget was reached (two renderings) but never exceeded.
     EXPECT_GE(mostHeld, 2 * oneRendering);
     EXPECT_LE(renderer.renderingCount(), std::size_t(PageRenderer::kCacheBytes / oneRendering));
+
+    // Shown whole at a quarter, dozens of renderings would fit the budget; paging lets go of
+    // every page but the one shown and its two neighbours, so nothing grows with the pages
+    // visited.
+    const qint64 quarter = qint64((1275 + 3) / 4 + 1) * ((1650 + 3) / 4 + 1) * 4;
+    for (int i = 0; i < 40; ++i) {
+        const RenderRequest current = requestFor(*model, i, 0.25, QRect(0, 0, 1280, 1024));
+        std::vector<RenderRequest> prefetch;
+        for (int n : {i + 1, i - 1})
+            if (n >= 0) prefetch.push_back(requestFor(*model, n, 0.25, QRect()));
+        renderer.request(current, prefetch);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return renderer.idle() && !renderer.busy(); }, 20000))
+            << "page " << i;
+        EXPECT_LE(renderer.renderingBytes(), 3 * quarter) << "page " << i;
+        for (int gone : {i - 2, i - 5, kPages - 1})
+            if (gone >= 0)
+                EXPECT_EQ(renderer.standIn(gone, model->pageRevision(gone)), nullptr)
+                    << "page " << gone << " kept while page " << i << " is shown";
+    }
 }
 
 // What the display shows for a whole page at `scale`, assembled from the renderer's pieces for

@@ -122,6 +122,7 @@ bool PageRenderer::queuedOrRunning(const RenderRequest& r) const {
 void PageRenderer::request(const RenderRequest& current,
                            const std::vector<RenderRequest>& prefetch) {
     pending_.clear();
+    if (current.page != current_.page) releaseAwayFrom(current.page);
     current_ = current;
     const bool wasPending = currentPending_;
     currentPending_ = model_ && current.page >= 0 && !cached(current);
@@ -131,6 +132,20 @@ void PageRenderer::request(const RenderRequest& current,
             pending_.push_back({r, false});
     startJobs(true);
     if (wasPending && !currentPending_) emit currentFinished();
+}
+
+void PageRenderer::releaseAwayFrom(int page) {
+    cache_.erase(std::remove_if(cache_.begin(), cache_.end(),
+                                [page](const RenderedPiece& p) {
+                                    return std::abs(p.request.page - page) > 1;
+                                }),
+                 cache_.end());
+    cacheBytes_ = 0;
+    for (const RenderedPiece& p : cache_) cacheBytes_ += p.image.sizeInBytes();
+    if (decodedPage_ != page) {
+        decoded_ = QImage();
+        decodedPage_ = -1;
+    }
 }
 
 void PageRenderer::pump() {

@@ -40,8 +40,9 @@ public:
     // Scaled pages up to this many pixels (about a 50% letter page at 300 dpi) are rendered
     // whole; larger ones by region.
     static constexpr qint64 kWholePageLimit = 1300LL * 1700;
-    // Bytes of renderings kept (the page shown and its neighbours for paging); the newest
-    // rendering and the one of the page on screen are kept even when they alone are larger.
+    // Bytes of renderings kept (the page shown and its neighbours for paging; paging
+    // elsewhere lets the others go); the newest rendering and the one of the page on screen
+    // are kept even when they alone are larger.
     static constexpr qint64 kCacheBytes = 24LL * 1024 * 1024;
 
     explicit PageRenderer(QObject* parent = nullptr);
@@ -91,6 +92,9 @@ private:
         RenderRequest request;
         bool current = false;
     };
+    // Paging to `page`: the renderings of pages other than it and its neighbours, and the
+    // decode of another page, are let go.
+    void releaseAwayFrom(int page);
     bool cached(const RenderRequest& r) const;
     bool queuedOrRunning(const RenderRequest& r) const;
     void pump();
