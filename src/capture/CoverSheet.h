@@ -1,0 +1,41 @@
+#pragma once
+// Cover sheets: a printed page placed in front of a record's pages before they are scanned.
+// It carries the record's ID as a Code 39 barcode and a second barcode for the record type,
+// so a scan can be checked against the record it is being filed under.
+#include <QDate>
+#include <QImage>
+#include <QString>
+#include <optional>
+
+namespace capture {
+
+// What a scanned cover sheet says: the ID and the record type's number.
+struct CoverSheetCodes {
+    QString id;
+    int recordType = 0;
+};
+
+// What a printed cover sheet shows.
+struct CoverSheetContent {
+    QString id;
+    int recordType = 0;
+    QString recordTypeName;
+    QString name;
+    QDate date;
+    QString department;
+};
+
+// The text of the record-type barcode ("DV-T" + the type's number; no patient label or other
+// barcode a chart carries looks like it).
+QString recordTypeBarcode(int recordType);
+
+// The cover sheet as a page image (Letter, `dpi`), as printed: ID barcode (Code 39, the ID
+// exactly), record-type barcode, name, record type, date, a large "COVER SHEET" marking and a
+// line telling the clerk to scan it in front of the record's pages.
+QImage renderCoverSheet(const CoverSheetContent& content, double dpi);
+
+// Reads a scanned page for a cover sheet: both barcodes read -> the codes; otherwise nullopt
+// (a page with only other barcodes is no cover sheet). Safe on a worker thread.
+std::optional<CoverSheetCodes> readCoverSheet(const QImage& page);
+
+} // namespace capture
