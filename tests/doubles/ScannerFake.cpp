@@ -3,6 +3,7 @@
 #include "imaging/pixels/ImagingError.h"
 
 #include <QByteArray>
+#include <QPainter>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -202,9 +203,13 @@ OptionDescriptor describe(int index) {
 }
 
 // The page as it should look, drawn pixel by pixel.
-QImage drawPage(int width, int height, int label, bool colour) {
+QImage drawPage(int width, int height, int label, bool colour, const QImage& picture) {
     QImage page(width, height, QImage::Format_RGB32);
     page.fill(Qt::white);
+    if (!picture.isNull()) {
+        QPainter p(&page);
+        p.drawImage(0, 0, picture);
+    }
     const QRgb mark = colour ? qRgb(255, 0, 0) : qRgb(0, 0, 0);
     const QRgb corner = colour ? qRgb(0, 0, 255) : qRgb(0, 0, 0);
     auto block = [&page](int x0, int y0, QRgb c) {
@@ -337,7 +342,12 @@ public:
         failure_ = s.failure;
         chunk_ = std::max(1, s.chunkSize);
         delay_ = std::chrono::microseconds(std::max(0, s.readDelayMicros));
-        renderPage(s.nextLabel++, s.threePass);
+        QImage picture;
+        if (!s.sheetImages.empty()) {
+            picture = s.sheetImages.front();
+            s.sheetImages.pop_front();
+        }
+        renderPage(s.nextLabel++, s.threePass, picture);
         nextFrame_ = 1;
         beginFrame(0);
         return ScanStatus::Good;
@@ -384,17 +394,19 @@ private:
         offset_ = 0;
     }
 
-    void renderPage(int label, bool threePass) {
+    void renderPage(int label, bool threePass, const QImage& picture) {
         const double dpi = values_[kResolution].toDouble();
         const auto pixels = [dpi](double mm) { return int(std::lround(mm / 25.4 * dpi)); };
-        const int w =
-            std::max(9 * kBlock, pixels(values_[kBrX].toDouble() - values_[kTlX].toDouble()));
-        const int h =
-            std::max(2 * kBlock, pixels(values_[kBrY].toDouble() - values_[kTlY].toDouble()));
+        const int w = std::max(9 * kBlock, picture.isNull() ? pixels(values_[kBrX].toDouble() -
+                                                                         values_[kTlX].toDouble())
+                                                              : picture.width());
+        const int h = std::max(2 * kBlock, picture.isNull() ? pixels(values_[kBrY].toDouble() -
+                                                                         values_[kTlY].toDouble())
+                                                              : picture.height());
         const QString mode = values_[kMode].toString();
         const bool colour = mode == QLatin1String("Color");
         const int depth = mode == QLatin1String("Lineart") ? 1 : values_[kDepth].toInt();
-        const QImage truth = drawPage(w, h, label, colour);
+        const QImage truth = drawPage(w, h, label, colour, picture);
         frames_.clear();
         params_.clear();
 

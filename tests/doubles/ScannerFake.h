@@ -14,6 +14,7 @@
 #include "imaging/scanning/ScannerBackend.h"
 
 #include <QImage>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -30,6 +31,11 @@ struct FakeScript {
     int chunkSize = 997;                     // bytes per read() (odd, so reads split lines)
     QString refuseOption;    // setting this option fails (a device refusing a value)
     int readDelayMicros = 0; // a slow scanner: this long a read()
+    // Sheets with a picture of their own (a cover sheet, a page of text): the next pages
+    // scanned show these, one a page in order, each at its own size in pixels (the scan area
+    // and resolution do not apply), in the scan's mode (Lineart: black below gray 128); the
+    // label blocks are drawn on top as on any page and its label counted.
+    std::deque<QImage> sheetImages;
 };
 
 class FakeScanner : public imaging::ScannerBackend {
