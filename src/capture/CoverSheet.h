@@ -7,6 +7,15 @@
 #include <QString>
 #include <optional>
 
+class QWidget;
+
+namespace app {
+struct Session;
+}
+namespace viewer {
+class MainWindow;
+}
+
 namespace capture {
 
 // What a scanned cover sheet says: the ID and the record type's number.
@@ -37,5 +46,19 @@ QImage renderCoverSheet(const CoverSheetContent& content, double dpi);
 // Reads a scanned page for a cover sheet: both barcodes read -> the codes; otherwise nullopt
 // (a page with only other barcodes is no cover sheet). Safe on a worker thread.
 std::optional<CoverSheetCodes> readCoverSheet(const QImage& page);
+
+// The name a cover sheet of `id` shows: the patient of the admission (in- or out-patient,
+// "Last, First Middle") for the medical-records department, the payroll employee of that
+// employee number for another department; "" when the database knows none (a failure to ask
+// is logged).
+QString coverSheetName(app::Session& s, const QString& id);
+// The name of a record type ("" when there is none of that number).
+QString recordTypeName(app::Session& s, int recordType);
+
+// "Print Cover Sheet": the print dialog (whose printer may be a PDF file), then the sheet of
+// `content` (date: today when not set; name and type name looked up when empty) printed at
+// its actual size as a background job of `window`. Nothing is printed when the dialog is
+// cancelled.
+void printCoverSheet(viewer::MainWindow& window, CoverSheetContent content, QWidget* owner);
 
 } // namespace capture

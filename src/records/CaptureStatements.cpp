@@ -89,4 +89,15 @@ QString selectBrowseRows(const QString& database, const QString& table, const QS
     return s + " ORDER BY " + orderField;
 }
 
+QString selectPayrollEmployeeName(const QString& database, const QString& empNum) {
+    return "SELECT top 1 IsNull(RTRIM(LastName),'') as LastName, IsNull(RTRIM(FirstName),'') as "
+           "FirstName, IsNull(RTRIM(MiddleName),'') as MiddleName FROM " +
+           database + "..tbpmaster WHERE EmpNum = '" + q(empNum) + "'";
+}
+
+QString selectRecordTypeName(int recordTypeId) {
+    return "SELECT rectype_name FROM dbRecords..tblRecType WHERE rectype_id='" +
+           QString::number(recordTypeId) + "'";
+}
+
 } // namespace records

@@ -52,4 +52,11 @@ QString selectBrowseRows(const QString& database, const QString& table, const QS
                          const QString& findField, const QString& findValue,
                          const QString& orderField);
 
+// The name of the payroll employee whose employee number is exactly `empNum` (columns
+// LastName, FirstName, MiddleName), in `database` (the program's payroll database name).
+QString selectPayrollEmployeeName(const QString& database, const QString& empNum);
+
+// The name of a record type (column rectype_name; no row when there is none).
+QString selectRecordTypeName(int recordTypeId);
+
 } // namespace records

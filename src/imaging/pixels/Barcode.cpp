@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <ZXing/BitMatrix.h>
 #include <ZXing/MultiFormatWriter.h>
+#include <ZXing/ReadBarcode.h>
 #include <cmath>
 #include <stdexcept>
 
@@ -74,6 +75,34 @@ void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>&
         i = j;
     }
     painter.restore();
+}
+
+QStringList readCode39(const QImage& image) {
+    if (image.isNull()) return {};
+    const QImage gray = image.format() == QImage::Format_Grayscale8
+                            ? image
+                            : image.convertToFormat(QImage::Format_Grayscale8);
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::Code39);
+    hints.setTryHarder(true); // every row, not only the middle of the page
+    hints.setTryRotate(false);
+    // One pass at the size given: merging the results of several passes trips an assertion of
+    // the library (1.4) on linear symbols read on several rows.
+    hints.setTryDownscale(false);
+    hints.setTryCode39ExtendedMode(false);
+    hints.setValidateCode39CheckSum(false);
+    hints.setBinarizer(ZXing::Binarizer::LocalAverage);
+    const ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(),
+                                ZXing::ImageFormat::Lum, int(gray.bytesPerLine()));
+    QStringList texts;
+    for (const ZXing::Result& r : ZXing::ReadBarcodes(view, hints)) {
+        if (!r.isValid() || r.format() != ZXing::BarcodeFormat::Code39) continue;
+        const ZXing::ByteArray& bytes = r.bytes(); // the symbol's characters, all ASCII
+        const QString text = QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()),
+                                                 qsizetype(bytes.size()));
+        if (!texts.contains(text)) texts.append(text);
+    }
+    return texts;
 }
 
 } // namespace imaging

@@ -3,7 +3,9 @@
 // that font installed; the engine then draws the symbol itself (zxing-cpp encodes it), so
 // a barcode typed as an annotation is still a barcode a reader can scan.
 #include <QColor>
+#include <QImage>
 #include <QRectF>
+#include <QStringList>
 #include <QString>
 #include <vector>
 
@@ -28,5 +30,12 @@ std::vector<bool> code39Modules(const QString& text);
 // the symbol centred.
 void paintModules(QPainter& painter, const QRectF& box, const std::vector<bool>& modules,
                   const QColor& color);
+
+// Every Code 39 symbol found in `image` (1-bit, gray or colour; read as it is, at its own
+// resolution: callers that know how large their symbols are shrink the page first), each as
+// the symbol's own characters (no check character, no full-ASCII decoding: "+A" stays "+A").
+// Rows are read across the whole image, in both directions; a symbol must be crossed by two
+// rows reading the same. Safe on any thread.
+QStringList readCode39(const QImage& image);
 
 } // namespace imaging
