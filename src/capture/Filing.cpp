@@ -6,6 +6,7 @@
 #include "app/Prompter.h"
 #include "app/Session.h"
 #include "app/Clock.h"
+#include "capture/CoverSheet.h"
 #include "db/Connection.h"
 #include "imaging/documents/Document.h"
 #include "imaging/controls/Environment.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace capture {
@@ -200,6 +202,128 @@ void fileAndOpen(viewer::MainWindow& w, const FilingRequest& r, const QString& s
     if (fileExists(s, r.rp.fullPath)) steps([&] { w.PerformFileOpen(false, r.rp.fullPath, 1); });
     w.SetExamData();
     if (r.options.done) r.options.done(true);
+}
+
+// A cover sheet found among scanned pages: its page (1-based) and what it says.
+struct FoundSheet {
+    int page = 0;
+    CoverSheetCodes codes;
+};
+
+// Pages are handed to the cover-sheet reader at about this resolution (1-bit pages
+// area-averaged into gray while they are decoded): what it reads at, at a fraction of the cost
+// of decoding them whole.
+constexpr double kSheetReadDpi = 150.0;
+
+// The job that reads every page of `scanned` for cover sheets, into `found`.
+jobs::Job* makeCoverSheetCheck(const QString& scanned, imaging::PathResolver paths,
+                               std::shared_ptr<std::vector<FoundSheet>> found) {
+    return new jobs::Job(
+        QStringLiteral("Checking the scanned pages for cover sheets"),
+        [scanned, paths = std::move(paths), found](jobs::Progress& progress) {
+            const auto doc = imaging::Document::open(scanned, paths);
+            const int pages = doc->pageCount();
+            progress.set(0, pages, QStringLiteral("Checking the scanned pages for cover sheets..."));
+            for (int i = 0; i < pages; ++i) {
+                progress.checkCancel();
+                const imaging::PageInfo info = doc->pageInfo(i);
+                double dpi = info.xDpi > 0 ? info.xDpi : std::min(info.width, info.height) / 8.5;
+                QImage page;
+                if (dpi > kSheetReadDpi * 1.2) {
+                    const double f = kSheetReadDpi / dpi;
+                    page = doc->decodePageScaled(
+                        i, QSize(std::max(1, int(info.width * f)), std::max(1, int(info.height * f))),
+                        true);
+                    dpi = kSheetReadDpi;
+                } else {
+                    page = doc->decodePage(i);
+                }
+                page.setDotsPerMeterX(int(dpi / 0.0254));
+                page.setDotsPerMeterY(int(dpi / 0.0254));
+                if (const auto codes = readCoverSheet(page)) found->push_back({i + 1, *codes});
+                progress.setValue(i + 1);
+            }
+        });
+}
+
+// "ID 260045 - O'Brien, Patrick Sean, record type LABORATORY RESULTS (3)"
+QString describeRecord(app::Session& s, const QString& id, int type) {
+    const QString name = coverSheetName(s, id);
+    const QString typeName = recordTypeName(s, type);
+    return "ID " + id + (name.isEmpty() ? QString() : " - " + name) + ", record type " +
+           (typeName.isEmpty() ? QString::number(type)
+                               : typeName + " (" + QString::number(type) + ")");
+}
+
+// The question when scanned pages hold cover sheets of another record: true to file anyway.
+// A sheet of the same ID but of another record type is asked about as well: its pages would be
+// filed under the wrong type.
+bool fileDespiteCoverSheets(app::Session& s, const FilingRequest& r,
+                            const std::vector<FoundSheet>& others) {
+    QString text = QStringLiteral("The scanned pages hold a cover sheet of another record:");
+    constexpr size_t kListed = 10;
+    for (size_t i = 0; i < others.size() && i < kListed; ++i)
+        text += kCrLf + "Page " + QString::number(others[i].page) + ": " +
+                describeRecord(s, others[i].codes.id, others[i].codes.recordType);
+    if (others.size() > kListed)
+        text += kCrLf + "(" + QString::number(others.size() - kListed) + " more)";
+    text += kCrLf + kCrLf + "The scan is being filed as " + describeRecord(s, r.id, r.type) + "." +
+            kCrLf + kCrLf + "Press YES to file all the pages under ID " + r.id +
+            " anyway, NO to file nothing (the scanned pages go to the recycle folder).";
+    return s.svc.prompter->msgBox(text, app::mb::YesNo, app::mb::Exclamation,
+                                  QStringLiteral("Cover Sheet")) == app::mb::Yes;
+}
+
+// After the scan, before anything is filed: the pages are read for cover sheets (a document
+// job), and a sheet naming another record stops the filing for the user's answer. Sheets of
+// the record itself are accepted without a word; every sheet stays in the file.
+void checkCoverSheetsThenFile(viewer::MainWindow& w, const FilingRequest& r,
+                              const QString& scanned) {
+    app::Session& s = w.session();
+    auto found = std::make_shared<std::vector<FoundSheet>>();
+    QPointer<viewer::MainWindow> window(&w);
+    // The window closed meanwhile: nothing is filed, the pages stay in `scanned` beside the
+    // record's name (a later scan of the record moves them aside, never adds to them).
+    auto checked = [window, r, scanned, found](const jobs::Result& result) {
+        if (!window) return;
+        app::Session& s = window->session();
+        if (!result.ok()) {
+            sayNothingFiled(s, r,
+                            "the scanned pages could not be checked for cover sheets" +
+                                (result.errorText.isEmpty() ? QString(".")
+                                                            : ":" + kCrLf + result.errorText),
+                            scanned);
+            if (r.options.done) r.options.done(false);
+            return;
+        }
+        std::vector<FoundSheet> others;
+        std::copy_if(found->begin(), found->end(), std::back_inserter(others),
+                     [&](const FoundSheet& f) {
+                         return f.codes.id.compare(r.id, Qt::CaseInsensitive) != 0 ||
+                                f.codes.recordType != r.type;
+                     });
+        if (!others.empty() && !fileDespiteCoverSheets(s, r, others)) {
+            QString why = QStringLiteral("the scanned pages hold a cover sheet of another record.");
+            QString kept = scanned;
+            try {
+                const QString recycled =
+                    storage::recycleRecordFile(s, s.gstrDefaultDirectory, scanned);
+                why += kCrLf + "The scanned pages were moved to " + recycled + ".";
+                kept.clear();
+            } catch (const std::exception& e) {
+                s.WriteLog(QString::fromStdString(e.what()) + "- ScanStart");
+            }
+            sayNothingFiled(s, r, why, kept);
+            if (r.options.done) r.options.done(false);
+            return;
+        }
+        fileAndOpen(*window, r, scanned);
+    };
+    if (!w.jobs().start(makeCoverSheetCheck(scanned, w.imagingEnvironment()->paths, found),
+                        viewer::JobHost::Scope::Document, checked)) {
+        sayNothingFiled(s, r, "another operation is running on the document.", scanned);
+        if (r.options.done) r.options.done(false);
+    }
 }
 
 // Copies `from` to `to` (a new file) and flushes it to disk; false when it cannot.
@@ -387,7 +511,7 @@ void ScanStart(viewer::MainWindow& w, const QString& strId, int intScanType, con
             if (r.options.done) r.options.done(false);
             return;
         }
-        fileAndOpen(*window, r, scanned);
+        checkCoverSheetsThenFile(*window, r, scanned);
     };
     if (startScanJob(w, finish)) {
         if (r.options.started) r.options.started();

@@ -3,12 +3,15 @@
 // filed scan (same ID filed silently; another ID stopped with a question).
 #include "CaptureFixture.h"
 
+#include "app/Settings.h"
+
 #include "capture/CoverSheet.h"
 #include "capture/RecordDialog.h"
 #include "imaging/documents/Document.h"
 #include "imaging/pixels/Barcode.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
@@ -108,6 +111,108 @@ TEST(CoverSheetReading, ScannedSheetsGiveTheirCodesOtherPagesNone) {
     QImage blank(1700, 2200, QImage::Format_RGB32);
     blank.fill(Qt::white);
     EXPECT_FALSE(capture::readCoverSheet(asScanned(blank, 0.5, true)).has_value());
+}
+
+// Filing with cover sheets, through the Records dialog and the scanner double: the stack is
+// a cover sheet (printed at 200 dpi, put in a little crooked, scanned 1-bit at 200 dpi) and two
+// marker pages.
+class CoverSheetFiling : public CaptureFixture {
+protected:
+    void SetUp() override {
+        CaptureFixture::SetUp();
+        t.settings.write(app::kAppPrefs, "Scanner", "Resolution", "200");
+    }
+    // Feeds a cover sheet of `id` (record type 3) and two marker pages.
+    void feed(const QString& id) {
+        capture::CoverSheetContent content;
+        content.id = id;
+        content.recordType = 3;
+        content.recordTypeName = "LABORATORY RESULTS";
+        content.date = QDate(2026, 1, 19);
+        auto lock = fake->lock();
+        fake->script().feederSheets = 3;
+        fake->script().sheetImages = {asScanned(capture::renderCoverSheet(content, 200), 1.2, false)};
+    }
+    void scanFor(const QString& id, std::deque<int> answers) {
+        auto& r = chooseAdmission(id);
+        selectType(r.cboScanType, "LABORATORY RESULTS");
+        t.prompter.answers = std::move(answers);
+        t.prompter.shown.clear();
+        r.btnScan->click();
+        waitJobs();
+        EXPECT_TRUE(t.prompter.answers.empty()) << "questions not asked";
+    }
+    int rows(const QString& id) {
+        return scalar("SELECT COUNT(*) FROM dbRecords..tblRecFiles WHERE admission_id = '" + id +
+                      "' AND rectype_id = 3")
+            .toInt();
+    }
+    // The files below a folder of the share (native), recursively.
+    QStringList filesBelow(const QString& logical) {
+        QStringList out;
+        const QString dir = native(logical);
+        QDirIterator it(dir, {"*.tif"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) out << QDir(dir).relativeFilePath(it.next());
+        return out;
+    }
+    const QString record = root + "\\2026\\2026-01-19\\260045-3.tif";
+    const QString dateFolder = root + "\\2026\\2026-01-19";
+};
+
+TEST_F(CoverSheetFiling, SheetOfTheSameIdIsFiledWithoutAQuestionAndStaysPageOne) {
+    load();
+    feed("260045");
+    scanFor("260045", {app::mb::OK}); // Ready? - and nothing more
+    ASSERT_EQ(t.prompter.shown.size(), 1u) << t.prompter.lastText().toStdString();
+    EXPECT_EQ(rows("260045"), 1);
+    ASSERT_TRUE(QFileInfo::exists(native(record)));
+    EXPECT_EQ(w->doc().FullPathFileName, record);
+    const auto doc = imaging::Document::open(native(record));
+    ASSERT_EQ(doc->pageCount(), 3);
+    const auto sheet = capture::readCoverSheet(doc->decodePage(0));
+    ASSERT_TRUE(sheet.has_value());
+    EXPECT_EQ(sheet->id, "260045");
+    EXPECT_EQ(doubles::FakeScanner::readLabel(doc->decodePage(1)), 2);
+    EXPECT_EQ(doubles::FakeScanner::readLabel(doc->decodePage(2)), 3);
+}
+
+TEST_F(CoverSheetFiling, SheetOfAnotherIdStopsTheFilingUntilTheUserFilesAnyway) {
+    load();
+    // No: nothing filed, nothing at the record's name, the scan in the recycle folder.
+    feed("230877");
+    scanFor("260045", {app::mb::OK, app::mb::No});
+    ASSERT_EQ(t.prompter.shown.size(), 3u);
+    const app::Message& question = t.prompter.shown[1];
+    EXPECT_EQ(question.buttons, app::mb::YesNo);
+    // Whose pages they are (the demo's admission 230877 is D'Souza's), on which page.
+    EXPECT_TRUE(question.text.contains(
+        "Page 1: ID 230877 - D'Souza, Anil Kumar, record type LABORATORY RESULTS (3)"))
+        << question.text.toStdString();
+    EXPECT_TRUE(question.text.contains("ID 260045 - O'Brien, Patrick Sean"))
+        << question.text.toStdString();
+    EXPECT_TRUE(t.prompter.shown[2].text.startsWith("Nothing was filed for ID 260045"))
+        << t.prompter.shown[2].text.toStdString();
+    EXPECT_EQ(rows("260045"), 0);
+    EXPECT_EQ(rows("230877"), 0);
+    EXPECT_FALSE(QFileInfo::exists(native(record)));
+    EXPECT_TRUE(filesBelow(dateFolder).isEmpty()) << filesBelow(dateFolder).join(", ").toStdString();
+    const QStringList recycled = filesBelow(root + "\\Recycled");
+    ASSERT_EQ(recycled.size(), 1) << recycled.join(", ").toStdString();
+    EXPECT_EQ(imaging::Document::open(native(root + "\\Recycled") + "/" + recycled[0])->pageCount(), 3);
+    EXPECT_TRUE(w->doc().NoDocument);
+
+    // Yes: filed as it was scanned, the other ID's sheet kept as page 1.
+    feed("230877");
+    scanFor("260045", {app::mb::OK, app::mb::Yes});
+    EXPECT_EQ(rows("260045"), 1);
+    EXPECT_EQ(rows("230877"), 0);
+    ASSERT_TRUE(QFileInfo::exists(native(record)));
+    EXPECT_EQ(w->doc().FullPathFileName, record);
+    const auto doc = imaging::Document::open(native(record));
+    ASSERT_EQ(doc->pageCount(), 3);
+    const auto sheet = capture::readCoverSheet(doc->decodePage(0));
+    ASSERT_TRUE(sheet.has_value());
+    EXPECT_EQ(sheet->id, "230877");
 }
 
 } // namespace
