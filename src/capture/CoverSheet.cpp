@@ -5,6 +5,8 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
+#include "capture/Filing.h"
+#include "capture/RecordDialog.h"
 #include "db/Connection.h"
 #include "imaging/controls/Dialogs.h"
 #include "imaging/controls/Environment.h"
@@ -15,10 +17,18 @@
 #include "imaging/pixels/Downscale.h"
 #include "records/CaptureStatements.h"
 #include "records/RetrievalStatements.h"
+#include "storage/RecordPaths.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QFont>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QPainter>
 #include <QPen>
 #include <QPointer>
@@ -333,6 +343,61 @@ void printCoverSheet(viewer::MainWindow& w, CoverSheetContent content, QWidget* 
             window->session().svc.prompter->msgBox("The cover sheet was not printed: " + r.errorText, app::mb::OKOnly,
                              app::mb::Exclamation);
     });
+}
+
+void printCoverSheet(viewer::MainWindow& w, const QString& id, const QComboBox& recordTypes,
+                     const QString& recordDate, QWidget* owner) {
+    CoverSheetContent c;
+    c.id = id;
+    c.recordType = selectedRecordType(recordTypes);
+    if (recordTypes.currentIndex() >= 0) c.recordTypeName = recordTypes.currentText();
+    c.date = storage::parseRecordDate(recordDate);
+    if (!w.session().gstrDepartmentID.isEmpty()) c.department = w.ui().cboDept->currentText();
+    printCoverSheet(w, c, owner);
+}
+
+void mnuFilePrintCoverSheet_Click(viewer::MainWindow& w) {
+    if (auto* open = w.findChild<QDialog*>(QStringLiteral("frmCoverSheet"))) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* d = new QDialog(&w);
+    d->setObjectName("frmCoverSheet");
+    d->setWindowTitle("Print Cover Sheet");
+    d->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    auto* txtID = new QLineEdit(d);
+    txtID->setObjectName("txtAdmID");
+    auto* cboScanType = new QComboBox(d);
+    cboScanType->setObjectName("cboScanType");
+    cboScanType->setMinimumWidth(220);
+    auto* btnPrint = new QPushButton("&Print...", d);
+    btnPrint->setObjectName("btnPrintCoverSheet");
+    auto* btnClose = new QPushButton("&Close", d);
+    btnClose->setObjectName("btnClose");
+    auto* form = new QFormLayout;
+    form->addRow("&ID No.:", txtID);
+    form->addRow("Record Type:", cboScanType);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnPrint);
+    buttons->addWidget(btnClose);
+    auto* layout = new QVBoxLayout(d);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    app::Session& s = w.session();
+    int lastDefault = -1;
+    app::Steps(app::FailureStyle::ShowAndStop, s.svc.log, s.svc.prompter)(
+        [&] { lastDefault = fillRecordTypes(w, *cboScanType); });
+    cboScanType->setCurrentIndex(lastDefault >= 0 ? lastDefault : (cboScanType->count() ? 0 : -1));
+    QObject::connect(btnPrint, &QPushButton::clicked, d, [&w, d, txtID, cboScanType] {
+        w.runCommand([&] { printCoverSheet(w, txtID->text(), *cboScanType, QString(), d); });
+    });
+    QObject::connect(btnClose, &QPushButton::clicked, d, &QDialog::close);
+    d->show();
+    txtID->setFocus();
 }
 
 } // namespace capture

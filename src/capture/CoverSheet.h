@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 
+class QComboBox;
 class QWidget;
 
 namespace app {
@@ -60,5 +61,13 @@ QString recordTypeName(app::Session& s, int recordType);
 // its actual size as a background job of `window`. Nothing is printed when the dialog is
 // cancelled.
 void printCoverSheet(viewer::MainWindow& window, CoverSheetContent content, QWidget* owner);
+// The same for a dialog's ID, record type combo and record date (mm/dd/yyyy; today when it is
+// no date), with the department chosen in the main window.
+void printCoverSheet(viewer::MainWindow& window, const QString& id, const QComboBox& recordTypes,
+                     const QString& recordDate, QWidget* owner);
+
+// "Print Cover Sheet..." of the File menu: a small dialog (`frmCoverSheet`) for a typed ID and
+// a record type of the department.
+void mnuFilePrintCoverSheet_Click(viewer::MainWindow& window);
 
 } // namespace capture

@@ -7,6 +7,7 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
 #include "app/Session.h"
+#include "capture/CoverSheet.h"
 #include "capture/Filing.h"
 #include "capture/RecordDialog.h"
 #include "viewer/MainWindow.h"
@@ -57,7 +58,10 @@ NewRecordOtherDialog::NewRecordOtherDialog(viewer::MainWindow& w) : QDialog(&w),
     btnScan->setObjectName("btnScan");
     btnClose = new QPushButton("&Close", this);
     btnClose->setObjectName("btnClose");
-    for (QPushButton* b : {cmdSelectID, btnScan, btnClose}) b->setAutoDefault(false);
+    btnPrintCoverSheet = new QPushButton("Print Co&ver Sheet", this);
+    btnPrintCoverSheet->setObjectName("btnPrintCoverSheet");
+    for (QPushButton* b : {cmdSelectID, btnScan, btnClose, btnPrintCoverSheet})
+        b->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     auto add = [&](int row, const QString& label, QWidget* field) {
@@ -73,6 +77,7 @@ NewRecordOtherDialog::NewRecordOtherDialog(viewer::MainWindow& w) : QDialog(&w),
     add(3, "Record Date:", txtAdmDate);
     add(4, "Record Type:", cboScanType);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnPrintCoverSheet);
     buttons->addStretch(1);
     buttons->addWidget(btnScan);
     buttons->addWidget(btnClose);
@@ -84,6 +89,11 @@ NewRecordOtherDialog::NewRecordOtherDialog(viewer::MainWindow& w) : QDialog(&w),
     connect(btnScan, &QPushButton::clicked, this,
             [this] { w_.runCommand([this] { btnScan_Click(); }); });
     connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
+    connect(btnPrintCoverSheet, &QPushButton::clicked, this, [this] {
+        w_.runCommand([this] {
+            printCoverSheet(w_, txtAdmID->text(), *cboScanType, txtAdmDate->text(), this);
+        });
+    });
     followDocumentJobs(w, this, {btnScan});
 }
 

@@ -29,6 +29,7 @@ public:
     QComboBox* cboScanType = nullptr;
     QPushButton* btnScan = nullptr;
     QPushButton* btnClose = nullptr;
+    QPushButton* btnPrintCoverSheet = nullptr;
 
     // Runs the load (record types; with none, the two messages and the record type
     // administration). Called once the dialog is shown.

@@ -8,6 +8,7 @@
 #include "app/Session.h"
 #include "app/Shell.h"
 #include "capture/CaptureState.h"
+#include "capture/CoverSheet.h"
 #include "capture/Filing.h"
 #include "capture/NewRecordDialog.h"
 #include "db/Connection.h"
@@ -111,6 +112,8 @@ RecordDialog::RecordDialog(viewer::MainWindow& w, Kind kind)
     btnNewSearch->setObjectName("btnNewSearch");
     btnClose = new QPushButton("&Close", this);
     btnClose->setObjectName("btnClose");
+    btnPrintCoverSheet = new QPushButton("Print Co&ver Sheet", this);
+    btnPrintCoverSheet->setObjectName("btnPrintCoverSheet");
 
     auto* grid = new QGridLayout;
     int row = 0;
@@ -140,6 +143,7 @@ RecordDialog::RecordDialog(viewer::MainWindow& w, Kind kind)
     buttons->addWidget(btnScan);
     buttons->addWidget(btnNewSearch);
     buttons->addWidget(btnClose);
+    buttons->addWidget(btnPrintCoverSheet);
     buttons->addStretch(1);
     if (records) {
         cmdOpenFolder = new QPushButton("Open Folder", this);
@@ -167,6 +171,11 @@ RecordDialog::RecordDialog(viewer::MainWindow& w, Kind kind)
     connect(btnNewSearch, &QPushButton::clicked, this,
             [this] { w_.runCommand([this] { btnNewSearch_Click(); }); });
     connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
+    connect(btnPrintCoverSheet, &QPushButton::clicked, this, [this] {
+        w_.runCommand([this] {
+            printCoverSheet(w_, txtAdmID->text(), *cboScanType, txtAdmDate->text(), this);
+        });
+    });
 
     // Form load: centred horizontally on the screen, the record types filled.
     adjustSize();

@@ -49,6 +49,7 @@ public:
     QPushButton* btnScan = nullptr;
     QPushButton* btnNewSearch = nullptr;
     QPushButton* btnClose = nullptr;
+    QPushButton* btnPrintCoverSheet = nullptr;
     QPushButton* cmdOpenFolder = nullptr; // Records dialog only
     QPushButton* cmdResetFile = nullptr;  // Records dialog only
 

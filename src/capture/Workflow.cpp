@@ -4,6 +4,7 @@
 #include "app/Session.h"
 #include "app/Settings.h"
 #include "capture/CaptureState.h"
+#include "capture/CoverSheet.h"
 #include "capture/Filing.h"
 #include "capture/NewRecordDialog.h"
 #include "capture/NewRecordOtherDialog.h"
@@ -91,6 +92,7 @@ void install(viewer::MainWindow& w) {
     };
     on(ui.mnuFileNew, mnuFileNew_Click);
     on(ui.mnuFileManual, mnuFileManual_Click);
+    on(ui.mnuFilePrintCoverSheet, mnuFilePrintCoverSheet_Click);
     on(ui.mnuFileScanNew, mnuFileScanNew_Click);
     on(ui.mnuScanSet, mnuScanSet_Click);
     on(ui.mnuFileSelectScanner, mnuFileSelectScanner_Click);

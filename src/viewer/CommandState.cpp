@@ -51,6 +51,8 @@ CommandState commandState(const CommandFacts& f) {
     // File: the scanning items follow the access type (mnuFileNew also runs from F2-Scan).
     s.mnuFileNew = doc(true, f.admin);
     s.mnuFileManual = doc(true, f.admin);
+    // A cover sheet is printed beside whatever the document does.
+    s.mnuFilePrintCoverSheet = {f.admin, true};
     s.mnuFileOpen = doc(true);
     s.mnuFileScanNew = doc(f.scannerPresent, f.admin);
     s.mnuScanSet = s.mnuFileSelectScanner = s.mnuFileScanPreferences =
@@ -91,6 +93,9 @@ CommandState commandState(const CommandFacts& f) {
     s.mnuPageInsertItem[1] = s.mnuPageAppendItem[1] = doc(changesRecords);
     s.mnuPageRescan = doc(writable && f.scannerPresent && changesRecords);
     s.mAddImages = doc(writable && changesRecords);
+    // Deleting the marked pages is deleting pages: shown and enabled as Delete Pages is, and
+    // only while pages are marked.
+    s.mnuPageDeleteBlankPages = doc(writable && f.blankPagesMarked, editable);
     s.mnuPagePrintPage = doc(open);
 
     // Annotation

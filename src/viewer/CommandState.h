@@ -38,6 +38,8 @@ struct CommandFacts {
     // Versions kept of the open record's file that Undo and Redo step to.
     bool canUndo = false;
     bool canRedo = false;
+    // Pages of the open document are marked as looking blank.
+    bool blankPagesMarked = false;
 };
 
 struct ItemState {
@@ -51,9 +53,9 @@ struct ItemState {
 // command's enabled state and adds the button's own visibility.
 struct CommandState {
     // File
-    ItemState mnuFileNew, mnuFileManual, mnuFileOpen, mnuFileScanNew, mnuScanSet,
-        mnuFileSelectScanner, mnuFileScanPreferences, mnuShowScanSetupbeforeScan, mnuFileClose,
-        mnuFileSave, mnuFileSaveAs, mnuFileExportPdf, mnuFilePrint;
+    ItemState mnuFileNew, mnuFileManual, mnuFilePrintCoverSheet, mnuFileOpen, mnuFileScanNew,
+        mnuScanSet, mnuFileSelectScanner, mnuFileScanPreferences, mnuShowScanSetupbeforeScan,
+        mnuFileClose, mnuFileSave, mnuFileSaveAs, mnuFileExportPdf, mnuFilePrint;
     // Edit
     std::array<ItemState, 6> mnuEditActionItem;
     std::array<ItemState, 3> mnuEditSelectItem;
@@ -67,7 +69,7 @@ struct CommandState {
     std::array<ItemState, 3> mnuPageRotatePageItem;
     ItemState mDuplicate, mnuPageSeparator3, mnuPageInsert, mnuPageAppend;
     std::array<ItemState, 2> mnuPageInsertItem, mnuPageAppendItem;
-    ItemState mnuPageRescan, mAddImages, mnuPagePrintPage;
+    ItemState mnuPageRescan, mAddImages, mnuPageDeleteBlankPages, mnuPagePrintPage;
     // Annotation
     std::array<ItemState, 2> mnuAnnoDisplayItem;
     std::array<ItemState, 10> mnuAnnoToolItem;

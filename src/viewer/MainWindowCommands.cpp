@@ -40,6 +40,7 @@ void MainWindow::applyCommandState() {
     MainWindowUi& u = ui_;
     const std::pair<QAction*, ItemState> items[] = {{u.mnuFileNew, s.mnuFileNew},
                             {u.mnuFileManual, s.mnuFileManual},
+                            {u.mnuFilePrintCoverSheet, s.mnuFilePrintCoverSheet},
                             {u.mnuFileOpen, s.mnuFileOpen},
                             {u.mnuFileScanNew, s.mnuFileScanNew},
                             {u.mnuScanSet, s.mnuScanSet},
@@ -58,6 +59,7 @@ void MainWindow::applyCommandState() {
                             {u.mnuPageAppend, s.mnuPageAppend},
                             {u.mnuPageRescan, s.mnuPageRescan},
                             {u.mAddImages, s.mAddImages},
+                            {u.mnuPageDeleteBlankPages, s.mnuPageDeleteBlankPages},
                             {u.mnuPagePrintPage, s.mnuPagePrintPage},
                             {u.mnuAnnoSeparator1, s.mnuAnnoSeparator1},
                             {u.mnuAnnoSeparator2, s.mnuAnnoSeparator2},

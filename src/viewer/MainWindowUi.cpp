@@ -107,6 +107,7 @@ void MainWindowUi::build(QMainWindow* w) {
     mnuFile = menu(w, "mnuFile", "&File");
     mnuFileNew = item(mnuFile, "mnuFileNew", "&New Record");
     mnuFileManual = item(mnuFile, "mnuFileManual", "New Record - Manual");
+    mnuFilePrintCoverSheet = item(mnuFile, "mnuFilePrintCoverSheet", "Print Co&ver Sheet...");
     mnuFileOpenRec = item(mnuFile, "mnuFileOpenRec", "&Open Record");
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "Open Image");
     separator(mnuFile);
@@ -185,6 +186,8 @@ void MainWindowUi::build(QMainWindow* w) {
              {"&Scan Page...", "&Existing Page..."});
     mnuPageRescan = item(mnuPage, "mnuPageRescan", "&Rescan...");
     mAddImages = item(mnuPage, "mAddImages", "Import");
+    mnuPageDeleteBlankPages =
+        item(mnuPage, "mnuPageDeleteBlankPages", "Delete Marked &Blank Pages...");
     separator(mnuPage);
     mnuPagePrintPage = item(mnuPage, "mnuPagePrintPage", "Prin&t Page");
 

@@ -27,6 +27,7 @@ struct MainWindowUi {
     QMenu* mnuFile = nullptr;
     QAction* mnuFileNew = nullptr;
     QAction* mnuFileManual = nullptr;
+    QAction* mnuFilePrintCoverSheet = nullptr;
     QAction* mnuFileOpenRec = nullptr;
     QAction* mnuFileOpen = nullptr;
     QAction* mnuFileScanNew = nullptr;
@@ -71,6 +72,7 @@ struct MainWindowUi {
     QAction* mnuPageAppend = nullptr;
     std::array<QAction*, 2> mnuPageAppendItem{};
     QAction* mnuPageRescan = nullptr;
+    QAction* mnuPageDeleteBlankPages = nullptr;
     QAction* mAddImages = nullptr;
     QAction* mnuPagePrintPage = nullptr;
     // Annotation

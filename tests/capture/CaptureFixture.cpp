@@ -5,6 +5,7 @@
 #include "capture/RecordDialog.h"
 #include "capture/Workflow.h"
 #include "db/SqliteConnection.h"
+#include "imaging/controls/Print.h"
 #include "imaging/documents/PageOps.h"
 #include "imaging/scanning/SaneScanner.h"
 #include "support/TempDir.h"
@@ -64,6 +65,9 @@ viewer::MainWindow& CaptureFixture::load(const QString& department) {
                         : std::shared_ptr<imaging::ScannerBackend>(fake);
     options.imaging.scanner = backend;
     options.imaging.scanUi = scanUi;
+    options.imaging.printDialog = printDialogs;
+    printed = t.dir.file("printed.pdf");
+    options.imaging.printer = std::make_shared<imaging::PdfPrinterProvider>(printed);
     w = std::make_unique<viewer::MainWindow>(t.s(), options);
     capture::install(*w);
     w->resize(1100, 780);

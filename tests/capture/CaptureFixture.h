@@ -4,6 +4,7 @@
 // SANE's test backend (useSaneScanner before load).
 #include "app/Settings.h"
 #include "doubles/ScannerFake.h"
+#include "doubles/ScriptedDialogs.h"
 #include "doubles/TestSession.h"
 #include "imaging/controls/ImageScan.h"
 #include "imaging/scanning/ScannerUi.h"
@@ -73,6 +74,10 @@ protected:
     const QString root = QStringLiteral("\\\\records-fs\\recfiles");
     std::shared_ptr<doubles::FakeScanner> fake = std::make_shared<doubles::FakeScanner>();
     std::shared_ptr<ScriptedScanUi> scanUi = std::make_shared<ScriptedScanUi>();
+    // The print dialog answered from a script; pages printed go into the PDF file `printed`.
+    std::shared_ptr<doubles::ScriptedPrintDialogRunner> printDialogs =
+        std::make_shared<doubles::ScriptedPrintDialogRunner>();
+    QString printed;
     bool sane = false;
     std::unique_ptr<viewer::MainWindow> w;
 };

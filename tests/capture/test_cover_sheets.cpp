@@ -6,15 +6,20 @@
 #include "app/Settings.h"
 
 #include "capture/CoverSheet.h"
+#include "capture/NewRecordOtherDialog.h"
 #include "capture/RecordDialog.h"
 #include "imaging/documents/Document.h"
 #include "imaging/pixels/Barcode.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTransform>
@@ -213,6 +218,87 @@ TEST_F(CoverSheetFiling, SheetOfAnotherIdStopsTheFilingUntilTheUserFilesAnyway) 
     const auto sheet = capture::readCoverSheet(doc->decodePage(0));
     ASSERT_TRUE(sheet.has_value());
     EXPECT_EQ(sheet->id, "230877");
+}
+
+// "Print Cover Sheet" from the File menu's dialog, the Records dialog and the other
+// departments' dialog: each prints one Letter page at its actual size that reads back as the
+// ID and record type chosen there.
+TEST_F(CaptureFixture, CoverSheetsPrintedFromEachPlaceReadBack) {
+    load();
+    // The printed PDF as scanned: rendered at 200 dpi, 1-bit.
+    auto printedSheet = [this]() -> std::optional<capture::CoverSheetCodes> {
+        const QString out = t.dir.file("printed");
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        QProcess p;
+        p.start("pdftoppm", {"-r", "200", "-mono", "-singlefile", printed, out + "/sheet"});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const QImage sheet(out + "/sheet.pbm");
+        EXPECT_EQ(sheet.size(), QSize(1700, 2200)); // Letter at its actual size
+        QFile::remove(printed);
+        return capture::readCoverSheet(sheet);
+    };
+    auto print = [this](QWidget* dialog) {
+        auto* button = dialog->findChild<QPushButton*>("btnPrintCoverSheet");
+        ASSERT_NE(button, nullptr);
+        printDialogs->answer({1, 1, 0, false});
+        button->click();
+        waitJobs();
+    };
+
+    w->ui().mnuFilePrintCoverSheet->trigger();
+    auto* typed = dialog<QDialog>("frmCoverSheet");
+    ASSERT_NE(typed, nullptr);
+    typed->findChild<QLineEdit*>("txtAdmID")->setText("230877");
+    selectType(typed->findChild<QComboBox*>("cboScanType"), "OPERATIVE REPORT");
+    print(typed);
+    auto codes = printedSheet();
+    ASSERT_TRUE(codes.has_value());
+    EXPECT_EQ(codes->id, "230877");
+    EXPECT_EQ(codes->recordType, 4);
+    typed->close();
+
+    auto& records = chooseAdmission("260045");
+    selectType(records.cboScanType, "LABORATORY RESULTS");
+    print(&records);
+    codes = printedSheet();
+    ASSERT_TRUE(codes.has_value());
+    EXPECT_EQ(codes->id, "260045");
+    EXPECT_EQ(codes->recordType, 3);
+    records.close();
+
+    // A cancelled print dialog prints nothing.
+    printDialogs->cancel();
+    w->ui().mnuFilePrintCoverSheet->trigger();
+    typed = dialog<QDialog>("frmCoverSheet");
+    typed->findChild<QLineEdit*>("txtAdmID")->setText("230877");
+    typed->findChild<QPushButton*>("btnPrintCoverSheet")->click();
+    waitJobs();
+    EXPECT_FALSE(QFileInfo::exists(printed));
+    typed->close();
+    EXPECT_EQ(printDialogs->requests().size(), 3u);
+}
+
+TEST_F(CaptureFixture, CoverSheetPrintedFromTheOtherDepartmentsDialogReadsBack) {
+    load("HUMAN RESOURCES");
+    w->ui().mnuFileNew->trigger();
+    auto* other = dialog<capture::NewRecordOtherDialog>("frmNewRecOther");
+    ASSERT_NE(other, nullptr);
+    other->txtAdmID->setText("E-1042");
+    selectType(other->cboScanType, "EMPLOYMENT CONTRACT");
+    printDialogs->answer({1, 1, 0, false});
+    other->btnPrintCoverSheet->click();
+    waitJobs();
+    const QString out = t.dir.file("printed-hr");
+    QDir().mkpath(out);
+    QProcess p;
+    p.start("pdftoppm", {"-r", "300", "-gray", "-singlefile", printed, out + "/sheet"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const auto codes = capture::readCoverSheet(QImage(out + "/sheet.pgm"));
+    ASSERT_TRUE(codes.has_value());
+    EXPECT_EQ(codes->id, "E-1042");
+    EXPECT_EQ(codes->recordType, 7);
 }
 
 } // namespace

@@ -82,9 +82,10 @@ TEST_F(Shell, MenuArraysCarryTheirCaptionsAtTheirIndices) {
 TEST_F(Shell, AccessTypeShowsOrHidesTheScanningAndAdministrationItems) {
     t.s().gblnAdmin = false;
     load();
-    const QStringList gated{"mnuFileNew", "mnuFileManual", "mnuFileScanNew", "mnuScanSet",
-                            "mnuFileSelectScanner", "mnuFileScanPreferences",
-                            "mnuShowScanSetupbeforeScan", "mnuFileSave", "mReports", "mnuRectype"};
+    const QStringList gated{"mnuFileNew", "mnuFileManual", "mnuFilePrintCoverSheet",
+                            "mnuFileScanNew", "mnuScanSet", "mnuFileSelectScanner",
+                            "mnuFileScanPreferences", "mnuShowScanSetupbeforeScan", "mnuFileSave",
+                            "mReports", "mnuRectype"};
     for (const QString& n : gated) EXPECT_FALSE(action(n)->isVisible()) << n.toStdString();
     for (int pos : {2, 13, 14}) EXPECT_FALSE(w->ui().tbarButton(pos)->isVisible());
     EXPECT_TRUE(action("mnuFileOpenRec")->isVisible());
