@@ -6,8 +6,11 @@
 #include "app/SignIn.h"
 #include "doubles/ScriptedCredentials.h"
 #include "doubles/ScriptedPrompter.h"
+#include "doubles/TestSession.h"
 #include "imaging/documents/PageOps.h"
+#include "imaging/scanning/ScannerUi.h"
 #include "main/Program.h"
+#include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
 #include "viewer/SessionCommands.h"
@@ -15,6 +18,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -44,6 +48,53 @@ inline void save(QWidget* w, const QString& out, const QString& name) {
     const QString file = out + "/" + name + ".png";
     w->grab().save(file);
     std::printf("%s\n", qPrintable(file));
+}
+
+// Lets the window's events run for `ms` milliseconds (paints, queued notices).
+inline void settle(int ms = 200) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Waits (at most two minutes) until the window's jobs have finished and their
+// continuations have run.
+inline void waitJobs(viewer::MainWindow& w) {
+    QElapsedTimer t;
+    t.start();
+    settle(50);
+    while (w.jobs().anyRunning() && t.elapsed() < 120000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    settle(50);
+}
+
+// The scanner's dialogs for tools that scan with the scanner double: messages printed,
+// setup accepted, nothing else shown.
+class QuietScanUi : public imaging::ScanUi {
+public:
+    void showMessage(const QString& text) override {
+        std::printf("  scanner: %s\n", qPrintable(text));
+    }
+    bool runSetup(imaging::ScannerDevice&) override { return true; }
+    bool runPreferences(imaging::ScannerDevice&, imaging::ScanPreferences&) override { return false; }
+    bool runSelectScanner(const std::vector<imaging::ScanDeviceInfo>&, QString&) override {
+        return false;
+    }
+    std::unique_ptr<imaging::ScanProgressView> createProgress() override { return nullptr; }
+};
+
+// A signed-in session over the demo database with scanning access, its share in the scratch
+// folder under `root` (\\records-fs\recfiles), the scanner's feeder at `dpi`.
+inline void scanningSession(doubles::TestSession& t, const QString& root, int dpi) {
+    t.useDemoDatabase(false);
+    t.signIn();
+    t.s().gblnAdmin = true;
+    const QString share = t.dir.file("share");
+    QDir().mkpath(share);
+    t.settings.write(app::kAppPrefs, "Shares", root, share);
+    t.settings.write(app::kAppPrefs, "General Preferences", "Default Directory", root);
+    t.settings.write(app::kAppPrefs, "Scanner", "Source", "Automatic Document Feeder");
+    t.settings.write(app::kAppPrefs, "Scanner", "Resolution", QString::number(dpi));
 }
 
 inline void chooseDepartment(viewer::MainWindow& w, const QString& name) {

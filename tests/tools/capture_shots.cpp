@@ -46,24 +46,12 @@ public:
     }
 };
 
-void settle(int ms = 200) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using shots::settle;
+using shots::waitJobs;
 
 void save(QWidget* w, const QString& out, const QString& name) {
     settle();
     shots::save(w, out, name);
-}
-
-void waitJobs(viewer::MainWindow& w) {
-    QElapsedTimer t;
-    t.start();
-    settle(50);
-    while (w.jobs().anyRunning() && t.elapsed() < 120000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    settle(50);
 }
 
 } // namespace
