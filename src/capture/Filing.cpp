@@ -17,6 +17,7 @@
 #include "storage/LocationTools.h"
 #include "storage/RecordPaths.h"
 #include "viewer/JobHost.h"
+#include "viewer/BlankPages.h"
 #include "viewer/MainWindow.h"
 
 #include <QAction>
@@ -547,6 +548,7 @@ void mnuFileScanNew_Click(viewer::MainWindow& w) {
         w.doc().gblnNewDocument = true;
         w.doc().gblnReadOnly = false;
         w.PerformFileOpen(false, dest, 1);
+        w.blankPages().checkAll();
     };
     if (!startScanJob(w, opened)) opened(scan.lastError());
 }

@@ -14,6 +14,7 @@
 #include "imaging/controls/ImageAdmin.h"
 #include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
+#include "viewer/BlankPages.h"
 #include "viewer/MainWindow.h"
 #include "viewer/History.h"
 
@@ -169,6 +170,7 @@ void ImportImagesDialog::cmdAdd_Click() {
             const int first = destPage > 0 ? destPage : w.docImgEdit1->pageCount() - n + 1;
             viewer::recordDocumentHistory(w, history::Action::ImportPages,
                                           viewer::pageRange(first, first + n - 1), "from " + folder);
+            viewer::checkBlankPages(w, first, n);
         }
         if (r.ok() && !outcome->files.empty())
             d.log(counted(outcome->filesAdded, "file", "files") + " with " +

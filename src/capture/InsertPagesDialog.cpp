@@ -8,6 +8,7 @@
 #include "imaging/documents/DocumentModel.h"
 #include "imaging/controls/ImageEdit.h"
 #include "jobs/Job.h"
+#include "viewer/BlankPages.h"
 #include "viewer/MainWindow.h"
 #include "viewer/History.h"
 
@@ -223,6 +224,7 @@ void InsertPagesDialog::cmdOK_Click() {
             viewer::recordDocumentHistory(w, insert ? history::Action::InsertPages : history::Action::AppendPages,
                                           viewer::pageRange(first, first + count - 1), "from " + source);
             w.EnablePageMenusAndDisplay(w.docImgEdit1->page(), true);
+            viewer::checkBlankPages(w, first, count);
             self->close();
         });
     if (!started) {

@@ -16,6 +16,7 @@
 #include "imaging/controls/ImageThumbnail.h"
 #include "imaging/pixels/ImagingError.h"
 #include "jobs/Job.h"
+#include "viewer/BlankPages.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 #include "viewer/History.h"
@@ -72,9 +73,11 @@ void insertScan(viewer::MainWindow& w) {
     scanThen(w, [before, at](viewer::MainWindow& w) {
         const int step = 0;
         insertSteps(w, step)([&] { showAfterScan(w); });
-        if (const int added = w.docImgEdit1->pageCount() - before; added > 0)
+        if (const int added = w.docImgEdit1->pageCount() - before; added > 0) {
             viewer::recordDocumentHistory(w, history::Action::InsertPages,
                                           viewer::pageRange(at, at + added - 1), "scanned");
+            viewer::checkBlankPages(w, at, added);
+        }
     });
 }
 
@@ -91,10 +94,12 @@ void appendScan(viewer::MainWindow& w) {
         steps([&] {
             if (w.docImgEdit1->pageCount() > n) w.docImgEdit1->setPage(n + 1);
         });
-        if (w.docImgEdit1->pageCount() > n)
+        if (w.docImgEdit1->pageCount() > n) {
             viewer::recordDocumentHistory(w, history::Action::AppendPages,
                                           viewer::pageRange(n + 1, w.docImgEdit1->pageCount()),
                                           "scanned");
+            viewer::checkBlankPages(w, n + 1, w.docImgEdit1->pageCount() - n);
+        }
         steps([&] {
             w.doc().gblnJustOpened = false;
             w.EnablePageMenusAndDisplay(w.docImgEdit1->page(), true);
@@ -213,8 +218,10 @@ void mnuPageRescan_Click(viewer::MainWindow& w) {
     const int page = w.docImgEdit1->page();
     scanThen(w, [page](viewer::MainWindow& w) {
         showAfterScan(w);
-        if (w.docImgScan1->lastError() == 0)
+        if (w.docImgScan1->lastError() == 0) {
             viewer::recordDocumentHistory(w, history::Action::RescanPages, viewer::pageRange(page, page));
+            viewer::checkBlankPages(w, page, 1);
+        }
     });
 }
 

@@ -45,7 +45,7 @@ public:
     void check(int first, int count);
     void checkAll();
     // A check is running.
-    bool checking() const { return job_ != nullptr; }
+    bool checking() const { return running_ > 0; }
 
     // Marked pages of the open document, 1-based, ascending.
     std::vector<int> marked() const;
@@ -55,6 +55,10 @@ public:
     // Yes deletes them as "Delete Pages" deletes the selected ones (the same rights, the same
     // job, the same history), No leaves everything as it is.
     void deleteMarked();
+
+    // Puts the marks on the thumbnail strip and the page counter and sets the Page menu's
+    // item: for the window, after it has given the strip the document anew.
+    void showMarks();
 
 signals:
     // The marks changed (a check ended, pages moved, a page was edited, another document).
@@ -70,7 +74,6 @@ private:
     void onChanged(int index);
     void onReloaded();
     void changed(); // a notice of the document: running checks are stale, marks shown anew
-    void show();    // the strip's badges, the page counter, the command state
 
     MainWindow& w_;
     QPointer<imaging::DocumentModel> model_;
@@ -79,7 +82,7 @@ private:
     // Marks of documents closed in this run, by path, kept while their page count is the same.
     QHash<QString, std::vector<bool>> kept_;
     quint64 generation_ = 0; // counts the document's notices; a check started before is stale
-    QObject* job_ = nullptr;
+    int running_ = 0;
     std::vector<QMetaObject::Connection> connections_;
 };
 

@@ -217,24 +217,29 @@ void EditCommands::Clear() {
 // ---- deleting pages ----
 
 void EditCommands::DeletePages() {
-    app::Session& s = w_.session();
-    if (app::refuseWithoutRights(s)) return;
-    if (s.svc.prompter->msgBox("Are you sure you want to delete the selected page?", app::mb::YesNo,
-                               app::mb::Question, QString()) != app::mb::Yes)
-        return;
-
     imaging::ImageThumbnail& strip = *w_.docImgThumbnail1;
     std::vector<int> selected;
     for (int i = strip.thumbCount(); i >= 1; --i)
         if (strip.thumbSelected(i)) selected.push_back(i);
-    const int lowest = selected.empty() ? 0 : selected.back();
+    deletePages(std::move(selected), QStringLiteral("Are you sure you want to delete the selected page?"));
+}
+
+void EditCommands::deletePages(std::vector<int> selected, const QString& question) {
+    app::Session& s = w_.session();
+    if (app::refuseWithoutRights(s)) return;
+    if (s.svc.prompter->msgBox(question, app::mb::YesNo, app::mb::Question, QString()) !=
+        app::mb::Yes)
+        return;
+
+    const int lowest = selected.empty() ? 0 : *std::min_element(selected.begin(), selected.end());
     const int afterwards = lowest <= 1 ? 1 : lowest - 1;
     if (selected.empty()) return showPageAfterRewrite(afterwards);
 
     // Neighbouring pages go in one rewrite of the file instead of one each, from the last
     // run, on a worker thread; the page shown stays on screen and scrollable meanwhile.
     const auto runs = pageRunsFromLast(selected);
-    const int total = int(selected.size());
+    int total = 0;
+    for (const auto& run : runs) total += run.second;
     const imaging::DocumentModelPtr model = imaging::DocumentModel::find(w_.docImgAdmin1->image());
     const QString file = w_.docImgAdmin1->image();
     auto done = std::make_shared<std::vector<std::pair<int, int>>>(); // runs deleted so far

@@ -44,6 +44,11 @@ public:
     void docImgEdit1_AnnotationSelected();
     void docImgEdit1_SelectionCleared();
 
+    // Deletes `pages` (1-based, any order) as "Delete Pages" deletes the selected ones: the
+    // user's rights checked, `question` asked (anything but Yes changes nothing), the pages
+    // deleted in a document job, the deletion recorded in the history.
+    void deletePages(std::vector<int> pages, const QString& question);
+
     // Selection state.
     bool AnnoSelected = false;
     bool PasteDone = false;

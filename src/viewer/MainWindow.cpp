@@ -10,6 +10,7 @@
 #include "storage/RecordPaths.h"
 #include "app/SystemInfo.h"
 #include "db/DateTimeText.h"
+#include "viewer/BlankPages.h"
 #include "viewer/Preferences.h"
 #include "viewer/SessionCommands.h"
 #include "viewer/NavigationCommands.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(app::Session& session, MainWindowOptions options, QWidget
     annotations_ = new AnnotationCommands(*this);
     files_ = new FileCommands(*this);
     new ExportCommands(*this);
+    blankPages_ = new BlankPageMarks(*this);
     connectCommands();
     connect(jobs_, &JobHost::documentBusyChanged, this, &MainWindow::applyDocumentBusy);
     installBusyInputFilter();

@@ -33,6 +33,7 @@ class EditCommands;
 class AnnotationCommands;
 class FileCommands;
 class IdleLock;
+class BlankPageMarks;
 
 // The engine's edges for the window's controls: the printer, the dialogs and the scanner
 // (the real ones unless replaced; tests hand in doubles). The window takes the paths and the
@@ -154,6 +155,8 @@ public:
     FileCommands& files() const { return *files_; }
     // The window's long work (see JobHost): workflows start their jobs here too.
     JobHost& jobs() const { return *jobs_; }
+    // Pages of the open document that look blank (see BlankPages.h).
+    BlankPageMarks& blankPages() const { return *blankPages_; }
 
     // Opens the record type administration of the current department modally over `owner`
     // and returns when it is closed. Installed by the record types workflow (empty while it
@@ -217,6 +220,7 @@ private:
     AnnotationCommands* annotations_ = nullptr;
     FileCommands* files_ = nullptr;
     JobHost* jobs_ = nullptr;
+    BlankPageMarks* blankPages_ = nullptr;
 };
 
 } // namespace viewer

@@ -13,6 +13,7 @@
 #include "imaging/controls/ImageEdit.h"
 #include "imaging/controls/ImageScan.h"
 #include "imaging/controls/ImageThumbnail.h"
+#include "viewer/BlankPages.h"
 #include "viewer/EditCommands.h"
 #include "viewer/FileCommands.h"
 #include "viewer/NavigationCommands.h"
@@ -235,6 +236,8 @@ void MainWindow::EnablePageMenusAndDisplay(int lngCurrentPage, bool blnRegenThum
         f.pageHasAnnotations = annotations;
     });
     steps([&] { navigation_->UpdatePageCounter(); });
+    // The strip may have been given the document anew: its blank-page badges go back on.
+    steps([&] { blankPages_->showMarks(); });
 }
 
 void MainWindow::SetViewMode(int intViewModePreference) {

@@ -4,6 +4,7 @@
 #include "imaging/controls/ImageEdit.h"
 #include "imaging/controls/ImageThumbnail.h"
 #include "imaging/pixels/ImagingError.h"
+#include "viewer/BlankPages.h"
 #include "viewer/EditCommands.h"
 #include "viewer/FileCommands.h"
 #include "viewer/GeneralOptionsDialog.h"
@@ -198,8 +199,11 @@ void NavigationCommands::docImgThumbnail1_MouseDown(int button, int, int x, int 
 
 void NavigationCommands::UpdatePageCounter() {
     watchDocument();
-    w_.ui().txtPages->setText(QString::number(w_.docImgEdit1->page()) + "/" +
-                              QString::number(w_.docImgThumbnail1->thumbCount()));
+    const int page = w_.docImgEdit1->page();
+    QString text = QString::number(page) + "/" + QString::number(w_.docImgThumbnail1->thumbCount());
+    // A page marked as looking blank says so beside its number.
+    if (w_.blankPages().isMarked(page)) text += tr(" blank?");
+    w_.ui().txtPages->setText(text);
 }
 
 void NavigationCommands::watchDocument() {

@@ -146,7 +146,7 @@ void ImageThumbnail::generateThumb(int option, int thumb) {
     if (thumb != 0) checkIndex(thumb);
     if (thumb == 0) {
         for (Slot& s : slots_)
-            s = Slot{true, s.selected, false, false};
+            s = Slot{true, s.selected, false, false, s.marker};
         prefetchAll_ = option == kThumbGenerateAll;
     } else {
         slots_[thumb - 1].generated = true;
@@ -323,6 +323,17 @@ bool ImageThumbnail::thumbSelected(int thumb) const {
     return thumb >= 1 && thumb <= thumbCount() && slots_[thumb - 1].selected;
 }
 
+void ImageThumbnail::setThumbMarker(int thumb, const QString& text) {
+    checkIndex(thumb);
+    if (slots_[thumb - 1].marker == text) return;
+    slots_[thumb - 1].marker = text;
+    viewport()->update(thumbRect(thumb));
+}
+
+QString ImageThumbnail::thumbMarker(int thumb) const {
+    return thumb >= 1 && thumb <= thumbCount() ? slots_[thumb - 1].marker : QString();
+}
+
 void ImageThumbnail::clearThumbSelection() {
     bool changed = false;
     for (int i = 0; i < thumbCount(); ++i) {
@@ -467,11 +478,32 @@ void ImageThumbnail::paintThumb(QPainter& p, int index, const QRect& cell) {
     }
     p.setPen(pal.shadow().color());
     p.drawRect(target.adjusted(0, 0, -1, -1));
+    if (!slot.marker.isEmpty()) paintMarker(p, slot.marker, target);
 
     const QRect label(cell.left(), box.bottom() + 1 + kLabelGap, cell.width(),
                       fontMetrics().height());
     p.setPen(slot.selected ? pal.highlightedText().color() : pal.text().color());
     p.drawText(label, Qt::AlignCenter, QString::number(index + 1));
+}
+
+void ImageThumbnail::paintMarker(QPainter& p, const QString& text, const QRect& target) const {
+    const QColor amber(255, 170, 0);
+    QColor tint = amber;
+    tint.setAlpha(70);
+    p.fillRect(target, tint);
+    p.setPen(QPen(amber.darker(130), 2));
+    p.drawRect(QRectF(target).adjusted(1, 1, -1, -1));
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    const QFontMetrics fm(bold);
+    const QRect badge(target.left() + 3, target.top() + 3,
+                      std::min(fm.horizontalAdvance(text) + 8, target.width() - 6),
+                      fm.height() + 2);
+    p.fillRect(badge, amber.darker(130));
+    p.setPen(Qt::white);
+    p.drawText(badge, Qt::AlignCenter, text);
+    p.setFont(font());
 }
 
 void ImageThumbnail::paintEvent(QPaintEvent* event) {

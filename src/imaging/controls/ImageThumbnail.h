@@ -75,6 +75,12 @@ public:
     std::vector<int> selectedThumbs() const;
     int currentThumb() const { return current_ + 1; } // 0 = none
 
+    // A short word shown on a thumbnail as a badge over its tinted image (e.g. "Blank?");
+    // "" takes it off. Raises Error for a number out of range. A marker stays with its page
+    // when pages are inserted or removed before it, and goes when the document is read anew.
+    void setThumbMarker(int thumb, const QString& text);
+    QString thumbMarker(int thumb) const; // "" for numbers out of range
+
     void scrollToThumb(int thumb, int option);
     // Shows the thumbnail-size dialog; true when the size was changed.
     bool showThumbSizeDialog();
@@ -130,6 +136,7 @@ private:
         bool selected = false;
         bool failed = false;
         bool urgent = false; // asked for by number: made even when off screen
+        QString marker;      // setThumbMarker
     };
     struct Layout {
         int columns = 1;
@@ -158,6 +165,7 @@ private:
     void schedule(); // asks the renderer to start what is missing
     void checkIndex(int thumb) const;
     void paintThumb(QPainter& p, int index, const QRect& cell);
+    void paintMarker(QPainter& p, const QString& text, const QRect& target) const;
     void setSelection(int index, bool selected);
     void clickSelect(int index, Qt::KeyboardModifiers modifiers);
 
