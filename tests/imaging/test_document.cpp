@@ -388,6 +388,35 @@ TEST_F(DocumentTest, GrayScalingAveragesBitonalPagesAreaByArea) {
     }
 }
 
+TEST_F(DocumentTest, ColourPagesAreHeldAtThreeBytesAPixelAndScaledAreaByArea) {
+    // 300 x 198 RGB page: each channel a different function of the position.
+    const auto rgb = [](int x, int y) { return qRgb(x % 256, (y * 3) % 256, (x * y) % 251); };
+    writeTiff(file("colour.tif"), {rgbPage(300, 198, rgb)});
+    DocumentPtr doc = Document::open(file("colour.tif"));
+    const QImage full = doc->decodePage(0);
+    ASSERT_EQ(full.depth(), 24);
+    for (int y = 0; y < 198; y += 13)
+        for (int x = 0; x < 300; x += 11)
+            ASSERT_EQ(full.pixel(x, y), rgb(x, y)) << x << "," << y;
+    // Shrunk to a third: every target pixel is the mean of the 3 x 3 block it covers.
+    const QImage small = doc->decodePageScaled(0, QSize(100, 100), true);
+    ASSERT_EQ(small.size(), QSize(100, 66));
+    for (int ty = 0; ty < 66; ty += 5)
+        for (int tx = 0; tx < 100; tx += 7) {
+            double r = 0, g = 0, b = 0;
+            for (int y = ty * 3; y < ty * 3 + 3; ++y)
+                for (int x = tx * 3; x < tx * 3 + 3; ++x) {
+                    r += qRed(rgb(x, y));
+                    g += qGreen(rgb(x, y));
+                    b += qBlue(rgb(x, y));
+                }
+            const QRgb got = small.pixel(tx, ty);
+            ASSERT_NEAR(qRed(got), r / 9, 1.0) << tx << "," << ty;
+            ASSERT_NEAR(qGreen(got), g / 9, 1.0) << tx << "," << ty;
+            ASSERT_NEAR(qBlue(got), b / 9, 1.0) << tx << "," << ty;
+        }
+}
+
 TEST_F(DocumentTest, PagesDecodeConcurrentlyFromWorkerThreads) {
     std::vector<Page> pages;
     for (int i = 0; i < 24; ++i)

@@ -187,7 +187,8 @@ void burnAnnotations(QImage& page, const AnnotationList& list, double dpi) {
         return;
     }
     const QImage::Format original = page.format();
-    const bool direct = original == QImage::Format_Grayscale8 || original == QImage::Format_RGB32 ||
+    const bool direct = original == QImage::Format_Grayscale8 ||
+                        original == QImage::Format_RGB888 || original == QImage::Format_RGB32 ||
                         original == QImage::Format_ARGB32 ||
                         original == QImage::Format_ARGB32_Premultiplied;
     if (!direct)

@@ -469,13 +469,15 @@ void ImageEdit::scheduleRendering() {
 void ImageEdit::requestRendering() {
     if (!model_ || !displayed_ || page_ < 1 || page_ > model_->pageCount()) return;
     const RenderRequest current = renderRequest(index(), visibleDisplayRect());
+    // The neighbours ready for paging (next one first): whole, or the part a page turn shows
+    // first (the top left, or the same place when the scroll position is kept).
+    const bool whole = current.target == QRect(QPoint(0, 0), current.scaledSize);
+    const QRect afterTurn =
+        whole ? QRect() : keepScroll_ ? visibleDisplayRect() : QRect(QPoint(0, 0), viewport()->size());
     std::vector<RenderRequest> prefetch;
-    if (current.target == QRect(QPoint(0, 0), current.scaledSize)) {
-        // Whole pages: have the neighbours ready for paging (next one first).
-        for (int neighbour : {index() + 1, index() - 1})
-            if (neighbour >= 0 && neighbour < model_->pageCount())
-                prefetch.push_back(renderRequest(neighbour, QRect()));
-    }
+    for (int neighbour : {index() + 1, index() - 1})
+        if (neighbour >= 0 && neighbour < model_->pageCount())
+            prefetch.push_back(renderRequest(neighbour, afterTurn));
     renderer_->request(current, prefetch);
 }
 

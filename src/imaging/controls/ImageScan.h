@@ -101,6 +101,8 @@ public:
     // scannerAvailableNow() answers false at once, and scannerAvailable() waits for it.
     void probeScannersAsync();
     bool scannerAvailableNow() const;
+    // True while the background look for scanners runs.
+    bool probingScanners() const { return probe_.isValid() && !probe_.isFinished(); }
     void refreshScanners();
 
     // The dialogs. Each returns true when the user confirmed it. showScannerSetup raises

@@ -111,6 +111,7 @@ QImage normalizePageImage(const QImage& image) {
     }
     switch (image.format()) {
     case QImage::Format_Grayscale8:
+    case QImage::Format_RGB888:
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
         return image;

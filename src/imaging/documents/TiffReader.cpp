@@ -534,8 +534,26 @@ QImage decodePalette(TiffHandle& h, const Layout& L, int pageNo) {
 }
 
 QImage decodeRgb(TiffHandle& h, const Layout& L, int pageNo) {
-    QImage img = newPageImage(L, colourFormat(L), pageNo);
     const int stride = pixelStride(L);
+    if (!L.alpha) {
+        // Held as stored: three bytes a pixel, not four.
+        QImage img = newPageImage(L, QImage::Format_RGB888, pageNo);
+        readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
+            uchar* out = img.scanLine(int(y));
+            if (stride == 3 && L.bps == 8) {
+                std::memcpy(out, row, size_t(L.width) * 3);
+                return;
+            }
+            for (uint32_t x = 0; x < L.width; ++x) {
+                const quint64 i = quint64(x) * stride;
+                out[x * 3] = uchar(sample8(row, i, L.bps));
+                out[x * 3 + 1] = uchar(sample8(row, i + 1, L.bps));
+                out[x * 3 + 2] = uchar(sample8(row, i + 2, L.bps));
+            }
+        });
+        return img;
+    }
+    QImage img = newPageImage(L, colourFormat(L), pageNo);
     readRows(h, L, pageNo, [&](uint32_t y, const uchar* row) {
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
         for (uint32_t x = 0; x < L.width; ++x) {

@@ -142,13 +142,15 @@ QImage grayDownscale(const QImage& mono, QSize target) {
 
 QImage areaDownscale(const QImage& input, QSize target) {
     const bool gray = input.format() == QImage::Format_Grayscale8;
+    const bool rgb = input.format() == QImage::Format_RGB888;
     QImage src =
-        gray ? input
-             : input.convertToFormat(input.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32);
+        gray || rgb ? input
+                    : input.convertToFormat(input.hasAlphaChannel()
+                                                ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
     const int sw = src.width(), sh = src.height();
     const int dw = std::clamp(target.width(), 1, sw), dh = std::clamp(target.height(), 1, sh);
-    const int channels = gray ? 1 : 4;
+    const int channels = gray ? 1 : rgb ? 3 : 4;
     QImage out(dw, dh, src.format());
     // Every source pixel counts for the target pixel its centre falls into.
     std::vector<int> colOf(static_cast<size_t>(sw)), colWeight(static_cast<size_t>(dw), 0);
@@ -199,7 +201,8 @@ QImage scaleForDisplay(const QImage& page, QSize box, bool grayScaling) {
     }
     // Shrinking by half or more: area averaging; otherwise Qt's smooth scaling.
     const bool gray = page.format() == QImage::Format_Grayscale8;
-    if ((gray || page.depth() == 32) && target.width() * 2 <= page.width() &&
+    if ((gray || page.depth() == 32 || page.format() == QImage::Format_RGB888) &&
+        target.width() * 2 <= page.width() &&
         target.height() * 2 <= page.height())
         return areaDownscale(page, target);
     return page.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -413,12 +413,12 @@ void pasteInto(QImage& page, const QImage& piece, const QPoint& pos) {
     }
     if (page.format() == QImage::Format_Indexed8) page = page.convertToFormat(QImage::Format_RGB32);
     QImage src = piece.convertToFormat(page.format());
-    if (page.format() == QImage::Format_RGB32 && piece.hasAlphaChannel()) {
+    if (!page.hasAlphaChannel() && page.depth() >= 24 && piece.hasAlphaChannel()) {
         // Transparent parts of a pasted picture show white, as on paper.
         QImage flat(piece.size(), QImage::Format_RGB32);
         flat.fill(Qt::white);
         QPainter(&flat).drawImage(0, 0, piece);
-        src = flat;
+        src = flat.convertToFormat(page.format());
     }
     const int bpp = page.depth() / 8;
     for (int y = target.top(); y <= target.bottom(); ++y)
@@ -433,8 +433,32 @@ QImage renderRegion(const QImage& page, double scale, const QRect& target, bool 
                         target.height() / scale);
     const QRect piece = source.toAlignedRect() & page.rect();
     QImage out(target.size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
+    const bool fullSizeBitonal = isBitonal(page) && std::abs(scale - 1.0) < 1e-12;
+    // The part beyond the page's edge shows white (all of it unless every pixel is copied).
+    if (!fullSizeBitonal || piece != target) out.fill(Qt::white);
     if (piece.isEmpty()) return out;
+    if (fullSizeBitonal) {
+        // At full size each pixel is its table colour: looked up eight pixels at a time.
+        const QRgb colour[2] = {(page.colorCount() > 0 ? page.color(0) : qRgb(255, 255, 255)) | 0xff000000u,
+                                (page.colorCount() > 1 ? page.color(1) : qRgb(0, 0, 0)) | 0xff000000u};
+        const bool msbFirst = page.format() == QImage::Format_Mono;
+        for (int y = piece.top(); y <= piece.bottom(); ++y) {
+            const uchar* src = page.constScanLine(y);
+            auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y - target.y())) + (piece.x() - target.x());
+            int x = piece.left();
+            const int end = piece.right() + 1;
+            for (; x < end && (x & 7); ++x)
+                *dst++ = colour[(src[x >> 3] >> (msbFirst ? 7 - (x & 7) : x & 7)) & 1];
+            for (; x + 8 <= end; x += 8) {
+                const uint byte = src[x >> 3];
+                for (int b = 0; b < 8; ++b)
+                    *dst++ = colour[(byte >> (msbFirst ? 7 - b : b)) & 1];
+            }
+            for (; x < end; ++x)
+                *dst++ = colour[(src[x >> 3] >> (msbFirst ? 7 - (x & 7) : x & 7)) & 1];
+        }
+        return out;
+    }
     QPainter p(&out);
     if (isBitonal(page) && grayScaling && scale < 1.0) {
         // Area-averaged into gray; the piece starts where its first pixel falls.
