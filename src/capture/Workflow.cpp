@@ -3,6 +3,7 @@
 #include "app/Access.h"
 #include "app/Session.h"
 #include "app/Settings.h"
+#include "capture/BatchWindow.h"
 #include "capture/CaptureState.h"
 #include "capture/CoverSheet.h"
 #include "capture/Filing.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace capture {
 
@@ -94,10 +96,15 @@ void install(viewer::MainWindow& w) {
     on(ui.mnuFileManual, mnuFileManual_Click);
     on(ui.mnuFilePrintCoverSheet, mnuFilePrintCoverSheet_Click);
     on(ui.mnuFileScanNew, mnuFileScanNew_Click);
+    on(ui.mnuFileScanBatch, mnuFileScanBatch_Click);
     on(ui.mnuScanSet, mnuScanSet_Click);
     on(ui.mnuFileSelectScanner, mnuFileSelectScanner_Click);
     on(ui.mnuFileScanPreferences, mnuFileScanPreferences_Click);
     installPageCommands(w);
+    // Once the main window shows after the sign-in: a batch left unfinished is offered.
+    QTimer::singleShot(0, &w, [&w] {
+        if (w.loaded()) offerInterruptedBatches(w);
+    });
     // Dialogs built for one department's record types go with it.
     QObject::connect(&w, &viewer::MainWindow::departmentChanged, state, [state] {
         if (state->records) state->records->close();

@@ -55,6 +55,8 @@ CommandState commandState(const CommandFacts& f) {
     s.mnuFilePrintCoverSheet = {f.admin, true};
     s.mnuFileOpen = doc(true);
     s.mnuFileScanNew = doc(f.scannerPresent, f.admin);
+    // A batch is scanned as "S&can New..." is, and filed under each cover sheet's record.
+    s.mnuFileScanBatch = doc(f.scannerPresent, f.admin);
     s.mnuScanSet = s.mnuFileSelectScanner = s.mnuFileScanPreferences =
         s.mnuShowScanSetupbeforeScan = {f.admin, true};
     s.mnuFileClose = doc(open);

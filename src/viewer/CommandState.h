@@ -54,7 +54,8 @@ struct ItemState {
 struct CommandState {
     // File
     ItemState mnuFileNew, mnuFileManual, mnuFilePrintCoverSheet, mnuFileOpen, mnuFileScanNew,
-        mnuScanSet, mnuFileSelectScanner, mnuFileScanPreferences, mnuShowScanSetupbeforeScan,
+        mnuFileScanBatch, mnuScanSet, mnuFileSelectScanner, mnuFileScanPreferences,
+        mnuShowScanSetupbeforeScan,
         mnuFileClose, mnuFileSave, mnuFileSaveAs, mnuFileExportPdf, mnuFilePrint;
     // Edit
     std::array<ItemState, 6> mnuEditActionItem;

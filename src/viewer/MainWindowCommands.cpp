@@ -43,6 +43,7 @@ void MainWindow::applyCommandState() {
                             {u.mnuFilePrintCoverSheet, s.mnuFilePrintCoverSheet},
                             {u.mnuFileOpen, s.mnuFileOpen},
                             {u.mnuFileScanNew, s.mnuFileScanNew},
+                            {u.mnuFileScanBatch, s.mnuFileScanBatch},
                             {u.mnuScanSet, s.mnuScanSet},
                             {u.mnuFileSelectScanner, s.mnuFileSelectScanner},
                             {u.mnuFileScanPreferences, s.mnuFileScanPreferences},

@@ -112,6 +112,7 @@ void MainWindowUi::build(QMainWindow* w) {
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "Open Image");
     separator(mnuFile);
     mnuFileScanNew = item(mnuFile, "mnuFileScanNew", "S&can New...");
+    mnuFileScanBatch = item(mnuFile, "mnuFileScanBatch", "Scan &Batch...");
     mnuScanSet = item(mnuFile, "mnuScanSet", "Scan Settings");
     mnuFileSelectScanner = item(mnuFile, "mnuFileSelectScanner", "Se&lect Scanner...");
     mnuFileScanPreferences = item(mnuFile, "mnuFileScanPreferences", "Scan Pre&ferences...");

@@ -31,6 +31,7 @@ struct MainWindowUi {
     QAction* mnuFileOpenRec = nullptr;
     QAction* mnuFileOpen = nullptr;
     QAction* mnuFileScanNew = nullptr;
+    QAction* mnuFileScanBatch = nullptr;
     QAction* mnuScanSet = nullptr;
     QAction* mnuFileSelectScanner = nullptr;
     QAction* mnuFileScanPreferences = nullptr;

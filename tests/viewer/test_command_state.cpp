@@ -119,11 +119,13 @@ const Pick toolbarInsertDelete = [](const CommandState& s) {
     return std::vector{s.tbarButton(13), s.tbarButton(14)};
 };
 const Pick scanItems = [](const CommandState& s) {
-    return std::vector{s.mnuFileScanNew, s.mnuPageInsertItem[0], s.mnuPageAppendItem[0]};
+    return std::vector{s.mnuFileScanNew, s.mnuFileScanBatch, s.mnuPageInsertItem[0],
+                       s.mnuPageAppendItem[0]};
 };
 const Pick rescan = [](const CommandState& s) { return std::vector{s.mnuPageRescan}; };
 const Pick accessItems = [](const CommandState& s) {
-    return std::vector{s.mnuFileNew, s.mnuFileManual, s.mnuFileScanNew, s.mnuScanSet,
+    return std::vector{s.mnuFileNew, s.mnuFileManual, s.mnuFileScanNew, s.mnuFileScanBatch,
+                       s.mnuScanSet,
                        s.mnuFileSelectScanner, s.mnuFileScanPreferences,
                        s.mnuShowScanSetupbeforeScan, s.mnuFileSave, s.mReports, s.mnuRectype,
                        s.tbarButton(2)};
@@ -217,7 +219,7 @@ TEST(CommandState, PageScannerAccessSelectionAndJobChangeTheirItems) {
         return std::vector{s.mnuEditActionItem[0], s.mnuEditActionItem[1]};
     };
     const Pick documentCommands = [](const CommandState& s) {
-        std::vector v{s.mnuFileOpen, s.mnuFileNew, s.mnuFileScanNew, s.mnuFileClose,
+        std::vector v{s.mnuFileOpen, s.mnuFileNew, s.mnuFileScanNew, s.mnuFileScanBatch, s.mnuFileClose,
                       s.mnuFileSave, s.mnuFileSaveAs, s.mnuFileExportPdf, s.mnuFilePrint, s.mDuplicate,
                       s.mnuPageInsert, s.mnuPageAppend, s.mnuPageRescan, s.mAddImages,
                       s.mnuPagePrintPage, s.mDeleteRecord, s.mnuCtxDel, s.mnuCtxFlip,

@@ -83,7 +83,7 @@ TEST_F(Shell, AccessTypeShowsOrHidesTheScanningAndAdministrationItems) {
     t.s().gblnAdmin = false;
     load();
     const QStringList gated{"mnuFileNew", "mnuFileManual", "mnuFilePrintCoverSheet",
-                            "mnuFileScanNew", "mnuScanSet", "mnuFileSelectScanner",
+                            "mnuFileScanNew", "mnuFileScanBatch", "mnuScanSet", "mnuFileSelectScanner",
                             "mnuFileScanPreferences", "mnuShowScanSetupbeforeScan", "mnuFileSave",
                             "mReports", "mnuRectype"};
     for (const QString& n : gated) EXPECT_FALSE(action(n)->isVisible()) << n.toStdString();
