@@ -200,7 +200,10 @@ void fileAndOpen(viewer::MainWindow& w, const FilingRequest& r, const QString& s
     });
     s.rec.gstrRecDate = r.date.toString("yyyy-MM-dd");
     s.rec.gstrScanUpdate = s.svc.clock->now().toString(QStringLiteral("MM/dd/yyyy h:mm:ss AP"));
-    if (fileExists(s, r.rp.fullPath)) steps([&] { w.PerformFileOpen(false, r.rp.fullPath, 1); });
+    if (fileExists(s, r.rp.fullPath)) {
+        steps([&] { w.PerformFileOpen(false, r.rp.fullPath, 1); });
+        if (!scanned.isEmpty()) w.blankPages().checkAll(); // the pages just scanned
+    }
     w.SetExamData();
     if (r.options.done) r.options.done(true);
 }

@@ -349,7 +349,7 @@ void MainWindowUi::build(QMainWindow* w) {
     tools->setSpacing(3);
     txtPages = field(fraPatInfo, "txtPages", 70);
     txtPages->setAlignment(Qt::AlignCenter);
-    txtPages->setMaximumWidth(80);
+    txtPages->setMaximumWidth(120);
     tools->addWidget(new QLabel("Page", fraPatInfo));
     tools->addWidget(txtPages);
     cmdZoom[0] = button(fraPatInfo, arrayItemName("cmdZoom", 0), "-");

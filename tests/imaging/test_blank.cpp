@@ -1,5 +1,6 @@
 // Nearly blank pages: specks, punch holes and scanner edge shadows leave a page blank; a
-// single line of text (or one word) never does, with or without those around it.
+// single line of text (or one word) never does, with or without those around it, nor does a
+// dark page or a picture that runs off the edge.
 #include "imaging/pixels/BlankPage.h"
 
 #include <QPainter>
@@ -19,6 +20,8 @@ enum Mark : unsigned {
     kTextLine = 8,
     kOneWord = 16,
     kGrayPaper = 32,
+    kDarkPage = 64,       // a sheet scanned all dark (a black test sheet, a dark photocopy)
+    kPictureOffEdge = 128, // a 3 x 4 inch dark picture running off the right edge
 };
 
 QImage page(unsigned marks) {
@@ -39,6 +42,8 @@ QImage page(unsigned marks) {
         p.fillRect(QRect(kW - 45, 0, 45, kH), QColor(20, 20, 20));
         p.fillRect(QRect(0, 0, kW, 25), QColor(90, 90, 90));
     }
+    if (marks & kDarkPage) p.fillRect(img.rect(), QColor(15, 15, 15));
+    if (marks & kPictureOffEdge) p.fillRect(QRect(kW - 900, 1000, 900, 1200), QColor(60, 60, 60));
     p.setPen(Qt::black);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(42); // 10 pt at 300 dpi
@@ -74,6 +79,8 @@ TEST(BlankPage, SpecksHolesAndShadowsAreBlankTextNeverIs) {
         {"one word", kOneWord, false},
         {"one word on gray paper with holes and shadows",
          kOneWord | kGrayPaper | kPunchHoles | kEdgeShadow, false},
+        {"an all-dark page", kDarkPage, false},
+        {"a picture running off the edge, with shadows", kPictureOffEdge | kEdgeShadow, false},
     };
     for (const auto& c : cases) {
         const QImage colour = page(c.marks);

@@ -54,6 +54,7 @@ BlankPageResult measureBlankPage(const QImage& page, double dpi, double threshol
     std::vector<quint8> cells = cellInk(page, cw, ch);
     const double speck = dpi / 50.0;                        // pixels
     const double holeMin = 0.15 * dpi, holeMax = 0.45 * dpi; // pixels
+    const double band = 0.75 * dpi; // pixels: where edge shadows lie
 
     // Marks: 8-connected groups of cells with ink.
     std::vector<int> stack;
@@ -61,10 +62,17 @@ BlankPageResult measureBlankPage(const QImage& page, double dpi, double threshol
     for (int start = 0; start < cw * ch; ++start) {
         if (!cells[size_t(start)]) continue;
         int x0 = cw, y0 = ch, x1 = -1, y1 = -1;
-        quint64 markInk = 0;
+        quint64 markInk = 0, markInterior = 0;
+        auto take = [&](int n) {
+            const int nx = n % cw, ny = n / cw;
+            markInk += cells[size_t(n)];
+            if (nx * kCell >= band && (cw - 1 - nx) * kCell >= band && ny * kCell >= band &&
+                (ch - 1 - ny) * kCell >= band)
+                markInterior += cells[size_t(n)];
+            cells[size_t(n)] = 0;
+        };
         stack.assign(1, start);
-        markInk += cells[size_t(start)];
-        cells[size_t(start)] = 0;
+        take(start);
         while (!stack.empty()) {
             const int c = stack.back();
             stack.pop_back();
@@ -76,15 +84,20 @@ BlankPageResult measureBlankPage(const QImage& page, double dpi, double threshol
                     if (nx < 0 || ny < 0 || nx >= cw || ny >= ch) continue;
                     const int n = ny * cw + nx;
                     if (!cells[size_t(n)]) continue;
-                    markInk += cells[size_t(n)];
-                    cells[size_t(n)] = 0;
+                    take(n);
                     stack.push_back(n);
                 }
         }
         const double wPx = double(x1 - x0 + 1) * kCell, hPx = double(y1 - y0 + 1) * kCell;
         // Cells are coarse: a speck of 1-2 pixels can span two cells.
         if (wPx <= std::max(speck, 2.0 * kCell) && hPx <= std::max(speck, 2.0 * kCell)) continue;
-        if (x0 == 0 || y0 == 0 || x1 == cw - 1 || y1 == ch - 1) continue; // at the edge
+        // A scanner's shadow or a skewed sheet's border touches the edge and stays in a band
+        // along it; what a mark touching the edge has beyond that band (a dark page, a
+        // picture running off the edge) is ink.
+        if (x0 == 0 || y0 == 0 || x1 == cw - 1 || y1 == ch - 1) {
+            ink += markInterior;
+            continue;
+        }
         const double fill = double(markInk) / (wPx * hPx);
         const double aspect = wPx / hPx;
         if (wPx >= holeMin && wPx <= holeMax && aspect > 0.75 && aspect < 1.33 && fill > 0.55)

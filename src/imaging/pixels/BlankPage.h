@@ -1,9 +1,11 @@
 #pragma once
 // Telling nearly blank pages (the blank backs a duplex scan produces) from pages with
 // anything written on them. Ink is measured on a grid of 4 x 4 pixel cells; marks that are
-// no content are left out: specks (smaller than 1/50 inch both ways), marks that touch the
-// page's edge (scanner shadows along an edge, the dark border of a skewed sheet) and punch
-// holes (solid round marks 0.15 to 0.45 inch across). What remains is the page's ink.
+// no content are left out: specks (smaller than 1/50 inch both ways), the part within 3/4
+// inch of the edge of marks that touch the page's edge (scanner shadows along an edge, the
+// dark border of a skewed sheet; a dark page or a picture running off the edge keeps the
+// rest) and punch holes (solid round marks 0.15 to 0.45 inch across). What remains is the
+// page's ink.
 #include <QImage>
 
 namespace imaging {
