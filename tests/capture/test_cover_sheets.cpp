@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 
 #include "capture/CoverSheet.h"
+#include "viewer/BlankPages.h"
 #include "capture/NewRecordOtherDialog.h"
 #include "capture/RecordDialog.h"
 #include "imaging/documents/Document.h"
@@ -179,6 +180,9 @@ TEST_F(CoverSheetFiling, SheetOfTheSameIdIsFiledWithoutAQuestionAndStaysPageOne)
     EXPECT_EQ(sheet->id, "260045");
     EXPECT_EQ(doubles::FakeScanner::readLabel(doc->decodePage(1)), 2);
     EXPECT_EQ(doubles::FakeScanner::readLabel(doc->decodePage(2)), 3);
+    // The filed pages were checked for blank ones: the marker pages are white sheets with
+    // only their label blocks at the edge; the cover sheet is not blank.
+    EXPECT_EQ(w->blankPages().marked(), (std::vector<int>{2, 3}));
 }
 
 TEST_F(CoverSheetFiling, SheetOfAnotherIdStopsTheFilingUntilTheUserFilesAnyway) {
