@@ -133,10 +133,6 @@ std::optional<BatchState> loadBatchState(const QString& nativeStateFile) {
     return s;
 }
 
-// The cover-sheet reader wants about this resolution: 1-bit pages are area-averaged into gray
-// while they are decoded, at a fraction of the cost of decoding them whole.
-constexpr double kReadDpi = 150.0;
-
 jobs::Job* makeBatchReadJob(const QString& nativeBatchFile,
                             std::shared_ptr<std::vector<std::optional<CoverSheetCodes>>> sheets) {
     auto* job = new jobs::Job(
@@ -147,20 +143,7 @@ jobs::Job* makeBatchReadJob(const QString& nativeBatchFile,
             progress.set(0, pages, QStringLiteral("Reading the batch for cover sheets..."));
             for (int i = 0; i < pages; ++i) {
                 progress.checkCancel();
-                const imaging::PageInfo info = doc->pageInfo(i);
-                const double dpi =
-                    info.xDpi > 0 ? info.xDpi : std::min(info.width, info.height) / 8.5;
-                const double f = std::min(1.0, kReadDpi / dpi);
-                QImage page = f < 0.85 ? doc->decodePageScaled(
-                                             i,
-                                             QSize(std::max(1, int(info.width * f)),
-                                                   std::max(1, int(info.height * f))),
-                                             true)
-                                       : doc->decodePage(i);
-                const double stored = f < 0.85 ? kReadDpi : dpi;
-                page.setDotsPerMeterX(int(stored / 0.0254));
-                page.setDotsPerMeterY(int(stored / 0.0254));
-                sheets->push_back(readCoverSheet(page));
+                sheets->push_back(readCoverSheetOfPage(*doc, i));
                 progress.setValue(i + 1);
             }
         });

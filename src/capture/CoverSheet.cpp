@@ -242,6 +242,23 @@ QImage renderCoverSheet(const CoverSheetContent& c, double dpi) {
     return page;
 }
 
+std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc, int index) {
+    const imaging::PageInfo info = doc.pageInfo(index);
+    double dpi = info.xDpi > 0 ? info.xDpi : std::min(info.width, info.height) / 8.5;
+    QImage page;
+    if (dpi > kReadDpi * 1.2) {
+        const double f = kReadDpi / dpi;
+        page = doc.decodePageScaled(
+            index, QSize(std::max(1, int(info.width * f)), std::max(1, int(info.height * f))), true);
+        dpi = kReadDpi;
+    } else {
+        page = doc.decodePage(index);
+    }
+    page.setDotsPerMeterX(int(dpi / 0.0254));
+    page.setDotsPerMeterY(int(dpi / 0.0254));
+    return readCoverSheet(page);
+}
+
 std::optional<CoverSheetCodes> readCoverSheet(const QImage& page) {
     if (page.isNull()) return std::nullopt;
     static const QRegularExpression typeCode(QStringLiteral("^DV-T(\\d{1,9})$"));

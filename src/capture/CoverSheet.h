@@ -17,6 +17,10 @@ namespace viewer {
 class MainWindow;
 }
 
+namespace imaging {
+class Document;
+}
+
 namespace capture {
 
 // What a scanned cover sheet says: the ID and the record type's number.
@@ -47,6 +51,10 @@ QImage renderCoverSheet(const CoverSheetContent& content, double dpi);
 // Reads a scanned page for a cover sheet: both barcodes read -> the codes; otherwise nullopt
 // (a page with only other barcodes is no cover sheet). Safe on a worker thread.
 std::optional<CoverSheetCodes> readCoverSheet(const QImage& page);
+// Reads page `index` (0-based) of a scanned document for a cover sheet: the page decoded at
+// about 150 dpi (bitonal pages area-averaged into gray while decoding), then read as above.
+// Safe on a worker thread; raises what decoding the page raises.
+std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc, int index);
 
 // The name a cover sheet of `id` shows: the patient of the admission (in- or out-patient,
 // "Last, First Middle") for the medical-records department, the payroll employee of that

@@ -214,11 +214,6 @@ struct FoundSheet {
     CoverSheetCodes codes;
 };
 
-// Pages are handed to the cover-sheet reader at about this resolution (1-bit pages
-// area-averaged into gray while they are decoded): what it reads at, at a fraction of the cost
-// of decoding them whole.
-constexpr double kSheetReadDpi = 150.0;
-
 // The job that reads every page of `scanned` for cover sheets, into `found`.
 jobs::Job* makeCoverSheetCheck(const QString& scanned, imaging::PathResolver paths,
                                std::shared_ptr<std::vector<FoundSheet>> found) {
@@ -230,21 +225,7 @@ jobs::Job* makeCoverSheetCheck(const QString& scanned, imaging::PathResolver pat
             progress.set(0, pages, QStringLiteral("Checking the scanned pages for cover sheets..."));
             for (int i = 0; i < pages; ++i) {
                 progress.checkCancel();
-                const imaging::PageInfo info = doc->pageInfo(i);
-                double dpi = info.xDpi > 0 ? info.xDpi : std::min(info.width, info.height) / 8.5;
-                QImage page;
-                if (dpi > kSheetReadDpi * 1.2) {
-                    const double f = kSheetReadDpi / dpi;
-                    page = doc->decodePageScaled(
-                        i, QSize(std::max(1, int(info.width * f)), std::max(1, int(info.height * f))),
-                        true);
-                    dpi = kSheetReadDpi;
-                } else {
-                    page = doc->decodePage(i);
-                }
-                page.setDotsPerMeterX(int(dpi / 0.0254));
-                page.setDotsPerMeterY(int(dpi / 0.0254));
-                if (const auto codes = readCoverSheet(page)) found->push_back({i + 1, *codes});
+                if (const auto codes = readCoverSheetOfPage(*doc, i)) found->push_back({i + 1, *codes});
                 progress.setValue(i + 1);
             }
         });
