@@ -1,5 +1,7 @@
 #include "capture/Batch.h"
 
+#include "imaging/pixels/BlankPage.h"
+
 #include "imaging/documents/Document.h"
 #include "jobs/Job.h"
 
@@ -94,6 +96,7 @@ bool saveBatchState(const QString& nativeStateFile, const BatchState& state) {
                            {"recordDate", state.recordDate},
                            {"scanned", state.scanned},
                            {"read", state.read},
+                           {"blankPages", pagesJson(state.blankPages)},
                            {"parts", parts}};
     QSaveFile f(nativeStateFile);
     if (!f.open(QIODevice::WriteOnly)) return false;
@@ -114,6 +117,7 @@ std::optional<BatchState> loadBatchState(const QString& nativeStateFile) {
     s.recordDate = root.value("recordDate").toString();
     s.scanned = root.value("scanned").toBool();
     s.read = root.value("read").toBool();
+    for (const QJsonValue& page : root.value("blankPages").toArray()) s.blankPages << page.toInt();
     for (const QJsonValue& v : root.value("parts").toArray()) {
         const QJsonObject o = v.toObject();
         BatchPart p;
@@ -134,16 +138,21 @@ std::optional<BatchState> loadBatchState(const QString& nativeStateFile) {
 }
 
 jobs::Job* makeBatchReadJob(const QString& nativeBatchFile,
-                            std::shared_ptr<std::vector<std::optional<CoverSheetCodes>>> sheets) {
+                            std::shared_ptr<std::vector<std::optional<CoverSheetCodes>>> sheets,
+                            std::shared_ptr<QList<int>> blanks, double blankInkPercent) {
     auto* job = new jobs::Job(
         QStringLiteral("Reading the batch for cover sheets"),
-        [nativeBatchFile, sheets](jobs::Progress& progress) {
+        [nativeBatchFile, sheets, blanks, blankInkPercent](jobs::Progress& progress) {
             const auto doc = imaging::Document::open(nativeBatchFile);
             const int pages = doc->pageCount();
             progress.set(0, pages, QStringLiteral("Reading the batch for cover sheets..."));
             for (int i = 0; i < pages; ++i) {
                 progress.checkCancel();
-                sheets->push_back(readCoverSheetOfPage(*doc, i));
+                const QImage page = pageForReading(*doc, i);
+                sheets->push_back(readCoverSheet(page));
+                if (imaging::measureBlankPage(page, page.dotsPerMeterX() * 0.0254, blankInkPercent)
+                        .blank)
+                    blanks->push_back(i + 1);
                 progress.setValue(i + 1);
             }
         });

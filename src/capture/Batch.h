@@ -43,6 +43,8 @@ struct BatchState {
     bool read = false;    // its pages have been read for cover sheets and split
     // parts[0] is the unfiled part (perhaps with no page), then one part per cover sheet.
     std::vector<BatchPart> parts;
+    // 1-based pages of the batch that look blank (shown with their parts, never dropped).
+    QList<int> blankPages;
 };
 
 // Splits a batch of `sheets.size()` pages (sheets[i]: what page i+1 says, nullopt when it is
@@ -62,8 +64,10 @@ bool saveBatchState(const QString& nativeStateFile, const BatchState& state);
 std::optional<BatchState> loadBatchState(const QString& nativeStateFile);
 
 // A job reading every page of `nativeBatchFile` for a cover sheet into `sheets` (one entry a
-// page, in order); pages are read at about 150 dpi.
+// page, in order), and measuring it for blank pages: the 1-based pages below
+// `blankInkPercent` go to `blanks`. Pages are read at about 150 dpi.
 jobs::Job* makeBatchReadJob(const QString& nativeBatchFile,
-                            std::shared_ptr<std::vector<std::optional<CoverSheetCodes>>> sheets);
+                            std::shared_ptr<std::vector<std::optional<CoverSheetCodes>>> sheets,
+                            std::shared_ptr<QList<int>> blanks, double blankInkPercent);
 
 } // namespace capture

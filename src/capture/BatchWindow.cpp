@@ -16,6 +16,7 @@
 #include "imaging/documents/PageOps.h"
 #include "jobs/Job.h"
 #include "records/CaptureStatements.h"
+#include "viewer/BlankPages.h"
 #include "viewer/JobHost.h"
 #include "viewer/MainWindow.h"
 #include "viewer/MainWindowUi.h"
@@ -165,10 +166,12 @@ void BatchWindow::save() {
 void BatchWindow::startReading() {
     busy_ = true;
     auto sheets = std::make_shared<std::vector<std::optional<CoverSheetCodes>>>();
+    auto blanks = std::make_shared<QList<int>>();
     QPointer<BatchWindow> self(this);
     const bool started = w_.jobs().start(
-        makeBatchReadJob(native(state_.batchFile), sheets), viewer::JobHost::Scope::Background,
-        [self, sheets](const jobs::Result& r) {
+        makeBatchReadJob(native(state_.batchFile), sheets, blanks,
+                         viewer::blankPageInkSetting(w_.session().svc.settings)),
+        viewer::JobHost::Scope::Background, [self, sheets, blanks](const jobs::Result& r) {
             if (!self) return;
             self->busy_ = false;
             if (!r.ok()) {
@@ -183,6 +186,7 @@ void BatchWindow::startReading() {
             app::Session& s = self->w_.session();
             self->state_.parts = splitBatch(
                 *sheets, [&s](const QString& id) { return !coverSheetName(s, id).isEmpty(); });
+            self->state_.blankPages = *blanks;
             self->state_.read = true;
             self->save();
             self->checks_.assign(self->state_.parts.size(), {});
@@ -242,8 +246,13 @@ void BatchWindow::refresh() {
         };
         put(ColId, p.id, editable);
         put(ColName, c.name);
+        QList<int> blank;
+        for (int page : p.pages)
+            if (state_.blankPages.contains(page)) blank << page;
         put(ColPages, pageRangesText(p.pages) + " (" + QString::number(p.pages.size()) +
-                          (p.pages.size() == 1 ? " page)" : " pages)"));
+                          (p.pages.size() == 1 ? " page" : " pages") +
+                          (blank.isEmpty() ? QString() : "; blank? " + pageRangesText(blank)) +
+                          ")");
         if (p.unfiled()) {
             put(ColType, QString());
             put(ColScanned, QString());

@@ -242,7 +242,7 @@ QImage renderCoverSheet(const CoverSheetContent& c, double dpi) {
     return page;
 }
 
-std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc, int index) {
+QImage pageForReading(const imaging::Document& doc, int index) {
     const imaging::PageInfo info = doc.pageInfo(index);
     double dpi = info.xDpi > 0 ? info.xDpi : std::min(info.width, info.height) / 8.5;
     QImage page;
@@ -256,7 +256,11 @@ std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc
     }
     page.setDotsPerMeterX(int(dpi / 0.0254));
     page.setDotsPerMeterY(int(dpi / 0.0254));
-    return readCoverSheet(page);
+    return page;
+}
+
+std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc, int index) {
+    return readCoverSheet(pageForReading(doc, index));
 }
 
 std::optional<CoverSheetCodes> readCoverSheet(const QImage& page) {

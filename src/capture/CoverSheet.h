@@ -51,9 +51,11 @@ QImage renderCoverSheet(const CoverSheetContent& content, double dpi);
 // Reads a scanned page for a cover sheet: both barcodes read -> the codes; otherwise nullopt
 // (a page with only other barcodes is no cover sheet). Safe on a worker thread.
 std::optional<CoverSheetCodes> readCoverSheet(const QImage& page);
-// Reads page `index` (0-based) of a scanned document for a cover sheet: the page decoded at
-// about 150 dpi (bitonal pages area-averaged into gray while decoding), then read as above.
+// Page `index` (0-based) of a scanned document as the cover-sheet reader takes it: decoded at
+// about 150 dpi (bitonal pages area-averaged into gray while decoding), its resolution set.
 // Safe on a worker thread; raises what decoding the page raises.
+QImage pageForReading(const imaging::Document& doc, int index);
+// readCoverSheet(pageForReading(doc, index)).
 std::optional<CoverSheetCodes> readCoverSheetOfPage(const imaging::Document& doc, int index);
 
 // The name a cover sheet of `id` shows: the patient of the admission (in- or out-patient,

@@ -111,14 +111,19 @@ TEST_F(BatchScan, StackIsSplitListedAndFiledPartByPartStrayPagesKept) {
     ASSERT_EQ(rowsOf(b, 4), 1);
     capture::BatchWindow* list = scanBatch();
     ASSERT_NE(list, nullptr);
+    // The pages behind the sheets are the scanner's white marker sheets (only label blocks at
+    // the edge): each is listed as looking blank, the cover sheets are not.
     EXPECT_EQ(rows(*list),
               (QStringList{
-                  "230877 | D'Souza, Anil Kumar | LABORATORY RESULTS | 2-4 (3 pages) |  | To be filed",
-                  "260045 | O'Brien, Patrick Sean | OPERATIVE REPORT | 7-8 (2 pages) | Yes - replace "
-                  "the earlier files | Not filed: scanned already (tick to replace the earlier files)",
-                  "240311 | Garcia, Jose | LABORATORY RESULTS | 9-12 (4 pages) |  | To be filed",
-                  " |  |  | 1, 5-6 (3 pages) |  | Not filed: page 1: no cover sheet; pages 5-6: "
-                  "unknown ID 999999"}));
+                  "230877 | D'Souza, Anil Kumar | LABORATORY RESULTS | 2-4 (3 pages; blank? 3-4) |  "
+                  "| To be filed",
+                  "260045 | O'Brien, Patrick Sean | OPERATIVE REPORT | 7-8 (2 pages; blank? 8) | Yes - "
+                  "replace the earlier files | Not filed: scanned already (tick to replace the "
+                  "earlier files)",
+                  "240311 | Garcia, Jose | LABORATORY RESULTS | 9-12 (4 pages; blank? 10-12) |  | To "
+                  "be filed",
+                  " |  |  | 1, 5-6 (3 pages; blank? 1, 6) |  | Not filed: page 1: no cover sheet; "
+                  "pages 5-6: unknown ID 999999"}));
 
     // File: A and C; B waits for its replace tick, so the batch stays in the temporary folder.
     t.prompter.shown.clear();
