@@ -94,6 +94,7 @@ bool saveBatchState(const QString& nativeStateFile, const BatchState& state) {
     const QJsonObject root{{"format", 1},
                            {"batchFile", state.batchFile},
                            {"recordDate", state.recordDate},
+                           {"department", state.department},
                            {"scanned", state.scanned},
                            {"read", state.read},
                            {"blankPages", pagesJson(state.blankPages)},
@@ -115,6 +116,7 @@ std::optional<BatchState> loadBatchState(const QString& nativeStateFile) {
     BatchState s;
     s.batchFile = root.value("batchFile").toString();
     s.recordDate = root.value("recordDate").toString();
+    s.department = root.value("department").toString();
     s.scanned = root.value("scanned").toBool();
     s.read = root.value("read").toBool();
     for (const QJsonValue& page : root.value("blankPages").toArray()) s.blankPages << page.toInt();

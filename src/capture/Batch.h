@@ -39,6 +39,7 @@ struct BatchPart {
 struct BatchState {
     QString batchFile;  // the scanned pages (a logical path in the temporary folder)
     QString recordDate; // mm/dd/yyyy: the date every part is filed under (the scan's day)
+    QString department; // the department it was scanned in: its parts are filed there only
     bool scanned = false; // the scan has ended (it may have stopped early)
     bool read = false;    // its pages have been read for cover sheets and split
     // parts[0] is the unfiled part (perhaps with no page), then one part per cover sheet.

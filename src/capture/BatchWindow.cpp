@@ -339,8 +339,18 @@ void BatchWindow::dropPart() {
     refresh();
 }
 
+bool BatchWindow::inBatchDepartment() {
+    app::Session& s = w_.session();
+    if (state_.department.isEmpty() || state_.department == s.gstrDepartmentID) return true;
+    s.svc.prompter->msgBox("This batch was scanned in department " + state_.department +
+                               "; its parts are filed there only. Change the department back to " +
+                               state_.department + " to file them.",
+                           app::mb::OKOnly, app::mb::Exclamation);
+    return false;
+}
+
 void BatchWindow::fileParts() {
-    if (busy_ || !state_.read) return;
+    if (busy_ || !state_.read || !inBatchDepartment()) return;
     std::vector<size_t> queue;
     for (size_t i = 1; i < state_.parts.size(); ++i)
         if (fileable(i)) queue.push_back(i);
@@ -377,6 +387,15 @@ void BatchWindow::fileNext(std::vector<size_t> queue) {
             if (!self) return;
             BatchPart& p = self->state_.parts[i];
             app::Session& s = self->w_.session();
+            if (r.ok() && !self->inBatchDepartment()) {
+                // The department was changed while the part's pages were being written.
+                p.result = QStringLiteral("the department was changed; nothing was filed.");
+                QFile::remove(self->native(partFile));
+                self->save();
+                self->busy_ = false;
+                self->refresh();
+                return;
+            }
             if (r.ok()) {
                 p.result = fileScannedPages(s, p.id, p.recordType, self->state_.recordDate,
                                             partFile, p.replace, QString());
@@ -481,6 +500,7 @@ void mnuFileScanBatch_Click(viewer::MainWindow& w) {
          ++n)
         state.batchFile = base + "-" + QString::number(n) + ".tif";
     state.recordDate = now.date().toString(QStringLiteral("MM/dd/yyyy"));
+    state.department = s.gstrDepartmentID;
     const QString stateFile = s.svc.paths->toNative(batchStatePath(state.batchFile));
     // Written before any paper moves: a crash during the scan leaves a batch to offer.
     if (!saveBatchState(stateFile, state)) {

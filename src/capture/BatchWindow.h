@@ -45,6 +45,8 @@ public:
     void dropPart();
 
 private:
+    // True when the window's department is the batch's; otherwise tells the user so.
+    bool inBatchDepartment();
     struct Check {
         QString name;
         bool known = false;

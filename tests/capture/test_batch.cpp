@@ -206,18 +206,41 @@ TEST_F(BatchScan, JammedBatchIsListedKeptAndContinuedAtTheNextStartWithoutRefili
     }
     ASSERT_TRUE(marked);
     state["parts"] = parts;
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(QJsonDocument(state).toJson());
-    f.close();
-
+    // The batch belongs to the department it was scanned in.
+    const QString department = state["department"].toString();
+    EXPECT_EQ(department, t.s().gstrDepartmentID);
+    auto writeState = [&](const QString& dept) {
+        state["department"] = dept;
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QJsonDocument(state).toJson());
+        f.close();
+    };
     // The next start: a new main window over the same temporary folder offers the batch.
-    w->jobs().cancelAllAndWait();
-    w.reset();
+    auto restart = [&] {
+        w->jobs().cancelAllAndWait();
+        w.reset();
+        QApplication::processEvents();
+        t.prompter.answers = {app::mb::Yes};
+        load();
+        EXPECT_TRUE(t.prompter.answers.empty()) << "the batch was not offered";
+        return dialog<capture::BatchWindow>("frmScanBatch");
+    };
+
+    // Left in another department: offered, but nothing is filed from this one.
+    writeState("HRD");
+    list = restart();
+    ASSERT_NE(list, nullptr);
+    t.prompter.answers = {app::mb::OK};
+    list->cmdFile->click();
+    waitJobs();
+    EXPECT_TRUE(t.prompter.lastText().startsWith("This batch was scanned in department HRD"))
+        << t.prompter.lastText().toStdString();
+    EXPECT_EQ(rowsOf(c, 3), 0);
+    list->cmdClose->click();
     QApplication::processEvents();
-    t.prompter.answers = {app::mb::Yes};
-    load();
-    EXPECT_TRUE(t.prompter.answers.empty()) << "the batch was not offered";
-    list = dialog<capture::BatchWindow>("frmScanBatch");
+
+    writeState(department);
+    list = restart();
     ASSERT_NE(list, nullptr);
     listed = rows(*list);
     ASSERT_EQ(listed.size(), 2);
