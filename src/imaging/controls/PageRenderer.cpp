@@ -48,6 +48,7 @@ void PageRenderer::clear() {
     running_.clear();
     cache_.clear();
     cacheBytes_ = 0;
+    spare_ = QImage();
     decoded_ = QImage();
     decodedPage_ = -1;
     if (currentPending_) {
@@ -134,10 +135,16 @@ void PageRenderer::request(const RenderRequest& current,
     if (wasPending && !currentPending_) emit currentFinished();
 }
 
+void PageRenderer::recycle(QImage& image) {
+    if (image.format() == QImage::Format_RGB32 && image.isDetached()) spare_ = std::move(image);
+}
+
 void PageRenderer::releaseAwayFrom(int page) {
     cache_.erase(std::remove_if(cache_.begin(), cache_.end(),
-                                [page](const RenderedPiece& p) {
-                                    return std::abs(p.request.page - page) > 1;
+                                [this, page](RenderedPiece& p) {
+                                    if (std::abs(p.request.page - page) <= 1) return false;
+                                    recycle(p.image);
+                                    return true;
                                 }),
                  cache_.end());
     cacheBytes_ = 0;
@@ -180,12 +187,14 @@ void PageRenderer::start(const Job& job) {
     if (decodedPage_ == job.request.page && decodedRevision_ == job.request.revision)
         decoded = decoded_;
     const quint64 generation = generation_;
-    pool_.start(
-        QRunnable::create([this, model = model_, r = job.request, decoded, generation]() mutable {
+    QImage reuse;
+    if (!spare_.isNull() && spare_.size() == job.request.target.size()) reuse = std::move(spare_);
+    pool_.start(QRunnable::create(
+        [this, model = model_, r = job.request, decoded, generation, reuse = std::move(reuse)]() mutable {
             Outcome outcome;
             outcome.decoded = decoded;
             try {
-                outcome.image = render(*model, r, outcome.decoded);
+                outcome.image = render(*model, r, outcome.decoded, std::move(reuse));
             } catch (const Error& e) {
                 outcome.errorNumber = e.number();
                 outcome.error = e.description();
@@ -204,12 +213,13 @@ void PageRenderer::start(const Job& job) {
         }));
 }
 
-QImage PageRenderer::render(const DocumentModel& model, const RenderRequest& r, QImage& decoded) {
+QImage PageRenderer::render(const DocumentModel& model, const RenderRequest& r, QImage& decoded,
+                            QImage reuse) {
     const QRect whole(QPoint(0, 0), r.scaledSize);
     if (r.target == whole && r.scale < 1.0)
         return model.pageImageScaled(r.page, r.scaledSize, r.grayScaling);
     if (decoded.isNull()) decoded = model.pageImage(r.page);
-    return ops::renderRegion(decoded, r.scale, r.target, r.grayScaling);
+    return ops::renderRegion(decoded, r.scale, r.target, r.grayScaling, std::move(reuse));
 }
 
 void PageRenderer::carryOver(int page, quint64 from, quint64 to) {
@@ -277,6 +287,7 @@ void PageRenderer::store(const RenderRequest& r, QImage image) {
             if (!answersCurrent(*it) && (victim == cache_.end() || it->lastUse < victim->lastUse))
                 victim = it;
         if (victim == cache_.end()) break;
+        recycle(victim->image);
         cache_.erase(victim);
         cacheBytes_ = bytes();
     }

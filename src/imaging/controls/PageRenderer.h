@@ -79,7 +79,9 @@ public:
 
     // How a request is computed; runs on a worker thread. `decoded` is the page at full
     // resolution when known (region renders need it); it is filled in when decoded here.
-    static QImage render(const DocumentModel& model, const RenderRequest& r, QImage& decoded);
+    // `reuse`: a let-go rendering whose memory a region rendering of its size may take.
+    static QImage render(const DocumentModel& model, const RenderRequest& r, QImage& decoded,
+                         QImage reuse = {});
 
 signals:
     void pieceReady(int page);
@@ -95,6 +97,8 @@ private:
     // Paging to `page`: the renderings of pages other than it and its neighbours, and the
     // decode of another page, are let go.
     void releaseAwayFrom(int page);
+    // Keeps a rendering being let go as the spare buffer (the last one only).
+    void recycle(QImage& image);
     bool cached(const RenderRequest& r) const;
     bool queuedOrRunning(const RenderRequest& r) const;
     void pump();
@@ -125,6 +129,9 @@ private:
     int decodedPage_ = -1;
     quint64 decodedRevision_ = 0;
     QImage decoded_;
+    // A let-go rendering kept for the next region rendering of its size: page-sized memory
+    // mapped anew costs more than drawing the region (every page of it is faulted in).
+    QImage spare_;
 };
 
 } // namespace imaging

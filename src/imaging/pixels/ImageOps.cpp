@@ -428,11 +428,18 @@ void pasteInto(QImage& page, const QImage& piece, const QPoint& pos) {
 }
 
 QImage renderRegion(const QImage& page, double scale, const QRect& target, bool grayScaling) {
+    return renderRegion(page, scale, target, grayScaling, QImage());
+}
+
+QImage renderRegion(const QImage& page, double scale, const QRect& target, bool grayScaling,
+                    QImage reuse) {
     if (page.isNull() || scale <= 0 || target.isEmpty()) return {};
     const QRectF source(target.x() / scale, target.y() / scale, target.width() / scale,
                         target.height() / scale);
     const QRect piece = source.toAlignedRect() & page.rect();
-    QImage out(target.size(), QImage::Format_RGB32);
+    const bool reusable = reuse.size() == target.size() &&
+                          reuse.format() == QImage::Format_RGB32 && reuse.isDetached();
+    QImage out = reusable ? std::move(reuse) : QImage(target.size(), QImage::Format_RGB32);
     const bool fullSizeBitonal = isBitonal(page) && std::abs(scale - 1.0) < 1e-12;
     // The part beyond the page's edge shows white (all of it unless every pixel is copied).
     if (!fullSizeBitonal || piece != target) out.fill(Qt::white);

@@ -47,5 +47,9 @@ void pasteInto(QImage& page, const QImage& piece, const QPoint& pos);
 // `scale`. Bitonal pages reduced with `grayScaling` are area-averaged into gray; enlargements
 // of bitonal pages stay sharp (nearest neighbour); gray and colour pages are scaled smoothly.
 QImage renderRegion(const QImage& page, double scale, const QRect& target, bool grayScaling);
+// The same, drawn into `reuse` when it is an RGB32 image of the target's size held nowhere
+// else (a rendering let go: its memory is written again instead of new memory being mapped).
+QImage renderRegion(const QImage& page, double scale, const QRect& target, bool grayScaling,
+                    QImage reuse);
 
 } // namespace imaging::ops
