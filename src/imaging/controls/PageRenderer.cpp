@@ -140,13 +140,10 @@ void PageRenderer::recycle(QImage& image) {
 }
 
 void PageRenderer::releaseAwayFrom(int page) {
-    cache_.erase(std::remove_if(cache_.begin(), cache_.end(),
-                                [this, page](RenderedPiece& p) {
-                                    if (std::abs(p.request.page - page) <= 1) return false;
-                                    recycle(p.image);
-                                    return true;
-                                }),
-                 cache_.end());
+    auto away = [page](const RenderedPiece& p) { return std::abs(p.request.page - page) > 1; };
+    for (RenderedPiece& p : cache_)
+        if (away(p)) recycle(p.image);
+    cache_.erase(std::remove_if(cache_.begin(), cache_.end(), away), cache_.end());
     cacheBytes_ = 0;
     for (const RenderedPiece& p : cache_) cacheBytes_ += p.image.sizeInBytes();
     if (decodedPage_ != page) {
